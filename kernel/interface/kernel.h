@@ -1,0 +1,89 @@
+// CSLKernel: the library's working object for one exported call and, stored,
+// the bookkeeping file "Stowlark.dat" of a backup folder.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "kernel/interface/stowlark_kernel.h"
+#include "kernel/script/items.h"
+#include "kernel/storage/archive.h"
+
+namespace sl {
+
+inline constexpr std::int32_t SL_MODE_RESTORE = 0;
+inline constexpr std::int32_t SL_MODE_BACKUP = 1;
+
+inline constexpr std::uint32_t WM_SL_PROGRESS = 1033;
+inline constexpr std::uint32_t PROGRESS_RANGE = 1;
+inline constexpr std::uint32_t PROGRESS_STEP = 2;
+inline constexpr std::uint32_t PROGRESS_DONE = 3;
+
+inline constexpr const char* kLogName = "Stowlark.Log";
+inline constexpr const char* kBookkeepingName = "Stowlark.dat";
+
+class CSLKernel : public SerializableObject {
+public:
+    static const RuntimeClass kClass;  // "CSLKernel", schema 1
+    CSLKernel() = default;
+    ~CSLKernel() override;
+    const RuntimeClass* GetRuntimeClass() const override { return &kClass; }
+
+    // Bookkeeping fields, then the two record lists (kernel/interface/bookkeeping.cpp).
+    void Serialize(Archive& archive) override;
+    std::int32_t Load(const std::string& folder);
+    std::int32_t Save(const std::string& folder);
+    std::int32_t GetSavedIDs(std::string& out);
+    std::int32_t GetSavedBadIDs(std::string& out);
+    std::int32_t GetRestoredIDs(std::string& out);
+
+    void SetFolder(const std::string& path);
+    void RequestStop() { StopRequested.store(1); }
+    void NotifyProgress(std::uint32_t code, std::intptr_t count);
+    // Appends message to ErrorText and logs it as one entry.
+    void Report(const std::string& message);
+
+    // Run driver (kernel/interface/run_driver.cpp).
+    std::int32_t RunInstructions(const std::string& ids);
+    // Installed-components query (kernel/interface/installed_query.cpp).
+    std::string GetInstalledIDsN(const std::string& filter);
+
+    // Path resolution and special checks (kernel/resolve).
+    std::string ResolvePathID(std::int32_t pathID);
+    std::int32_t CheckSpecialExists(std::int32_t specialExistsID);
+
+    // File backup and restore (kernel/storage).
+    std::int32_t SLFileCopyEx(CSLFileItem& record, const std::string& path,
+                              const std::string& includeDirs, const std::string& excludeDirs,
+                              const std::string& mask, std::int32_t recurse);
+    std::int32_t SLFileCopyFiles(CSLFileItem& record, const std::string& path,
+                                 const std::string& mask);
+    std::int32_t SLRestoreFiles(const CSLFileItem& record);
+
+    std::int32_t Mode = 0;
+    std::string BadIDs;
+    const SLProgressWindow* ProgressWindow = nullptr;
+    std::string ErrorText;
+    std::vector<std::unique_ptr<CSLRegItem>> RegItems;
+    std::vector<std::unique_ptr<CSLFileItem>> FileItems;
+    std::string SavedIDs;
+    std::string RestoredIDs;
+    std::string Folder;
+    std::uint32_t BackupCounter = 0;
+    std::atomic<std::int32_t> StopRequested{0};
+};
+
+// 1 when folder (with a trailing backslash added) holds "Stowlark.dat".
+std::int32_t DoesPathContainSLFiles(const std::string& folder);
+
+// True when the ID list holds the token (a case-sensitive substring search).
+inline bool IdListContains(const std::string& list, const std::string& token) {
+    return !token.empty() && list.find(token) != std::string::npos;
+}
+// "'" + id + "'".
+inline std::string IdToken(const std::string& id) { return "'" + id + "'"; }
+
+}  // namespace sl

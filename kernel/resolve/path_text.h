@@ -1,0 +1,15 @@
+// Path text helpers shared by the kernel.
+#pragma once
+
+#include <string>
+
+namespace sl {
+
+// path with a backslash appended unless it is empty or already ends with one.
+std::string WithTrailingBackslash(const std::string& path);
+
+// The text before the last backslash (empty when there is none); a bare
+// drive such as "C:" gets its backslash back ("C:\").
+std::string DirectoryPart(const std::string& path);
+
+}  // namespace sl

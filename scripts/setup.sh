@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs what the build and the tests need from Debian's packages, only
+# when something is missing, and configures the build folder.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(build-essential cmake ninja-build ccache pkg-config libgtest-dev libgmock-dev
+          libbenchmark-dev qt6-base-dev xvfb xauth)
+if [ "${SL_WITH_WINE:-1}" = 1 ]; then
+  packages+=(wine wine64)
+fi
+missing=()
+for p in "${packages[@]}"; do
+  dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  SUDO=""
+  [ "$(id -u)" = 0 ] || SUDO=sudo
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+BUILD_DIR=${BUILD_DIR:-build}
+cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
