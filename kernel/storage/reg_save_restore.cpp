@@ -1,0 +1,269 @@
+#include "kernel/storage/reg_save_restore.h"
+
+#include <cstring>
+#include <new>
+#include <set>
+
+#include "kernel/interface/log.h"
+#include "kernel/resolve/reg_key.h"
+#include "kernel/storage/archive.h"
+
+namespace sl {
+
+using platform::Current;
+using platform::DWORD;
+using platform::HKEY;
+using platform::LONG;
+
+namespace {
+
+constexpr const char* kRestoreLog = "Stowlark.Log";
+constexpr DWORD kNameBufferSize = 256;  // names of up to 255 characters
+
+// The record list as the archive's top object: the file is the list itself.
+class RecordListObject : public SerializableObject {
+public:
+    explicit RecordListObject(RegRecordList& records) : records_(records) {}
+    const RuntimeClass* GetRuntimeClass() const override { return &kClass; }
+    void Serialize(Archive& archive) override { SerializeObjectList(archive, records_); }
+
+private:
+    static const RuntimeClass kClass;
+    RegRecordList& records_;
+};
+
+const RuntimeClass RecordListObject::kClass{"CObList", 0, nullptr};
+
+// Records go from the tail, one by one, on every path.
+void DeleteRecords(RegRecordList& records) {
+    while (!records.empty()) records.pop_back();
+}
+
+bool IsAsciiLetter(unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool EqualNoCase(const std::string& a, std::size_t aLength, const std::string& b) {
+    if (aLength != b.size()) return false;
+    for (std::size_t i = 0; i < aLength; ++i) {
+        if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+    }
+    return true;
+}
+
+// keyPath equals base or lies below it, comparing whole path elements
+// without regard to case ("A\BC" is not below "A\B"). An empty base is the
+// root itself, which holds every path.
+bool IsAtOrBelow(const std::string& keyPath, const std::string& base) {
+    if (base.empty()) return true;
+    if (keyPath.size() < base.size()) return false;
+    if (!EqualNoCase(keyPath, base.size(), base)) return false;
+    return keyPath.size() == base.size() || keyPath[base.size()] == '\\';
+}
+
+}  // namespace
+
+bool HoldsDrivePath(const std::uint8_t* data, std::size_t length) {
+    if (data == nullptr) return false;
+    const char* text = reinterpret_cast<const char*>(data);
+    std::size_t end = strnlen(text, length);
+    std::size_t start = 0;  // the scan drops everything up to a colon it has passed
+    for (;;) {
+        const void* found = std::memchr(text + start, ':', end - start);
+        if (found == nullptr) return false;
+        std::size_t colon = static_cast<const char*>(found) - text;
+        std::size_t i = colon - start;            // position within what is left
+        if (i == 0 || colon == end - 1) return false;
+        unsigned char before = static_cast<unsigned char>(text[colon - 1]);
+        if (text[colon + 1] == '\\' && IsAsciiLetter(before)) {
+            if (i == 1 || !IsAsciiLetter(static_cast<unsigned char>(text[colon - 2]))) return true;
+        }
+        start = colon + 1;
+    }
+}
+
+LONG CollectValues(HKEY root, const std::string& keyPath, const std::string& includeValues,
+                   const std::string& excludeValues, std::int32_t keepPathValues,
+                   RegRecordList& records) {
+    platform::Platform& reg = Current();
+    HKEY key = 0;
+    LONG rc = reg.RegOpenKeyEx(root, keyPath.c_str(), platform::kKeyAllAccess, &key);
+    if (rc != 0) return rc;
+
+    DWORD valueCount = 0;
+    DWORD maxDataSize = 0;
+    rc = reg.RegQueryInfoKey(key, nullptr, nullptr, &valueCount, nullptr, &maxDataSize);
+    if (rc != 0 || valueCount == 0) {
+        reg.RegCloseKey(key);
+        return rc;
+    }
+
+    // One zero-filled scratch buffer per key, sized by its largest data.
+    std::vector<std::uint8_t> scratch;
+    try {
+        scratch.assign(maxDataSize == 0 ? 1 : maxDataSize, 0);
+    } catch (const std::bad_alloc&) {
+        reg.RegCloseKey(key);
+        return 0;
+    }
+
+    LONG result = 0;
+    for (DWORD index = 0; index < valueCount; ++index) {
+        char name[kNameBufferSize] = {};
+        DWORD nameLength = kNameBufferSize;
+        DWORD type = 0;
+        DWORD dataLength = maxDataSize;
+        rc = reg.RegEnumValue(key, index, name, &nameLength, &type, scratch.data(), &dataLength);
+        if (rc != 0) {
+            result = rc;
+            break;
+        }
+        if (dataLength > maxDataSize) dataLength = maxDataSize;
+        std::string valueName(name, strnlen(name, nameLength < kNameBufferSize ? nameLength
+                                                                                : kNameBufferSize));
+        if (type == platform::kRegSz && keepPathValues == 0 &&
+            HoldsDrivePath(scratch.data(), dataLength)) {
+            continue;
+        }
+        if (!PassesNameFilter(valueName, includeValues, excludeValues)) continue;
+
+        auto record = std::make_unique<CRegContentItem>();
+        record->Kind = CRegContentItem::kValueRecord;
+        record->Root = static_cast<std::uint32_t>(root);
+        record->KeyPath = keyPath;
+        record->ValueName = valueName;
+        record->Type = type;
+        record->Data.assign(scratch.begin(), scratch.begin() + dataLength);
+        record->DataLength = dataLength;
+        records.push_back(std::move(record));
+    }
+
+    reg.RegCloseKey(key);
+    return result;
+}
+
+LONG CollectSubkeys(HKEY root, const std::string& keyPath, const std::string& includeKeys,
+                    const std::string& excludeKeys, const std::string& includeValues,
+                    const std::string& excludeValues, std::int32_t keepPathValues,
+                    RegRecordList& records) {
+    LONG result = 0;
+    // An unopened key simply has nothing to enumerate.
+    CSLRegKey key(root, keyPath, false);
+    for (DWORD index = 0; key.IsOpen(); ++index) {
+        char name[kNameBufferSize] = {};
+        char keyClass[kNameBufferSize] = {};
+        DWORD nameLength = kNameBufferSize;
+        DWORD classLength = kNameBufferSize;
+        LONG rc = Current().RegEnumKeyEx(key.Handle(), index, name, &nameLength, keyClass,
+                                         &classLength);
+        if (rc != 0) break;  // end of the list, a long name or any error
+        std::string subkeyName(name, strnlen(name, kNameBufferSize));
+        if (!PassesNameFilter(subkeyName, includeKeys, excludeKeys)) continue;
+
+        std::string subkeyPath = keyPath + "\\" + subkeyName;
+        auto record = std::make_unique<CRegContentItem>();
+        record->Kind = CRegContentItem::kKeyRecord;
+        record->Root = static_cast<std::uint32_t>(root);
+        record->KeyPath = subkeyPath;
+        record->Class.assign(keyClass, strnlen(keyClass, kNameBufferSize));
+        records.push_back(std::move(record));
+
+        rc = CollectValues(root, subkeyPath, includeValues, excludeValues, keepPathValues, records);
+        if (rc != 0) result = rc;
+        rc = CollectSubkeys(root, subkeyPath, std::string(), std::string(), includeValues,
+                            excludeValues, keepPathValues, records);
+        if (rc != 0) result = rc;
+    }
+    key.Close();
+    return result;
+}
+
+std::int32_t RegSLSave(std::uint32_t root, const std::string& keyPath,
+                       const std::string& archivePath, const std::string& includeKeys,
+                       const std::string& excludeKeys, const std::string& includeValues,
+                       const std::string& excludeValues, std::int32_t keepPathValues) {
+    RegRecordList records;
+    std::uint32_t values = static_cast<std::uint32_t>(
+        CollectValues(root, keyPath, includeValues, excludeValues, keepPathValues, records));
+    std::uint32_t subkeys = static_cast<std::uint32_t>(
+        CollectSubkeys(root, keyPath, includeKeys, excludeKeys, includeValues, excludeValues,
+                       keepPathValues, records));
+    RecordListObject list(records);
+    std::uint32_t archive = static_cast<std::uint32_t>(ArchiveXfer(list, archivePath, 1));
+    DeleteRecords(records);
+    // Unsigned arithmetic: the composite wraps modulo 2^32.
+    return static_cast<std::int32_t>(values + 1000u * subkeys + 1000000u * archive);
+}
+
+std::int32_t RegSLRestore(const std::string& archivePath, std::string* errorText,
+                          std::uint32_t expectedRoot, const std::string* expectedKeyPath) {
+    std::string ownText;
+    RegRecordList records;
+    std::int32_t failure = 0;  // first write, refusal or flush failure
+    auto report = [&ownText](const std::string& message) {
+        ownText += message;
+        AppendLog(message, kRestoreLog);
+    };
+
+    RecordListObject list(records);
+    const std::int32_t loaded = ArchiveXfer(list, archivePath, 0);
+    if (loaded != 0) report(Format("RegSLRestore ArchiveXfer Error: %i\n", loaded));
+
+    platform::Platform& reg = Current();
+    std::set<std::uint32_t> writtenRoots;
+    for (const auto& record : records) {
+        const bool validKind = record->Kind == CRegContentItem::kValueRecord || record->Kind == CRegContentItem::kKeyRecord;
+        const bool validData = record->Kind != CRegContentItem::kValueRecord || record->Data.size() == record->DataLength;
+        const bool inScope = expectedKeyPath == nullptr ||
+                             (record->Root == expectedRoot &&
+                              IsAtOrBelow(record->KeyPath, *expectedKeyPath));
+        if (!validKind || !validData || !inScope) {
+            report(Format("RegSLRestore refused '%s'\n", record->KeyPath.c_str()));
+            if (failure == 0) failure = platform::kErrorInvalidName;
+            continue;
+        }
+
+        if (record->Kind == CRegContentItem::kKeyRecord) {
+            HKEY key = 0;
+            writtenRoots.insert(record->Root);
+            LONG rc = reg.RegCreateKeyEx(record->Root, record->KeyPath.c_str(),
+                                         record->Class.c_str(), platform::kRegOptionNonVolatile,
+                                         platform::kKeyAllAccess, &key, nullptr);
+            if (rc != 0) {
+                report(Format("RegSLRestore RegCreateKeyEx Error: %i\n", static_cast<int>(rc)));
+                if (failure == 0) failure = rc;
+                break;
+            }
+            reg.RegCloseKey(key);
+        } else {
+            writtenRoots.insert(record->Root);
+            CSLRegKey key(record->Root, record->KeyPath, true);
+            static const std::uint8_t kNoData = 0;
+            LONG rc = key.SetValue(record->ValueName, record->Type,
+                                   record->Data.empty() ? &kNoData : record->Data.data(),
+                                   record->DataLength);
+            key.Close();
+            if (rc != 0) {
+                report(Format("RegSLRestore RegSetValueEx Error: %i\n", static_cast<int>(rc)));
+                if (failure == 0) failure = rc;
+                break;
+            }
+        }
+    }
+
+    // Writes are not on disk until their hive is flushed; a failed flush is
+    // a failed write.
+    for (std::uint32_t root : writtenRoots) {
+        LONG rc = reg.RegFlushKey(root);
+        if (rc != 0) {
+            report(Format("RegSLRestore RegFlushKey Error: %i\n", static_cast<int>(rc)));
+            if (failure == 0) failure = rc;
+        }
+    }
+
+    if (errorText != nullptr) *errorText += ownText;
+    DeleteRecords(records);
+    return loaded != 0 ? loaded : failure;
+}
+
+}  // namespace sl
