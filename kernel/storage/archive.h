@@ -9,13 +9,17 @@
 // 0 null, 0x7FFF + 32-bit tag), one index counter shared by classes and objects.
 //
 // Inside an archive, failures are raised as ArchiveError; ArchiveXfer turns
-// every one of them into its result code and nothing escapes it.
+// every one of them into its result code and nothing escapes it. A reader
+// never trusts a declared length or count: lengths beyond the remaining bytes
+// are end of file before any allocation, and lists are read one object at a
+// time, so a hostile file cannot make it allocate more than the file's size.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace sl {
@@ -60,7 +64,8 @@ struct ArchiveError {
     std::int32_t cause;
 };
 
-// Maps a platform (Win32) error number to its file-error cause.
+// Maps a platform (Win32) error number to its file-error cause: 2, 3, 4, 5, 6
+// unchanged, 32 -> 11, 33 -> 12, 112 -> 13, 38 -> 14, anything else -> 1.
 std::int32_t FileCauseFromWin32(std::uint32_t error);
 
 // A byte sink or source behind an archive (a platform file, or memory in tests).
@@ -105,27 +110,45 @@ public:
     // Reads size bytes into a new buffer; a size larger than what remains is
     // end of file (3) before anything is allocated.
     std::vector<std::uint8_t> ReadBuffer(std::uint32_t size);
+    // Reads a string. A length larger than what remains is end of file (3)
+    // before anything is allocated. A string marked as 16-bit characters
+    // (FF FFFE, never written by the kernel) is converted to code page 1252,
+    // characters outside it becoming '?'.
     std::string ReadString();
     std::uint32_t ReadCount();
-    // Reads an object reference. New objects are created by class name;
-    // a back reference returns nullptr in *backReference's place... see .cpp:
-    // the kernel's files never hold back references or nulls, so a reader that
-    // meets one raises bad index (5) for an undefined index and otherwise
-    // bad class (6), since an object may not be owned twice.
+    // Reads one object reference and returns the new object it introduces,
+    // created by its stored class name and filled by its own Serialize.
+    // Causes: 3 data ends early, 5 a tag names an index not yet defined,
+    // 6 unknown class name or one of 64 characters or more, a null reference,
+    // a back reference to an object already read (the kernel's files store
+    // every object once and a list may not own an object twice), or a class
+    // tag naming an object; 7 stored schema differs from the class's.
     std::unique_ptr<SerializableObject> ReadObject();
+
+    // Bytes not yet read (loading): buffered plus left in the stream.
+    std::uint64_t Remaining() const;
 
     // Writes buffered bytes to the stream (done by the owner before closing).
     void Flush();
 
 private:
     void Fill();
+    void RequireStoring() const;
+    void RequireLoading() const;
+    std::uint64_t ReadStringLength();
+    std::uint32_t TakeIndex();
+    const RuntimeClass* ReadNewClass();
+
     ArchiveStream& stream_;
     bool storing_;
     std::vector<std::uint8_t> buffer_;
-    std::size_t pos_ = 0;     // next byte in buffer_
+    std::size_t pos_ = 0;     // next byte in buffer_ (storing: bytes buffered)
     std::size_t limit_ = 0;   // loaded bytes in buffer_
-    std::uint32_t nextIndex_ = 1;
-    std::vector<const RuntimeClass*> classByIndex_;  // index -> class (nullptr for objects)
+    std::uint32_t nextIndex_ = 1;  // shared by classes and objects
+    // Loading: index -> class, nullptr for objects (slot 0 is the null reference).
+    std::vector<const RuntimeClass*> classByIndex_;
+    // Storing: the classes written so far and their indexes.
+    std::vector<std::pair<const RuntimeClass*, std::uint32_t>> storedClasses_;
 };
 
 // A list of owned objects: count, then one object reference per element.
@@ -151,9 +174,14 @@ void SerializeObjectList(Archive& archive, std::vector<std::unique_ptr<T>>& list
 void SerializeStringList(Archive& archive, std::vector<std::string>& list);
 
 // Stores (store nonzero) or loads object as the whole file at path (a DOS path
-// on the current platform). Returns 0, a file cause 1..14, an archive cause
-// 1..7, or 99123. Storing writes a temporary file beside the target and
-// renames it over the target, so the file is replaced whole or not at all.
+// on the current platform), with exclusive sharing. The object's Serialize
+// starts at the first byte; the object itself carries no tag. Returns 0, a
+// file cause 1..14 (2 missing file on load), an archive cause 1..7 (3 empty
+// or truncated file), or 99123 for any other failure (memory exhausted).
+// Storing writes path + ".tmp", syncs it and renames it over path, so the
+// target is replaced whole or not at all; on failure the temporary file is
+// deleted and an existing target is left as it was. A failed load leaves in
+// object what was read before the failure.
 std::int32_t ArchiveXfer(SerializableObject& object, const std::string& path, int store);
 
 }  // namespace sl
