@@ -1,0 +1,112 @@
+// One registry hive file of a Wine prefix (system.reg, user.reg, userdef.reg)
+// in memory: its key tree, read from and written back to Wine's text format.
+//
+// Writing back reproduces Wine's own output: a hive Wine wrote, read and
+// written with no change, gives the same bytes; after a change only the
+// sections of the changed keys differ (the text of every other section, and
+// any line this code does not understand, is kept as it was read).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "kernel/platform/platform.h"
+
+namespace sl::platform::wine {
+
+// The first line of every hive file Wine accepts.
+inline constexpr std::string_view kHiveHeader = "WINE REGISTRY Version 2";
+
+struct HiveValue {
+    std::u16string name;  // empty for the default value
+    DWORD type = 0;
+    std::string data;     // raw bytes; string types hold UTF-16LE with their zero
+};
+
+// One key. Subkeys and values are kept in Wine's order (hive_names.h).
+// Changes go through Hive so that the hive knows what to write.
+struct HiveKey {
+    std::u16string name;
+    HiveKey* parent = nullptr;
+    std::vector<std::unique_ptr<HiveKey>> subkeys;
+    std::vector<HiveValue> values;
+    std::optional<std::u16string> keyClass;  // from #class=
+    bool link = false;                       // #link
+    std::uint64_t modified = 0;              // FILETIME of the last change
+    std::vector<std::string> extraLines;     // unknown lines of its section, verbatim
+
+    // Where its section stood in the text read (offsets into that text).
+    bool hasRaw = false;
+    bool regenerate = true;  // write from the model rather than the text read
+    std::size_t rawBegin = 0, rawEnd = 0, gapBegin = 0, gapEnd = 0;
+
+    // Case-insensitive lookups; null when absent.
+    HiveKey* FindSubkey(std::u16string_view subName) const;
+    const HiveValue* FindValue(std::u16string_view valueName) const;
+};
+
+class Hive {
+public:
+    enum class Status {
+        Loaded,   // a Wine hive; may be written
+        Missing,  // no file: empty, never written
+        Refused,  // the file does not start with Wine's header: empty, never written
+    };
+
+    // Reads a hive file's text. Never fails: a text without Wine's header line
+    // gives a Refused hive, lines it cannot read are kept verbatim.
+    static std::unique_ptr<Hive> FromText(std::string text);
+    // An empty hive standing for a file that is not there (Missing).
+    static std::unique_ptr<Hive> MissingFile();
+
+    Status status() const { return status_; }
+    HiveKey& root() { return *root_; }
+    const HiveKey& root() const { return *root_; }
+    // The path of the ";; All keys relative to" line, unescaped
+    // ("REGISTRY\User\S-1-5-21-0-0-0-1000"); empty when there is none.
+    const std::u16string& relativeTo() const { return relativeTo_; }
+    // True when the content differs from the file it was read from (or last written to).
+    bool changed() const { return changed_; }
+
+    // Creates the subkey name (which must not exist) below parent, with the
+    // class when given; both get the time now (a FILETIME).
+    HiveKey* CreateSubkey(HiveKey& parent, std::u16string_view name,
+                          const std::u16string* keyClass, std::uint64_t now);
+    // Sets a value. Returns false, changing nothing, when the key already
+    // holds that name with the same type and data.
+    bool SetValue(HiveKey& key, std::u16string_view name, DWORD type, std::string data,
+                  std::uint64_t now);
+
+    // The file text for the current content.
+    std::string Write() const;
+    // Tells the hive that the text of Write() is now the file on disk.
+    void MarkWritten() { changed_ = false; }
+
+private:
+    Hive();
+    void Parse();
+    HiveKey* KeyForPath(const std::vector<std::u16string>& path);
+
+    Status status_ = Status::Loaded;
+    std::string text_;
+    std::unique_ptr<HiveKey> root_;
+    std::u16string relativeTo_;
+    std::size_t preambleEnd_ = 0;
+    bool hadSections_ = false;
+    std::size_t trailingGapBegin_ = 0, trailingGapEnd_ = 0;
+    bool changed_ = false;
+    // Parse state: the keys of the previous section's path, for sorted input.
+    std::vector<HiveKey*> lastPath_;
+};
+
+// Appends one value line (with continuation lines) as Wine writes it.
+void AppendValueLine(std::string& out, const HiveValue& value);
+
+// The current time as a FILETIME (100 ns ticks since 1601).
+std::uint64_t CurrentFileTime();
+
+}  // namespace sl::platform::wine
