@@ -1,0 +1,300 @@
+#include "kernel/platform/wine/dos_paths.h"
+
+#include <dirent.h>
+#include <limits.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "kernel/platform/wine/wildcard.h"
+
+namespace sl::platform::wine {
+namespace {
+
+// Code points of the bytes 0x80..0x9F in code page 1252. The five bytes the
+// code page leaves undefined map to the control character of the same value,
+// as Windows and Wine map them.
+constexpr std::uint16_t kHigh1252[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+void AppendUtf8(std::string& out, std::uint32_t cp) {
+    if (cp < 0x80) {
+        out.push_back(static_cast<char>(cp));
+    } else if (cp < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    }
+}
+
+char CodePointToAnsi(std::uint32_t cp) {
+    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<char>(cp);
+    for (int i = 0; i < 32; ++i) {
+        if (kHigh1252[i] == cp) return static_cast<char>(0x80 + i);
+    }
+    return '?';
+}
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+std::vector<std::string> SplitElements(const std::string& text, char separator) {
+    std::vector<std::string> out;
+    std::string current;
+    for (char c : text) {
+        if (c == separator || (separator == '\\' && c == '/')) {
+            out.push_back(current);
+            current.clear();
+        } else {
+            current.push_back(c);
+        }
+    }
+    out.push_back(current);
+    return out;
+}
+
+bool IsValidDosName(const std::string& name) {
+    for (char c : name) {
+        unsigned char u = static_cast<unsigned char>(c);
+        if (u < 0x20) return false;
+        switch (c) {
+            case '<': case '>': case ':': case '"': case '|': case '?': case '*':
+                return false;
+            default:
+                break;
+        }
+    }
+    return true;
+}
+
+std::string JoinUnix(const std::string& folder, const std::string& name) {
+    if (folder.empty() || folder.back() == '/') return folder + name;
+    return folder + "/" + name;
+}
+
+bool Exists(const std::string& path) {
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+// The real name in folder of the element given in ANSI, compared without
+// regard to case; empty when there is none.
+std::string FindNoCase(const std::string& folder, const std::string& ansiName) {
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
+    if (!dir) return {};
+    while (struct dirent* entry = ::readdir(dir.get())) {
+        std::string name = entry->d_name;
+        if (name == "." || name == "..") continue;
+        if (EqualNoCase(Utf8ToAnsi(name), ansiName)) return name;
+    }
+    return {};
+}
+
+std::string CurrentFolder() {
+    char buffer[PATH_MAX];
+    if (::getcwd(buffer, sizeof buffer) == nullptr) return "/";
+    return buffer;
+}
+
+std::string RealPath(const std::string& path) {
+    char buffer[PATH_MAX];
+    if (::realpath(path.c_str(), buffer) == nullptr) return {};
+    return buffer;
+}
+
+// Lexically normalised absolute path, with links resolved in the longest
+// part that exists.
+std::string Canonical(const std::string& path) {
+    std::string absolute = !path.empty() && path[0] == '/' ? path : JoinUnix(CurrentFolder(), path);
+    std::vector<std::string> parts;
+    for (const std::string& element : SplitElements(absolute, '/')) {
+        if (element.empty() || element == ".") continue;
+        if (element == "..") {
+            if (!parts.empty()) parts.pop_back();
+        } else {
+            parts.push_back(element);
+        }
+    }
+    // Resolve the longest existing head, keep the rest as written.
+    for (std::size_t keep = parts.size() + 1; keep-- > 0;) {
+        std::string head = "/";
+        for (std::size_t i = 0; i < keep; ++i) head = JoinUnix(head, parts[i]);
+        std::string real = RealPath(head);
+        if (real.empty()) continue;
+        for (std::size_t i = keep; i < parts.size(); ++i) real = JoinUnix(real, parts[i]);
+        return real;
+    }
+    return absolute;
+}
+
+std::string DriveLink(const std::string& prefix, char letter) {
+    std::string link = JoinUnix(prefix, "dosdevices/");
+    link.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(letter))));
+    link.push_back(':');
+    return link;
+}
+
+bool IsFolder(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+}  // namespace
+
+std::string AnsiToUtf8(const std::string& ansi) {
+    std::string out;
+    out.reserve(ansi.size());
+    for (char c : ansi) {
+        unsigned char u = static_cast<unsigned char>(c);
+        if (u < 0x80) {
+            out.push_back(c);
+        } else if (u < 0xA0) {
+            AppendUtf8(out, kHigh1252[u - 0x80]);
+        } else {
+            AppendUtf8(out, u);
+        }
+    }
+    return out;
+}
+
+std::string Utf8ToAnsi(const std::string& utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    std::size_t i = 0;
+    while (i < utf8.size()) {
+        unsigned char u = static_cast<unsigned char>(utf8[i]);
+        if (u < 0x80) {
+            out.push_back(static_cast<char>(u));
+            ++i;
+            continue;
+        }
+        int extra = (u & 0xE0) == 0xC0 ? 1 : (u & 0xF0) == 0xE0 ? 2 : (u & 0xF8) == 0xF0 ? 3 : -1;
+        if (extra < 0 || i + static_cast<std::size_t>(extra) >= utf8.size()) {
+            out.push_back('?');
+            ++i;
+            continue;
+        }
+        std::uint32_t cp = u & (0x3F >> extra);
+        bool valid = true;
+        for (int k = 1; k <= extra; ++k) {
+            unsigned char next = static_cast<unsigned char>(utf8[i + k]);
+            if ((next & 0xC0) != 0x80) {
+                valid = false;
+                break;
+            }
+            cp = (cp << 6) | (next & 0x3F);
+        }
+        if (!valid) {
+            out.push_back('?');
+            ++i;
+            continue;
+        }
+        out.push_back(CodePointToAnsi(cp));
+        i += static_cast<std::size_t>(extra) + 1;
+    }
+    return out;
+}
+
+DWORD DosToUnixPath(const std::string& prefix, const std::string& dosPath, std::string* unixPath) {
+    std::string base;          // Unix folder the elements hang below
+    std::string rest;          // the DOS elements, separators included
+    std::vector<std::string> fixed;  // Unix elements of the current folder
+    if (dosPath.size() >= 2 && IsSeparator(dosPath[0]) && IsSeparator(dosPath[1])) {
+        return kErrorPathNotFound;  // \\server\share and \\?\ forms
+    }
+    if (dosPath.size() >= 2 && dosPath[1] == ':' &&
+        std::isalpha(static_cast<unsigned char>(dosPath[0]))) {
+        base = DriveLink(prefix, dosPath[0]);
+        if (!IsFolder(base)) return kErrorPathNotFound;
+        rest = dosPath.substr(2);
+    } else if (!dosPath.empty() && IsSeparator(dosPath[0])) {
+        std::string current = UnixToDosPath(prefix, CurrentFolder());
+        if (current.empty()) return kErrorPathNotFound;
+        base = DriveLink(prefix, current[0]);
+        rest = dosPath;
+    } else {
+        base = "/";
+        for (const std::string& element : SplitElements(CurrentFolder(), '/')) {
+            if (!element.empty()) fixed.push_back(element);
+        }
+        rest = dosPath;
+    }
+
+    // Elements as pairs of the Unix name (for the current folder's elements,
+    // found already) and the DOS name still to be matched.
+    struct Element {
+        std::string ansi;
+        bool matched;
+    };
+    std::vector<Element> elements;
+    for (std::string& name : fixed) elements.push_back({std::move(name), true});
+    for (const std::string& name : SplitElements(rest, '\\')) {
+        if (name.empty() || name == ".") continue;
+        if (name == "..") {
+            if (!elements.empty()) elements.pop_back();
+            continue;
+        }
+        if (!IsValidDosName(name)) return kErrorInvalidName;
+        elements.push_back({name, false});
+    }
+
+    std::string path = base;
+    bool missing = false;
+    for (const Element& element : elements) {
+        if (element.matched) {
+            path = JoinUnix(path, element.ansi);
+            continue;
+        }
+        std::string unixName = AnsiToUtf8(element.ansi);
+        if (!missing && !Exists(JoinUnix(path, unixName))) {
+            std::string found = FindNoCase(path, element.ansi);
+            if (found.empty()) {
+                missing = true;
+            } else {
+                unixName = found;
+            }
+        }
+        path = JoinUnix(path, unixName);
+    }
+    *unixPath = path;
+    return kErrorSuccess;
+}
+
+std::string UnixToDosPath(const std::string& prefix, const std::string& unixPath) {
+    std::string target = Canonical(unixPath);
+    char bestLetter = 0;
+    std::size_t bestLength = 0;
+    for (char letter = 'a'; letter <= 'z'; ++letter) {
+        std::string root = RealPath(DriveLink(prefix, letter));
+        if (root.empty() || !IsFolder(root)) continue;
+        bool holds = root == "/" || target == root ||
+                     (target.size() > root.size() && target.compare(0, root.size(), root) == 0 &&
+                      target[root.size()] == '/');
+        if (holds && (bestLetter == 0 || root.size() > bestLength)) {
+            bestLetter = letter;
+            bestLength = root == "/" ? 0 : root.size();
+        }
+    }
+    if (bestLetter == 0) return {};
+    std::string dos;
+    dos.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(bestLetter))));
+    dos += ":\\";
+    std::string tail = target.substr(bestLength);
+    while (!tail.empty() && tail[0] == '/') tail.erase(0, 1);
+    for (char& c : tail) {
+        if (c == '/') c = '\\';
+    }
+    return dos + Utf8ToAnsi(tail);
+}
+
+}  // namespace sl::platform::wine

@@ -1,0 +1,77 @@
+#include "kernel/platform/wine/log_file.h"
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+#include "kernel/platform/wine/wine_files.h"
+
+namespace sl::platform::wine {
+namespace {
+
+bool LockWithin(int fd, int milliseconds) {
+    for (int waited = 0;; waited += 10) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return true;
+        if (errno != EWOULDBLOCK && errno != EINTR) return false;
+        if (waited >= milliseconds) return false;
+        struct timespec pause = {0, 10 * 1000 * 1000};
+        ::nanosleep(&pause, nullptr);
+    }
+}
+
+}  // namespace
+
+DWORD AppendToFile(const std::string& unixPath, const std::string& bytes) {
+    int fd = ::open(unixPath.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) return ErrnoToWin32(errno);
+    LockWithin(fd, 2000);
+    DWORD error = kErrorSuccess;
+    const char* data = bytes.data();
+    std::size_t left = bytes.size();
+    while (left > 0) {
+        ssize_t n = ::write(fd, data, left);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            error = ErrnoToWin32(errno);
+            break;
+        }
+        data += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    if (::close(fd) != 0 && error == kErrorSuccess) error = ErrnoToWin32(errno);
+    return error;
+}
+
+std::string DefaultFallbackLogFolder() {
+    const char* state = std::getenv("XDG_STATE_HOME");
+    if (state != nullptr && state[0] == '/') return std::string(state) + "/stowlark";
+    const char* home = std::getenv("HOME");
+    std::string base = home != nullptr && home[0] == '/' ? home : "";
+    if (base.empty()) {
+        struct passwd* entry = ::getpwuid(::getuid());
+        if (entry != nullptr && entry->pw_dir != nullptr) base = entry->pw_dir;
+    }
+    if (base.empty()) return {};
+    return base + "/.local/state/stowlark";
+}
+
+DWORD CreateFolders(const std::string& unixPath) {
+    std::size_t pos = 0;
+    while (pos != std::string::npos) {
+        pos = unixPath.find('/', pos + 1);
+        std::string head = unixPath.substr(0, pos);
+        if (head.empty()) continue;
+        if (::mkdir(head.c_str(), 0700) != 0 && errno != EEXIST) return ErrnoToWin32(errno);
+    }
+    struct stat st;
+    if (::stat(unixPath.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return kErrorPathNotFound;
+    return kErrorSuccess;
+}
+
+}  // namespace sl::platform::wine

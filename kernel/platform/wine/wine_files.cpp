@@ -1,0 +1,440 @@
+#include "kernel/platform/wine/wine_files.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <vector>
+
+#include "kernel/platform/wine/dos_paths.h"
+#include "kernel/platform/wine/wildcard.h"
+
+namespace sl::platform::wine {
+namespace {
+
+constexpr std::size_t kCopyBufferSize = 1 << 20;
+
+std::string FolderOf(const std::string& unixPath) {
+    std::size_t slash = unixPath.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return unixPath.substr(0, slash);
+}
+
+std::string BaseName(const std::string& unixPath) {
+    std::size_t slash = unixPath.find_last_of('/');
+    return slash == std::string::npos ? unixPath : unixPath.substr(slash + 1);
+}
+
+std::string JoinUnix(const std::string& folder, const std::string& name) {
+    if (folder.empty() || folder.back() == '/') return folder + name;
+    return folder + "/" + name;
+}
+
+bool IsReadOnlyMode(mode_t mode) { return (mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0; }
+
+// Closes a descriptor on scope exit unless released.
+class Fd {
+public:
+    explicit Fd(int fd = -1) : fd_(fd) {}
+    ~Fd() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return fd_; }
+    int release() {
+        int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
+
+private:
+    int fd_;
+};
+
+// 0, or 32 when another opener holds a conflicting lock.
+DWORD TryLock(int fd, int operation) {
+    if (::flock(fd, operation | LOCK_NB) == 0) return kErrorSuccess;
+    return ErrnoToWin32(errno);
+}
+
+DWORD WriteAll(int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return ErrnoToWin32(errno);
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return kErrorSuccess;
+}
+
+// Copies the rest of in to out with a bounded buffer.
+DWORD CopyData(int in, int out) {
+    std::vector<char> buffer(kCopyBufferSize);
+    for (;;) {
+        ssize_t n = ::read(in, buffer.data(), buffer.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return ErrnoToWin32(errno);
+        }
+        if (n == 0) return kErrorSuccess;
+        DWORD error = WriteAll(out, buffer.data(), static_cast<std::size_t>(n));
+        if (error != kErrorSuccess) return error;
+    }
+}
+
+// An existing entry that may not be replaced or written: 5 for a folder or a
+// read-only file, 0 otherwise (also when nothing is there).
+DWORD CheckReplaceable(const std::string& unixPath) {
+    struct stat st;
+    if (::lstat(unixPath.c_str(), &st) != 0) return kErrorSuccess;
+    if (S_ISLNK(st.st_mode) && ::stat(unixPath.c_str(), &st) != 0) return kErrorSuccess;
+    if (S_ISDIR(st.st_mode) || IsReadOnlyMode(st.st_mode)) return kErrorAccessDenied;
+    return kErrorSuccess;
+}
+
+}  // namespace
+
+DWORD ErrnoToWin32(int error) {
+    switch (error) {
+        case 0: return kErrorSuccess;
+        case ENOENT: return kErrorFileNotFound;
+        case ENOTDIR: return kErrorPathNotFound;
+        case EACCES:
+        case EPERM:
+        case EROFS:
+        case EISDIR: return kErrorAccessDenied;
+        case EBADF: return kErrorInvalidHandle;
+        case ENOMEM: return 8;     // not enough memory
+        case EXDEV: return 17;     // not the same device
+        case EBUSY:
+        case ETXTBSY:
+        case EWOULDBLOCK: return kErrorSharingViolation;
+        case EINVAL: return kErrorInvalidParameter;
+        case ENOSPC:
+        case EDQUOT: return kErrorDiskFull;
+        case ENAMETOOLONG: return 206;  // file name too long
+        case EEXIST: return kErrorAlreadyExists;
+        case EMFILE:
+        case ENFILE: return 4;     // too many open files
+        case EIO: return 1117;     // I/O device error
+        default: return 31;        // general failure
+    }
+}
+
+DWORD MissingPathError(const std::string& unixPath) {
+    struct stat st;
+    std::string folder = FolderOf(unixPath);
+    if (::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return kErrorFileNotFound;
+    return kErrorPathNotFound;
+}
+
+DWORD UnixAttributes(const std::string& unixPath, DWORD* attributes, std::uint64_t* size) {
+    struct stat st;
+    if (::lstat(unixPath.c_str(), &st) != 0) {
+        return errno == ENOENT ? MissingPathError(unixPath) : ErrnoToWin32(errno);
+    }
+    DWORD bits = 0;
+    if (S_ISLNK(st.st_mode)) {
+        if (::stat(unixPath.c_str(), &st) != 0) return kErrorFileNotFound;
+        if (S_ISDIR(st.st_mode)) bits |= kFileAttributeReparsePoint;
+    }
+    if (S_ISDIR(st.st_mode)) bits |= kFileAttributeDirectory;
+    if (IsReadOnlyMode(st.st_mode)) bits |= kFileAttributeReadOnly;
+    std::string name = BaseName(unixPath);
+    if (!name.empty() && name[0] == '.' && name != "." && name != "..") bits |= kFileAttributeHidden;
+    if (bits == 0) bits = kFileAttributeNormal;
+    if (attributes) *attributes = bits;
+    if (size) *size = S_ISDIR(st.st_mode) ? 0 : static_cast<std::uint64_t>(st.st_size);
+    return kErrorSuccess;
+}
+
+struct WineFiles::Search {
+    std::vector<FindData> entries;
+    std::size_t next = 0;
+};
+
+WineFiles::WineFiles(std::string prefixPath) : prefix_(std::move(prefixPath)) {}
+
+WineFiles::~WineFiles() {
+    for (auto& [handle, fd] : files_) ::close(fd);
+}
+
+DWORD WineFiles::Map(const std::string& dosPath, std::string* unixPath) const {
+    return DosToUnixPath(prefix_, dosPath, unixPath);
+}
+
+DWORD WineFiles::FindFirstFile(const std::string& pattern, FindHandle* handle, FindData* data) {
+    std::size_t cut = pattern.find_last_of("\\/");
+    std::string folder, mask;
+    if (cut != std::string::npos) {
+        folder = pattern.substr(0, cut + 1);
+        mask = pattern.substr(cut + 1);
+    } else if (pattern.size() >= 2 && pattern[1] == ':') {
+        folder = pattern.substr(0, 2);
+        mask = pattern.substr(2);
+    } else {
+        mask = pattern;
+    }
+    std::string unixFolder;
+    DWORD error = Map(folder, &unixFolder);
+    if (error != kErrorSuccess) return error;
+    struct stat st;
+    if (::stat(unixFolder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return kErrorPathNotFound;
+    if (mask.empty()) return kErrorFileNotFound;
+    for (char c : mask) {
+        if (static_cast<unsigned char>(c) < 0x20 || std::string("<>:\"|").find(c) != std::string::npos) {
+            return kErrorInvalidName;
+        }
+    }
+
+    auto search = std::make_unique<Search>();
+    auto add = [&](const std::string& unixPath, const std::string& name) {
+        FindData entry;
+        entry.name = name;
+        if (UnixAttributes(unixPath, &entry.attributes, &entry.size) == kErrorSuccess) {
+            search->entries.push_back(std::move(entry));
+        }
+    };
+    if (!HasWildcards(mask)) {
+        if (mask == "." || mask == "..") {
+            add(JoinUnix(unixFolder, mask), mask);
+        } else {
+            std::string unixPath;
+            // folder is empty or ends in a separator or the drive's colon.
+            error = Map(folder + mask, &unixPath);
+            if (error != kErrorSuccess) return error;
+            add(unixPath, Utf8ToAnsi(BaseName(unixPath)));
+        }
+    } else {
+        DIR* dir = ::opendir(unixFolder.c_str());
+        if (dir == nullptr) return errno == ENOENT ? kErrorPathNotFound : ErrnoToWin32(errno);
+        while (struct dirent* entry = ::readdir(dir)) {
+            std::string unixName = entry->d_name;
+            std::string name = Utf8ToAnsi(unixName);
+            if (MatchesWildcard(mask, name)) add(JoinUnix(unixFolder, unixName), name);
+        }
+        ::closedir(dir);
+        auto rank = [](const std::string& name) { return name == "." ? 0 : name == ".." ? 1 : 2; };
+        std::sort(search->entries.begin(), search->entries.end(),
+                  [&](const FindData& a, const FindData& b) {
+                      int ra = rank(a.name), rb = rank(b.name);
+                      if (ra != rb) return ra < rb;
+                      int order = CompareNoCase(a.name, b.name);
+                      return order != 0 ? order < 0 : a.name < b.name;
+                  });
+    }
+    if (search->entries.empty()) return kErrorFileNotFound;
+
+    *data = search->entries[0];
+    search->next = 1;
+    std::lock_guard<std::mutex> lock(mutex_);
+    *handle = nextHandle_++;
+    searches_[*handle] = std::move(search);
+    return kErrorSuccess;
+}
+
+DWORD WineFiles::FindNextFile(FindHandle handle, FindData* data) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto it = searches_.find(handle);
+    if (it == searches_.end()) return kErrorInvalidHandle;
+    Search& search = *it->second;
+    if (search.next >= search.entries.size()) return kErrorNoMoreFiles;
+    *data = search.entries[search.next++];
+    return kErrorSuccess;
+}
+
+DWORD WineFiles::FindClose(FindHandle handle) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return searches_.erase(handle) ? kErrorSuccess : kErrorInvalidHandle;
+}
+
+DWORD WineFiles::CopyFile(const std::string& from, const std::string& to) {
+    std::string source, target;
+    DWORD error = Map(from, &source);
+    if (error != kErrorSuccess) return error;
+    error = Map(to, &target);
+    if (error != kErrorSuccess) return error;
+
+    Fd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+    if (in.get() < 0) return errno == ENOENT ? MissingPathError(source) : ErrnoToWin32(errno);
+    struct stat sourceStat;
+    if (::fstat(in.get(), &sourceStat) != 0) return ErrnoToWin32(errno);
+    if (S_ISDIR(sourceStat.st_mode)) return kErrorAccessDenied;
+    if ((error = TryLock(in.get(), LOCK_SH)) != kErrorSuccess) return error;
+
+    struct stat folderStat;
+    std::string folder = FolderOf(target);
+    if (::stat(folder.c_str(), &folderStat) != 0 || !S_ISDIR(folderStat.st_mode)) {
+        return kErrorPathNotFound;
+    }
+    if ((error = CheckReplaceable(target)) != kErrorSuccess) return error;
+    // Hold the old target's lock until it is replaced, so that a file open
+    // exclusively elsewhere is never swapped away under its opener.
+    Fd old(::open(target.c_str(), O_RDONLY | O_CLOEXEC));
+    if (old.get() >= 0 && (error = TryLock(old.get(), LOCK_EX)) != kErrorSuccess) return error;
+
+    std::string temp = JoinUnix(folder, "." + BaseName(target) + ".sl-XXXXXX");
+    Fd out(::mkstemp(temp.data()));
+    if (out.get() < 0) return ErrnoToWin32(errno);
+    ::fcntl(out.get(), F_SETFD, FD_CLOEXEC);
+    error = CopyData(in.get(), out.get());
+    if (error == kErrorSuccess && ::fchmod(out.get(), sourceStat.st_mode & 07777) != 0) {
+        error = ErrnoToWin32(errno);
+    }
+    if (error == kErrorSuccess) {
+        struct timespec times[2] = {sourceStat.st_atim, sourceStat.st_mtim};
+        ::futimens(out.get(), times);  // a time stamp that cannot be set is no failure
+        if (::fsync(out.get()) != 0) error = ErrnoToWin32(errno);
+    }
+    if (error == kErrorSuccess && ::close(out.release()) != 0) error = ErrnoToWin32(errno);
+    if (error == kErrorSuccess && ::rename(temp.c_str(), target.c_str()) != 0) {
+        error = ErrnoToWin32(errno);
+    }
+    if (error != kErrorSuccess) {
+        ::unlink(temp.c_str());
+        return error;
+    }
+    Fd folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folderFd.get() >= 0) ::fsync(folderFd.get());
+    return kErrorSuccess;
+}
+
+DWORD WineFiles::CreateDirectory(const std::string& path) {
+    std::string unixPath;
+    DWORD error = Map(path, &unixPath);
+    if (error != kErrorSuccess) return error;
+    if (::mkdir(unixPath.c_str(), 0777) == 0) return kErrorSuccess;
+    if (errno == ENOENT) return kErrorPathNotFound;
+    return ErrnoToWin32(errno);
+}
+
+DWORD WineFiles::GetFileAttributes(const std::string& path, DWORD* attributes) {
+    std::string unixPath;
+    DWORD error = Map(path, &unixPath);
+    if (error != kErrorSuccess) return error;
+    return UnixAttributes(unixPath, attributes, nullptr);
+}
+
+DWORD WineFiles::OpenFile(const std::string& path, FileAccess access, FileHandle* handle) {
+    std::string unixPath;
+    DWORD error = Map(path, &unixPath);
+    if (error != kErrorSuccess) return error;
+    if (access == FileAccess::Write && (error = CheckReplaceable(unixPath)) != kErrorSuccess) {
+        return error;
+    }
+    int flags = access == FileAccess::Read ? O_RDONLY : (O_WRONLY | O_CREAT);
+    Fd fd(::open(unixPath.c_str(), flags | O_CLOEXEC, 0666));
+    if (fd.get() < 0) return errno == ENOENT ? MissingPathError(unixPath) : ErrnoToWin32(errno);
+    struct stat st;
+    if (::fstat(fd.get(), &st) != 0) return ErrnoToWin32(errno);
+    if (S_ISDIR(st.st_mode)) return kErrorAccessDenied;
+    if ((error = TryLock(fd.get(), LOCK_EX)) != kErrorSuccess) return error;
+    if (access == FileAccess::Write && ::ftruncate(fd.get(), 0) != 0) return ErrnoToWin32(errno);
+    std::lock_guard<std::mutex> lock(mutex_);
+    *handle = nextHandle_++;
+    files_[*handle] = fd.release();
+    return kErrorSuccess;
+}
+
+DWORD WineFiles::ReadFile(FileHandle handle, void* buffer, std::size_t size, std::size_t* done) {
+    int fd;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        auto it = files_.find(handle);
+        if (it == files_.end()) return kErrorInvalidHandle;
+        fd = it->second;
+    }
+    std::size_t total = 0;
+    char* out = static_cast<char*>(buffer);
+    while (total < size) {
+        ssize_t n = ::read(fd, out + total, size - total);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            if (done) *done = total;
+            return ErrnoToWin32(errno);
+        }
+        if (n == 0) break;
+        total += static_cast<std::size_t>(n);
+    }
+    if (done) *done = total;
+    return kErrorSuccess;
+}
+
+DWORD WineFiles::WriteFile(FileHandle handle, const void* buffer, std::size_t size) {
+    int fd;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        auto it = files_.find(handle);
+        if (it == files_.end()) return kErrorInvalidHandle;
+        fd = it->second;
+    }
+    return WriteAll(fd, static_cast<const char*>(buffer), size);
+}
+
+DWORD WineFiles::FileSize(FileHandle handle, std::uint64_t* size) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto it = files_.find(handle);
+    if (it == files_.end()) return kErrorInvalidHandle;
+    struct stat st;
+    if (::fstat(it->second, &st) != 0) return ErrnoToWin32(errno);
+    *size = static_cast<std::uint64_t>(st.st_size);
+    return kErrorSuccess;
+}
+
+DWORD WineFiles::CloseFile(FileHandle handle, bool sync) {
+    int fd;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        auto it = files_.find(handle);
+        if (it == files_.end()) return kErrorInvalidHandle;
+        fd = it->second;
+        files_.erase(it);
+    }
+    DWORD error = kErrorSuccess;
+    if (sync && ::fsync(fd) != 0) error = ErrnoToWin32(errno);
+    if (::close(fd) != 0 && error == kErrorSuccess) error = ErrnoToWin32(errno);
+    return error;
+}
+
+DWORD WineFiles::MoveFileReplace(const std::string& from, const std::string& to) {
+    std::string source, target;
+    DWORD error = Map(from, &source);
+    if (error != kErrorSuccess) return error;
+    error = Map(to, &target);
+    if (error != kErrorSuccess) return error;
+    struct stat st;
+    if (::lstat(source.c_str(), &st) != 0) {
+        return errno == ENOENT ? MissingPathError(source) : ErrnoToWin32(errno);
+    }
+    if ((error = CheckReplaceable(target)) != kErrorSuccess) return error;
+    if (::rename(source.c_str(), target.c_str()) != 0) {
+        return errno == ENOENT ? kErrorPathNotFound : ErrnoToWin32(errno);
+    }
+    return kErrorSuccess;
+}
+
+DWORD WineFiles::DeleteFile(const std::string& path) {
+    std::string unixPath;
+    DWORD error = Map(path, &unixPath);
+    if (error != kErrorSuccess) return error;
+    struct stat st;
+    if (::lstat(unixPath.c_str(), &st) != 0) {
+        return errno == ENOENT ? MissingPathError(unixPath) : ErrnoToWin32(errno);
+    }
+    if (S_ISDIR(st.st_mode) || (!S_ISLNK(st.st_mode) && IsReadOnlyMode(st.st_mode))) {
+        return kErrorAccessDenied;
+    }
+    if (::unlink(unixPath.c_str()) != 0) return ErrnoToWin32(errno);
+    return kErrorSuccess;
+}
+
+}  // namespace sl::platform::wine

@@ -1,0 +1,90 @@
+// Files and folders of a Wine prefix, reached through DOS paths (see
+// dos_paths.h). The methods behave as the Platform calls of the same name
+// (kernel/platform/platform.h); the details below are what this backend
+// promises beyond that.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "kernel/platform/platform.h"
+
+namespace sl::platform::wine {
+
+// The Win32 error number for a POSIX errno (the one place this is decided):
+// ENOENT 2, ENOTDIR 3, EACCES/EPERM/EROFS/EISDIR 5, EBADF 6, ENOMEM 8,
+// EXDEV 17, EBUSY/ETXTBSY/EWOULDBLOCK 32, EINVAL 87, ENOSPC/EDQUOT 112,
+// ENAMETOOLONG 206, EEXIST 183, EMFILE/ENFILE 4, EIO 1117, others 31.
+DWORD ErrnoToWin32(int error);
+
+// The error for a Unix path that is not there: 2 when its folder exists,
+// 3 when the folder is missing too (or is not a folder).
+DWORD MissingPathError(const std::string& unixPath);
+
+// Attributes of the entry at a Unix path, as a directory search reports them:
+// folders (also through a link) get kFileAttributeDirectory, a link to a
+// folder also kFileAttributeReparsePoint; an entry without any write
+// permission bit kFileAttributeReadOnly; a name starting with a dot
+// kFileAttributeHidden; a file with none of these kFileAttributeNormal.
+// *size is the file's size, 0 for folders. 0, or the error of the lookup
+// (a dangling link counts as missing).
+DWORD UnixAttributes(const std::string& unixPath, DWORD* attributes, std::uint64_t* size);
+
+class WineFiles {
+public:
+    explicit WineFiles(std::string prefixPath);
+    ~WineFiles();
+    WineFiles(const WineFiles&) = delete;
+    WineFiles& operator=(const WineFiles&) = delete;
+
+    // The pattern is a folder and a last element that may hold wildcards
+    // (see wildcard.h). "." and ".." come first when the pattern matches
+    // them, then the other entries in name order without regard to case.
+    // A last element without wildcards finds that one entry. Dangling links
+    // are not listed. 2 no match (also for an empty last element), 3 missing
+    // folder, 123 an invalid folder name.
+    DWORD FindFirstFile(const std::string& pattern, FindHandle* handle, FindData* data);
+    DWORD FindNextFile(FindHandle handle, FindData* data);  // 18 at the end, 6 bad handle
+    DWORD FindClose(FindHandle handle);                     // 6 bad handle
+
+    // Copies data, permission bits and modification time into a temporary
+    // file beside the target, syncs it and renames it over the target, so the
+    // target is either the old file or the whole new one. 2 source missing,
+    // 3 a folder missing, 5 source or target is a folder or the target is
+    // read-only, 32 either file is open exclusively elsewhere, 112 disk full.
+    DWORD CopyFile(const std::string& from, const std::string& to);
+    // 183 when anything of that name exists, 3 parent missing.
+    DWORD CreateDirectory(const std::string& path);
+    // See UnixAttributes; 2 when missing, 3 when a folder above is missing.
+    DWORD GetFileAttributes(const std::string& path, DWORD* attributes);
+
+    // Exclusive against every other OpenFile and CopyFile of any process
+    // using this backend (an advisory lock on the open file): 32 when it is
+    // taken. Write creates or truncates (after taking the lock); 5 for a
+    // folder or a read-only file.
+    DWORD OpenFile(const std::string& path, FileAccess access, FileHandle* handle);
+    DWORD ReadFile(FileHandle handle, void* buffer, std::size_t size, std::size_t* done);
+    DWORD WriteFile(FileHandle handle, const void* buffer, std::size_t size);
+    DWORD FileSize(FileHandle handle, std::uint64_t* size);
+    DWORD CloseFile(FileHandle handle, bool sync);
+    // rename(2): 2/3 source missing, 5 read-only target or a folder target,
+    // 17 different file systems.
+    DWORD MoveFileReplace(const std::string& from, const std::string& to);
+    // 2/3 missing, 5 a folder or a read-only file.
+    DWORD DeleteFile(const std::string& path);
+
+private:
+    struct Search;
+    DWORD Map(const std::string& dosPath, std::string* unixPath) const;
+
+    std::string prefix_;
+    std::mutex mutex_;
+    std::uintptr_t nextHandle_ = 1;
+    std::map<std::uintptr_t, std::unique_ptr<Search>> searches_;
+    std::map<std::uintptr_t, int> files_;  // handle -> file descriptor
+};
+
+}  // namespace sl::platform::wine
