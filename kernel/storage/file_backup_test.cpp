@@ -1,0 +1,168 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "kernel/interface/kernel.h"
+#include "kernel/testing/temp_prefix.h"
+
+namespace sl {
+namespace {
+
+using Names = std::vector<std::string>;
+
+constexpr std::int32_t kWindowsDir = 1;     // C:\windows\ in a test prefix
+constexpr std::int32_t kOfficeDir = 4;      // unresolvable without registry values
+constexpr std::int32_t kNetscapeUsers = 11; // a folder list
+
+void SetString(platform::HKEY root, const std::string& path, const std::string& name,
+               const std::string& text) {
+    platform::HKEY key = 0;
+    ASSERT_EQ(platform::Current().RegCreateKeyEx(root, path.c_str(), nullptr, 0,
+                                                 platform::kKeyAllAccess, &key, nullptr),
+              0);
+    EXPECT_EQ(platform::Current().RegSetValueEx(
+                  key, name.c_str(), platform::kRegSz,
+                  reinterpret_cast<const std::uint8_t*>(text.c_str()),
+                  static_cast<platform::DWORD>(text.size() + 1)),
+              0);
+    platform::Current().RegCloseKey(key);
+}
+
+class FileBackupTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        prefix.MakeFolder("C:\\Backup");
+        kernel.SetFolder("C:\\Backup");
+        record.ID = "'7'";
+        record.PathID = kWindowsDir;
+    }
+
+    std::string Backup(const std::string& name) { return prefix.ReadFile("C:\\Backup\\" + name); }
+
+    testing::TempPrefix prefix;
+    CSLKernel kernel;
+    CSLFileItem record;
+};
+
+TEST_F(FileBackupTest, NumbersCopiesInSearchOrderBelowTheSubPath) {
+    prefix.WriteFile("C:\\windows\\App\\c.ini", "third");
+    prefix.WriteFile("C:\\windows\\App\\A.ini", "first");
+    prefix.WriteFile("C:\\windows\\App\\b.INI", "second");
+    prefix.WriteFile("C:\\windows\\App\\notes.txt", "not matched");
+
+    EXPECT_EQ(kernel.SLFileCopyEx(record, "APP", "", "", "*.ini", 0), 0);
+    EXPECT_EQ(record.SourceFiles, (Names{"APP\\A.ini", "APP\\b.INI", "APP\\c.ini"}));
+    EXPECT_EQ(record.BackupFiles, (Names{"1.dat", "2.dat", "3.dat"}));
+    EXPECT_EQ(Backup("1.dat"), "first");
+    EXPECT_EQ(Backup("2.dat"), "second");
+    EXPECT_EQ(Backup("3.dat"), "third");
+    EXPECT_EQ(kernel.BackupCounter, 3u);
+    EXPECT_EQ(record.PathID, kWindowsDir);
+
+    // An empty SubPath gives bare names; numbering goes on from the counter.
+    prefix.WriteFile("C:\\windows\\win.ini", "w");
+    CSLFileItem second;
+    second.PathID = kWindowsDir;
+    kernel.BackupCounter = 41;
+    EXPECT_EQ(kernel.SLFileCopyEx(second, "", "", "", "WIN.INI", 0), 0);
+    EXPECT_EQ(second.SourceFiles, Names{"win.ini"});
+    EXPECT_EQ(second.BackupFiles, Names{"42.dat"});
+    EXPECT_EQ(kernel.ErrorText, "");
+}
+
+TEST_F(FileBackupTest, NothingFoundIsSuccessWithEmptyLists) {
+    prefix.WriteFile("C:\\windows\\App\\a.ini", "x");
+    EXPECT_EQ(kernel.SLFileCopyEx(record, "APP", "", "", "*.none", 1), 0);
+    EXPECT_EQ(kernel.SLFileCopyEx(record, "NOSUCHDIR", "", "", "*.*", 1), 0);
+    EXPECT_TRUE(record.SourceFiles.empty());
+    EXPECT_TRUE(record.BackupFiles.empty());
+    EXPECT_EQ(kernel.BackupCounter, 0u);
+    EXPECT_EQ(kernel.ErrorText, "");
+}
+
+TEST_F(FileBackupTest, FolderFiltersActOnTheFirstLevelOnly) {
+    prefix.WriteFile("C:\\windows\\App\\top.ini", "t");
+    prefix.WriteFile("C:\\windows\\App\\Keep\\k.ini", "k");
+    prefix.WriteFile("C:\\windows\\App\\Keep\\Inner\\i.ini", "i");
+    prefix.WriteFile("C:\\windows\\App\\Keep\\Skip\\s.ini", "s");
+    prefix.WriteFile("C:\\windows\\App\\Skip\\x.ini", "x");
+
+    EXPECT_EQ(kernel.SLFileCopyEx(record, "APP", "'KEEP'", "", "*.ini", 1), 0);
+    EXPECT_EQ(record.SourceFiles, (Names{"APP\\top.ini", "APP\\Keep\\k.ini",
+                                         "APP\\Keep\\Inner\\i.ini", "APP\\Keep\\Skip\\s.ini"}));
+    EXPECT_EQ(record.BackupFiles, (Names{"1.dat", "2.dat", "3.dat", "4.dat"}));
+    EXPECT_EQ(Backup("3.dat"), "i");
+
+    CSLFileItem excluded;
+    excluded.PathID = kWindowsDir;
+    EXPECT_EQ(kernel.SLFileCopyEx(excluded, "APP", "", "'KEEP'", "*.ini", 1), 0);
+    EXPECT_EQ(excluded.SourceFiles, (Names{"APP\\top.ini", "APP\\Skip\\x.ini"}));
+}
+
+TEST_F(FileBackupTest, DotFoldersAndLinkedFoldersAreNotEntered) {
+    prefix.WriteFile("C:\\windows\\App\\.dot.ini", "dot file");
+    prefix.WriteFile("C:\\windows\\App\\.hidden\\h.ini", "hidden folder");
+    prefix.WriteFile("C:\\windows\\App\\Real\\r.ini", "real");
+    // A linked folder, as Wine links Documents to the Unix home.
+    const std::filesystem::path home = prefix.Root() + "/home";
+    std::filesystem::create_directories(home);
+    std::ofstream(home / "private.ini") << "home";
+    std::filesystem::create_directory_symlink(home, prefix.UnixPath("C:\\windows\\App") + "/Linked");
+    ASSERT_EQ(prefix.ReadFile("C:\\windows\\App\\Linked\\private.ini"), "home");
+
+    EXPECT_EQ(kernel.SLFileCopyEx(record, "APP", "", "", "*.ini", 1), 0);
+    EXPECT_EQ(record.SourceFiles, (Names{"APP\\.dot.ini", "APP\\Real\\r.ini"}));
+    EXPECT_EQ(Backup("1.dat"), "dot file");
+}
+
+TEST_F(FileBackupTest, FolderListCopiesFromEveryFolderWithAbsolutePaths) {
+    const std::string users = "SOFTWARE\\Netscape\\Netscape Navigator\\Users";
+    SetString(platform::kHkeyLocalMachine, users + "\\alice", "DirRoot", "C:\\NS\\Alice");
+    SetString(platform::kHkeyLocalMachine, users + "\\bob", "DirRoot", "C:\\NS\\Bob\\");
+    prefix.WriteFile("C:\\NS\\Alice\\prefs.js", "alice");
+    prefix.WriteFile("C:\\NS\\Alice\\Mail\\inbox.js", "alice mail");
+    prefix.WriteFile("C:\\NS\\Bob\\prefs.js", "bob");
+
+    record.PathID = kNetscapeUsers;
+    EXPECT_EQ(kernel.SLFileCopyEx(record, "", "", "", "*.js", 1), 0);
+    EXPECT_EQ(record.PathID, 0);
+    EXPECT_EQ(record.SourceFiles, (Names{"C:\\NS\\Alice\\prefs.js", "C:\\NS\\Alice\\Mail\\inbox.js",
+                                         "C:\\NS\\Bob\\prefs.js"}));
+    EXPECT_EQ(record.BackupFiles, (Names{"1.dat", "2.dat", "3.dat"}));
+    EXPECT_EQ(Backup("3.dat"), "bob");
+}
+
+TEST_F(FileBackupTest, FailedCopyUsesUpItsNumber) {
+    prefix.WriteFile("C:\\windows\\App\\a.ini", "a");
+    prefix.WriteFile("C:\\windows\\App\\b.ini", "b");
+    prefix.WriteFile("C:\\windows\\App\\c.ini", "c");
+    prefix.MakeFolder("C:\\Backup\\2.dat");  // a folder where the second copy should go
+
+    EXPECT_EQ(kernel.SLFileCopyEx(record, "APP", "", "", "*.ini", 0), 0);
+    EXPECT_EQ(record.SourceFiles, (Names{"APP\\a.ini", "APP\\c.ini"}));
+    EXPECT_EQ(record.BackupFiles, (Names{"1.dat", "3.dat"}));
+    EXPECT_EQ(kernel.BackupCounter, 3u);
+    const std::string prefixText =
+        "SLFileCopyFiles CopyFile 'C:\\windows\\APP\\b.ini' --> 'C:\\Backup\\2.dat' returned error ";
+    EXPECT_EQ(kernel.ErrorText.rfind(prefixText, 0), 0u) << kernel.ErrorText;
+    EXPECT_NE(prefix.LogText().find(prefixText), std::string::npos);
+}
+
+TEST_F(FileBackupTest, UnresolvedFoldersAreReported) {
+    record.PathID = kOfficeDir;
+    EXPECT_EQ(kernel.SLFileCopyEx(record, "", "", "", "*.*", 0), 0);
+    EXPECT_EQ(kernel.ErrorText, "SLFileCopyFiles ResolvePathID(4) returned empty string\n");
+    EXPECT_TRUE(record.SourceFiles.empty());
+
+    // Recursion without any source folder.
+    kernel.ErrorText.clear();
+    EXPECT_EQ(kernel.SLFileCopyEx(record, "", "", "", "*.*", 1), 4322);
+    EXPECT_NE(prefix.LogText().find("SLFileCopyEx sSourcePath == \"\""), std::string::npos);
+    EXPECT_EQ(kernel.BackupCounter, 0u);
+}
+
+}  // namespace
+}  // namespace sl
