@@ -108,11 +108,5 @@ TEST(CheckStates, RecomputeAncestorsOnlyTouchesTheOpeningRows) {
     EXPECT_EQ(Row(*catalogue, 3)->CheckState, kPartlyChecked);  // the opener is not part of it
 }
 
-TEST(CheckStates, TopLevelComponentHasNoAncestors) {
-    auto catalogue = ProgramCatalogue();
-    Check(*catalogue, 1, kChecked);
-    EXPECT_THAT(IdsWithState(*catalogue, kChecked), ElementsAre(1));
-}
-
 }  // namespace
 }  // namespace sl

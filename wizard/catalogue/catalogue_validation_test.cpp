@@ -11,7 +11,6 @@ namespace {
 using ::testing::ElementsAre;
 using testing::AllIds;
 using testing::CatalogueFromText;
-using testing::Check;
 using testing::Row;
 
 // Runs every tree operation once, as the wizard would.
@@ -88,17 +87,6 @@ TEST(CatalogueValidation, RowsBeforeTheirOpeningRowAreRejected) {
     EXPECT_THAT(AllIds(*catalogue), ElementsAre(4, 11));
     EXPECT_EQ(catalogue->RejectedRows(), 2);
     Exercise(*catalogue);
-}
-
-TEST(CatalogueValidation, DisorderedGroupsDoNotHideTheGoodRows) {
-    auto catalogue = CatalogueFromText(
-        "1;Explorer;0;-1;1;x;t\n"
-        "2;Cycle;0;1;2;x;x\n"
-        "3;Back;1;1;3;x;x\n"
-        "4;Inside;1;-1;4;x;x\n");
-    EXPECT_THAT(AllIds(*catalogue), ElementsAre(1, 2, 4));
-    Check(*catalogue, 4, kChecked);
-    EXPECT_EQ(Row(*catalogue, 2)->CheckState, kChecked);
 }
 
 TEST(CatalogueValidation, OperationsTolerateRowsChangedAfterLoading) {
