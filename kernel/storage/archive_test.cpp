@@ -187,6 +187,30 @@ TEST(RegistryArchive, EveryTruncationIsEndOfFile) {
     }
 }
 
+// Random corruption of the example never crashes or hangs; every load ends
+// in success or one of the archive causes.
+TEST(RegistryArchive, CorruptedBytesFailCleanly) {
+    std::uint32_t seed = 12345;
+    auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return seed >> 8;
+    };
+    const Bytes full = DemoBytes();
+    for (int round = 0; round < 3000; ++round) {
+        Bytes bytes = full;
+        const int flips = 1 + static_cast<int>(next() % 4);
+        for (int i = 0; i < flips; ++i) {
+            bytes[next() % bytes.size()] = static_cast<std::uint8_t>(next() % 3 == 0 ? 0xFF : next());
+        }
+        RecordFile file;
+        const std::int32_t cause = LoadInto(file, bytes);
+        EXPECT_TRUE(cause == 0 || cause == kArchiveEndOfFile || cause == kArchiveBadIndex ||
+                    cause == kArchiveBadClass || cause == kArchiveBadSchema ||
+                    cause == kArchiveGeneric)
+            << "round " << round << " cause " << cause;
+    }
+}
+
 TEST(ArchiveEncoding, StringPrefixEdges) {
     auto prefixOf = [](std::size_t length) {
         std::string text(length, 'x');
