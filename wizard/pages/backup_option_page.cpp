@@ -1,0 +1,80 @@
+#include "wizard/pages/backup_option_page.h"
+
+#include <QButtonGroup>
+#include <QGroupBox>
+#include <QLabel>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "wizard/pages/property_sheet.h"
+#include "wizard/resources/strings.h"
+
+namespace sl::wizard {
+namespace {
+const char* const kOptionDescriptions[3] = {strings::kTypicalDescription,
+                                            strings::kCustomDescription,
+                                            strings::kAllDescription};
+}  // namespace
+
+CMyPropertyPage1::CMyPropertyPage1(WizardContext& context, QWidget* parent)
+    : CSheetPage(kBackupOptionPage, context, parent) {
+    // A new option page starts without a cancelled run behind it.
+    State().UserAborted = 0;
+
+    auto* text = new QLabel(QString::fromLatin1(strings::kBackupOptionText));
+    text->setWordWrap(true);
+
+    auto* group = new QGroupBox(QString::fromLatin1(strings::kBackupOptionGroup));
+    auto* groupLayout = new QVBoxLayout(group);
+    auto* radios = new QButtonGroup(this);
+    const char* const names[3] = {strings::kTypical, strings::kCustom, strings::kAll};
+    for (int i = 0; i < 3; ++i) {
+        options_[i] = new QRadioButton(QString::fromLatin1(names[i]));
+        options_[i]->setObjectName(QString::fromLatin1(names[i]).toLower());
+        radios->addButton(options_[i], i);
+        groupLayout->addWidget(options_[i]);
+        connect(options_[i], &QRadioButton::clicked, this, [this, i] {
+            description_->setText(QString::fromLatin1(kOptionDescriptions[i]));
+        });
+    }
+    options_[0]->setChecked(true);
+
+    auto* descriptionGroup = new QGroupBox(QString::fromLatin1(strings::kDescription));
+    description_ = new QLabel;
+    description_->setWordWrap(true);
+    description_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    description_->setMinimumHeight(80);
+    auto* descriptionLayout = new QVBoxLayout(descriptionGroup);
+    descriptionLayout->addWidget(description_);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(text);
+    layout->addSpacing(8);
+    layout->addWidget(group);
+    layout->addWidget(descriptionGroup);
+    layout->addStretch();
+}
+
+void CMyPropertyPage1::OnSetActive() {
+    options_[option_]->setChecked(true);
+    description_->setText(QString::fromLatin1(strings::kTypicalDescription));
+}
+
+int CMyPropertyPage1::OnWizardNext() {
+    option_ = options_[2]->isChecked() ? 2 : options_[1]->isChecked() ? 1 : 0;
+    State().BackupOption = option_;
+    context_.RebuildCatalogue();
+    ComponentCatalogue& catalogue = *State().Catalogue;
+    if (option_ == 1) {
+        // The typical rows start checked; the user changes them next.
+        catalogue.ApplyPreset(0);
+        return 0;
+    }
+    catalogue.ApplyPreset(option_ == 2 ? 1 : 0);
+    std::string ids;
+    catalogue.BuildIdList(ids);
+    State().SelectedIDs = ids;
+    return kFolderPage;
+}
+
+}  // namespace sl::wizard

@@ -1,0 +1,27 @@
+// The folder browser of the folder page: the folder dialog shows the Unix
+// folders of the machine, and the choice is turned into its DOS form
+// through the drives of the Wine prefix (the kernel only sees DOS paths).
+#pragma once
+
+#include <QString>
+#include <string>
+
+#include "wizard/pages/wizard_context.h"
+
+class QWidget;
+
+namespace sl::wizard {
+
+struct BrowseResult {
+    std::string dosPath;   // the chosen folder as a DOS path; empty if none
+    QString unixPath;      // what the dialog returned; empty when cancelled
+};
+
+// Shows the dialog (services.chooseFolder) titled title, starting at the
+// Unix folder of the DOS path start when it maps to one. A cancelled dialog
+// gives two empty paths; a folder on no drive of the prefix gives an empty
+// dosPath with unixPath set.
+BrowseResult BrowseForFolder(const WizardServices& services, const QString& title,
+                             const std::string& start, QWidget* owner);
+
+}  // namespace sl::wizard

@@ -1,0 +1,100 @@
+#include "wizard/pages/folder_page.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "wizard/pages/folder_browser.h"
+#include "wizard/pages/message_box.h"
+#include "wizard/pages/property_sheet.h"
+#include "wizard/resources/strings.h"
+#include "wizard/session/folder_path.h"
+
+namespace sl::wizard {
+
+CMyPropertyPage3::CMyPropertyPage3(WizardContext& context, QWidget* parent)
+    : CSheetPage(kFolderPage, context, parent) {
+    prompt_ = new QLabel;
+    prompt_->setWordWrap(true);
+
+    auto* label = new QLabel(QString::fromLatin1(strings::kPathLabel));
+    pathEdit_ = new QLineEdit;
+    pathEdit_->setObjectName(QStringLiteral("path"));
+    label->setBuddy(pathEdit_);
+    browse_ = new QPushButton(QString::fromLatin1(strings::kBrowse));
+    browse_->setObjectName(QStringLiteral("browse"));
+    connect(browse_, &QPushButton::clicked, this, &CMyPropertyPage3::OnBrowse);
+
+    auto* row = new QHBoxLayout;
+    row->addWidget(label);
+    row->addWidget(pathEdit_, 1);
+    row->addWidget(browse_);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(prompt_);
+    layout->addSpacing(12);
+    layout->addLayout(row);
+    layout->addStretch();
+}
+
+std::string CMyPropertyPage3::ReadPath() const {
+    return pathEdit_->text().toLatin1().toStdString();
+}
+
+void CMyPropertyPage3::OnSetActive() {
+    path_ = State().BackupFolder;
+    const bool backup = State().WizardMode == 0;
+    prompt_->setText(QString::fromLatin1(backup ? strings::kFolderPromptBackup
+                                                : strings::kFolderPromptRestore));
+    pathEdit_->setText(QString::fromLatin1(path_));
+}
+
+void CMyPropertyPage3::OnBrowse() {
+    path_ = ReadPath();
+    const bool backup = State().WizardMode == 0;
+    const QString title =
+        QString::fromLatin1(backup ? strings::kBrowseTitleBackup : strings::kBrowseTitleRestore);
+    BrowseResult result = BrowseForFolder(context_.services, title, path_, this);
+    if (!result.dosPath.empty()) {
+        path_ = result.dosPath;
+    } else if (!result.unixPath.isEmpty()) {
+        MessageBox(this, QString::asprintf(strings::kFolderOnNoDrive,
+                                           result.unixPath.toLocal8Bit().constData()),
+                   QMessageBox::Ok, QMessageBox::Critical);
+    }
+    pathEdit_->setText(QString::fromLatin1(path_));
+}
+
+int CMyPropertyPage3::OnWizardNext() {
+    path_ = ReadPath();
+    State().BackupFolder = path_;
+    if (State().WizardMode == 0) {
+        if (session::EntryFound(path_)) return 0;
+        const QString question = QString::asprintf(strings::kFolderDoesNotExist, path_.c_str());
+        if (MessageBox(this, question, QMessageBox::Yes | QMessageBox::No,
+                       QMessageBox::Question) != QMessageBox::Yes) {
+            MessageBox(this, QString::fromLatin1(strings::kSupplyValidPath), QMessageBox::Ok,
+                       QMessageBox::Critical);
+            return -1;
+        }
+        if (session::CreateFolderPath(path_) != 0) {
+            MessageBox(this, QString::fromLatin1(strings::kErrorCreatingDirectory),
+                       QMessageBox::Ok, QMessageBox::Critical);
+            return -1;
+        }
+        return 0;
+    }
+    if (context_.services.kernel.DoesPathContainSLFiles(path_.c_str()) != 0) return 0;
+    MessageBox(this, QString::fromLatin1(strings::kNoBackupFiles), QMessageBox::Ok,
+               QMessageBox::Critical);
+    return -1;
+}
+
+int CMyPropertyPage3::OnWizardBack() {
+    if (State().WizardMode == 1 || State().BackupOption == 1) return 0;
+    return kBackupOptionPage;
+}
+
+}  // namespace sl::wizard

@@ -1,0 +1,84 @@
+#include "wizard/pages/restore_choice_page.h"
+
+#include <QButtonGroup>
+#include <QGroupBox>
+#include <QLabel>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "wizard/pages/property_sheet.h"
+#include "wizard/resources/strings.h"
+
+namespace sl::wizard {
+
+CMyPropertyPage7::CMyPropertyPage7(WizardContext& context, QWidget* parent)
+    : CSheetPage(kRestoreChoicePage, context, parent) {
+    auto* text = new QLabel(QString::fromLatin1(strings::kRestoreChoiceText));
+    text->setWordWrap(true);
+
+    auto* group = new QGroupBox(QString::fromLatin1(strings::kRestoreChoiceGroup));
+    restore_ = new QRadioButton(QString::fromLatin1(strings::kRestoreComponents));
+    unrestore_ = new QRadioButton(QString::fromLatin1(strings::kUnrestoreComponents));
+    restore_->setObjectName(QStringLiteral("restoreComponents"));
+    unrestore_->setObjectName(QStringLiteral("unrestoreComponents"));
+    auto* radios = new QButtonGroup(this);
+    radios->addButton(restore_, 0);
+    radios->addButton(unrestore_, 1);
+    restore_->setChecked(true);
+    auto* groupLayout = new QVBoxLayout(group);
+    groupLayout->addWidget(restore_);
+    groupLayout->addWidget(unrestore_);
+
+    auto* descriptionGroup = new QGroupBox(QString::fromLatin1(strings::kDescription));
+    description_ = new QLabel;
+    description_->setWordWrap(true);
+    description_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    description_->setMinimumHeight(80);
+    auto* descriptionLayout = new QVBoxLayout(descriptionGroup);
+    descriptionLayout->addWidget(description_);
+
+    connect(restore_, &QRadioButton::clicked, this, [this] {
+        description_->setText(QString::fromLatin1(strings::kRestoreDescription));
+    });
+    connect(unrestore_, &QRadioButton::clicked, this, [this] {
+        description_->setText(QString::fromLatin1(strings::kUnrestoreDescription));
+    });
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(text);
+    layout->addSpacing(8);
+    layout->addWidget(group);
+    layout->addWidget(descriptionGroup);
+    layout->addStretch();
+}
+
+void CMyPropertyPage7::OnSetActive() {
+    std::string restored;
+    const auto& kernel = context_.services.kernel;
+    if (kernel.GetRestoredIDs(State().BackupFolder.c_str(), restored) == 0) {
+        restore_->setEnabled(true);
+        unrestore_->setEnabled(!restored.empty());
+    }
+    (choice_ == 0 ? restore_ : unrestore_)->setChecked(true);
+    description_->setText(QString::fromLatin1(strings::kRestoreDescription));
+}
+
+int CMyPropertyPage7::OnWizardNext() {
+    choice_ = unrestore_->isChecked() ? 1 : 0;
+    State().RestoreMode = choice_;
+    context_.RebuildCatalogue();
+    const auto& kernel = context_.services.kernel;
+    std::string list;
+    const char* folder = State().BackupFolder.c_str();
+    const int32_t rc =
+        choice_ == 0 ? kernel.GetSavedIDs(folder, list) : kernel.GetRestoredIDs(folder, list);
+    if (rc == 0) {
+        ComponentCatalogue& catalogue = *State().Catalogue;
+        catalogue.ApplyIdList(list, 1);
+        catalogue.PropagateAvailability();
+        catalogue.RemoveHidden();
+    }
+    return 0;
+}
+
+}  // namespace sl::wizard

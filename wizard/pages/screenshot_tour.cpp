@@ -1,0 +1,151 @@
+#include "wizard/pages/screenshot_tour.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QPixmap>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTextStream>
+#include <QTimer>
+#include <functional>
+
+#include "wizard/pages/backup_option_page.h"
+#include "wizard/pages/check_list.h"
+#include "wizard/pages/details_sheet.h"
+#include "wizard/pages/message_box.h"
+#include "wizard/pages/property_sheet.h"
+#include "wizard/pages/restore_choice_page.h"
+#include "wizard/pages/selection_page.h"
+#include "wizard/pages/welcome_page.h"
+
+namespace sl::wizard {
+namespace {
+
+class Tour {
+public:
+    Tour(const QString& folder) : dir_(folder) { dir_.mkpath(QStringLiteral(".")); }
+
+    void Grab(QWidget* widget, const QString& name) {
+        QApplication::processEvents();
+        const QString file = dir_.filePath(QStringLiteral("%1-%2.png")
+                                               .arg(++count_, 2, 10, QLatin1Char('0'))
+                                               .arg(name));
+        widget->window()->grab().save(file);
+        QTextStream(stdout) << "saved " << file << Qt::endl;
+    }
+
+    bool WaitFor(const std::function<bool()>& done, int milliseconds = 60000) {
+        QElapsedTimer timer;
+        timer.start();
+        while (!done()) {
+            if (timer.elapsed() > milliseconds) return false;
+            QApplication::processEvents(QEventLoop::AllEvents, 50);
+        }
+        return true;
+    }
+
+    bool Expect(CMyPropertySheet& sheet, int page, const QString& name) {
+        if (!WaitFor([&] { return sheet.currentId() == page; })) {
+            QTextStream(stderr) << "page " << page << " did not come up (at " << sheet.currentId()
+                                << ")" << Qt::endl;
+            return false;
+        }
+        Grab(&sheet, name);
+        return true;
+    }
+
+    // Message boxes are shown, grabbed and answered with the first of
+    // Yes / OK.
+    void AnswerMessages() {
+        SetMessageBoxFunction([this](const MessageRequest& request) {
+            QMessageBox box(request.icon, request.caption, request.text, request.buttons,
+                            request.parent);
+            box.show();
+            Grab(&box, QStringLiteral("message"));
+            box.close();
+            return request.buttons.testFlag(QMessageBox::Yes) ? QMessageBox::Yes
+                                                              : QMessageBox::Ok;
+        });
+    }
+
+private:
+    QDir dir_;
+    int count_ = 0;
+};
+
+int EntryWithSubMenu(CMyPropertyPage2* page, const WizardContext& context) {
+    CheckListItemModel& items = page->CheckList()->Items();
+    for (int i = 0; i < items.Count(); ++i) {
+        const CatalogueItem* row =
+            context.state.Catalogue->RowAt(page->Menu(), items.Entry(i)->RowPosition);
+        if (row != nullptr && row->IsGroup()) return i;
+    }
+    return -1;
+}
+
+}  // namespace
+
+bool RunScreenshotTour(CMyPropertySheet& sheet, WizardContext& context, const QString& folder) {
+    Tour tour(folder);
+    tour.AnswerMessages();
+    sheet.show();
+
+    // Backup with Custom, through a "Details" sheet.
+    if (!tour.Expect(sheet, kWelcomePage, QStringLiteral("welcome"))) return false;
+    sheet.WelcomePage()->AboutButton()->click();
+    sheet.next();
+    if (!tour.Expect(sheet, kBackupOptionPage, QStringLiteral("backup-option"))) return false;
+    sheet.BackupOptionPage()->OptionButton(1)->click();
+    tour.Grab(&sheet, QStringLiteral("backup-option-custom"));
+    sheet.next();
+    if (!tour.Expect(sheet, kSelectionPage, QStringLiteral("selection"))) return false;
+    CMyPropertyPage2* selection = sheet.SelectionPage();
+    const int group = EntryWithSubMenu(selection, context);
+    if (group >= 0) {
+        selection->CheckList()->setCurrentIndex(selection->CheckList()->model()->index(group, 0));
+        tour.Grab(&sheet, QStringLiteral("selection-group"));
+        QObject::connect(selection, &CMyPropertyPage2::detailsSheetOpened, &sheet,
+                         [&tour](QWidget* details) {
+                             tour.Grab(details, QStringLiteral("details"));
+                             static_cast<CMyPropertySheet2*>(details)->OkButton()->click();
+                         });
+        selection->DetailsButton()->click();
+    }
+    sheet.next();
+    if (!tour.Expect(sheet, kFolderPage, QStringLiteral("folder"))) return false;
+    sheet.next();
+    if (!tour.Expect(sheet, kSummaryPage, QStringLiteral("summary"))) return false;
+    sheet.next();
+    if (!tour.Expect(sheet, kRunPage, QStringLiteral("run"))) return false;
+    if (!tour.Expect(sheet, kFinishPage, QStringLiteral("finish-backup"))) return false;
+    sheet.hide();
+
+    // Restore from the folder just written.
+    CMyPropertySheet restore(context);
+    restore.setWindowTitle(sheet.windowTitle());
+    restore.WelcomePage()->RestoreButton()->setChecked(true);
+    restore.show();
+    if (!tour.Expect(restore, kWelcomePage, QStringLiteral("welcome-restore"))) return false;
+    restore.WelcomePage()->RestoreButton()->click();
+    restore.next();
+    if (!tour.Expect(restore, kFolderPage, QStringLiteral("folder-restore"))) return false;
+    restore.next();
+    if (!tour.Expect(restore, kRestoreChoicePage, QStringLiteral("restore-choice"))) return false;
+    restore.next();
+    if (!tour.Expect(restore, kSelectionPage, QStringLiteral("selection-restore"))) return false;
+    CMyPropertyPage2* restoreSelection = restore.SelectionPage();
+    CheckListItemModel& items = restoreSelection->CheckList()->Items();
+    for (int i = 0; i < items.Count(); ++i) items.setData(items.index(i), {}, Qt::CheckStateRole);
+    tour.Grab(&restore, QStringLiteral("selection-restore-checked"));
+    restore.next();
+    if (!tour.Expect(restore, kSummaryPage, QStringLiteral("summary-restore"))) return false;
+    restore.next();
+    if (!tour.Expect(restore, kFinishPage, QStringLiteral("finish-restore"))) return false;
+    SetMessageBoxFunction({});
+    return true;
+}
+
+}  // namespace sl::wizard

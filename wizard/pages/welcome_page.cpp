@@ -1,0 +1,93 @@
+#include "wizard/pages/welcome_page.h"
+
+#include <QButtonGroup>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "wizard/pages/about_box.h"
+#include "wizard/pages/property_sheet.h"
+#include "wizard/resources/strings.h"
+
+namespace sl::wizard {
+
+CMyPropertyPage9::CMyPropertyPage9(WizardContext& context, QWidget* parent)
+    : CSheetPage(kWelcomePage, context, parent) {
+    setPixmap(QWizard::WatermarkPixmap, QPixmap(QStringLiteral(":/stowlark/welcome.png")));
+
+    auto* welcome = new QLabel(QString::fromLatin1(strings::kWelcomeLine));
+    QFont font = welcome->font();
+    font.setPointSizeF(font.pointSizeF() * 1.5);
+    font.setBold(true);
+    welcome->setFont(font);
+    welcome->setWordWrap(true);
+
+    auto* group = new QGroupBox(QString::fromLatin1(strings::kWelcomeGroup));
+    auto* text = new QLabel(QString::fromLatin1(strings::kWelcomeText));
+    text->setWordWrap(true);
+    backup_ = new QRadioButton(QString::fromLatin1(strings::kBackup));
+    restore_ = new QRadioButton(QString::fromLatin1(strings::kRestore));
+    backup_->setObjectName(QStringLiteral("backup"));
+    restore_->setObjectName(QStringLiteral("restore"));
+    auto* radios = new QButtonGroup(this);
+    radios->addButton(backup_, 0);
+    radios->addButton(restore_, 1);
+    auto* groupLayout = new QVBoxLayout(group);
+    groupLayout->addWidget(text);
+    groupLayout->addSpacing(6);
+    groupLayout->addWidget(backup_);
+    groupLayout->addWidget(restore_);
+
+    demoNote_ = new QLabel;
+    demoNote_->setWordWrap(true);
+    demoNote_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    if (context_.services.scratchDemo) {
+        demoNote_->setText(QString::asprintf(strings::kDemoMachineNote,
+                                             context_.services.prefixPath.c_str()));
+        QFont italic = demoNote_->font();
+        italic.setItalic(true);
+        demoNote_->setFont(italic);
+    } else {
+        demoNote_->hide();
+    }
+
+    about_ = new QPushButton(QString::fromLatin1(strings::kAbout));
+    about_->setObjectName(QStringLiteral("about"));
+    connect(about_, &QPushButton::clicked, this, &CMyPropertyPage9::OnAbout);
+    auto* aboutRow = new QHBoxLayout;
+    aboutRow->addStretch();
+    aboutRow->addWidget(about_);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(welcome);
+    layout->addSpacing(12);
+    layout->addWidget(group);
+    layout->addWidget(demoNote_);
+    layout->addStretch();
+    layout->addLayout(aboutRow);
+}
+
+void CMyPropertyPage9::OnSetActive() {
+    (choice_ == 0 ? backup_ : restore_)->setChecked(true);
+    if (CMyPropertySheet* sheet = Sheet()) sheet->SetWizardButtons(kWizardNext);
+}
+
+void CMyPropertyPage9::OnKillActive() {
+    if (CMyPropertySheet* sheet = Sheet()) sheet->SetWizardButtons(kWizardBack | kWizardNext);
+}
+
+int CMyPropertyPage9::OnWizardNext() {
+    choice_ = restore_->isChecked() ? 1 : 0;
+    if (CMyPropertySheet* sheet = Sheet()) sheet->RebuildPages(choice_);
+    State().WizardMode = choice_;
+    State().BackupOption = -1;
+    State().RestoreMode = -1;
+    return 0;
+}
+
+void CMyPropertyPage9::OnAbout() { ShowAboutBox(this); }
+
+}  // namespace sl::wizard

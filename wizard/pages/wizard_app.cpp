@@ -1,0 +1,62 @@
+#include "wizard/pages/wizard_app.h"
+
+#include <cstdlib>
+
+#include "wizard/pages/message_box.h"
+#include "wizard/pages/property_sheet.h"
+#include "wizard/pages/screenshot_tour.h"
+#include "wizard/resources/strings.h"
+#include "wizard/session/kernel_binding.h"
+#include "wizard/session/prefix_choice.h"
+
+namespace sl::wizard {
+namespace {
+
+bool Set(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && value[0] != '\0';
+}
+
+}  // namespace
+
+bool DisplayAvailable() {
+    return Set("DISPLAY") || Set("WAYLAND_DISPLAY") || Set("QT_QPA_PLATFORM");
+}
+
+int CWizardApp::InitInstance() {
+    // The prefix comes first: the library takes WINEPREFIX when it first
+    // touches the machine.
+    session::PrefixChoice prefix = session::ChoosePrefix();
+    if (prefix.path.empty()) {
+        MessageBox(nullptr, QString::fromStdString(prefix.error), QMessageBox::Ok,
+                   QMessageBox::Critical);
+        return 1;
+    }
+    session::KernelBinding kernel;
+    if (!kernel.Load()) {
+        MessageBox(nullptr, QString::fromStdString(kernel.Error()), QMessageBox::Ok,
+                   QMessageBox::Critical);
+        return 1;
+    }
+
+    WizardContext context;
+    context.services = MakeDefaultServices(kernel.Api(), prefix.path, prefix.scratchDemo);
+    int result = 0;
+    {
+        CMyPropertySheet sheet(context);
+        if (prefix.scratchDemo) {
+            sheet.setWindowTitle(QString::fromLatin1(strings::kCaption) +
+                                 QString::fromLatin1(strings::kDemoMachineTitle));
+        }
+        const char* tour = std::getenv("STOWLARK_SCREENSHOTS");
+        if (tour != nullptr && tour[0] != '\0') {
+            result = RunScreenshotTour(sheet, context, QString::fromLocal8Bit(tour)) ? 0 : 1;
+        } else {
+            sheet.exec();
+        }
+    }
+    context.state.Catalogue.reset();
+    return result;
+}
+
+}  // namespace sl::wizard

@@ -1,0 +1,65 @@
+// The program-wide state the pages share, and the services they use (the
+// kernel library's exports, the Wine prefix, the folder dialog, the
+// running-programs probe). One instance lives for the whole program; it is
+// read and written on the interface thread, except that the run's worker
+// writes LastBadIDs and the undo-copy fields before it reports that it is
+// done.
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "wizard/catalogue/component_catalogue.h"
+#include "wizard/session/kernel_api.h"
+
+class QWidget;
+
+namespace sl::wizard {
+
+struct WizardState {
+    int32_t WizardMode = 0;     // 0 backup, 1 restore
+    int32_t BackupOption = 0;   // 0 Typical, 1 Custom, 2 All, -1 not chosen
+    int32_t RestoreMode = 0;    // 0 restore, 1 unrestore, -1 not chosen
+    std::string BackupFolder = "C:\\Stowlark\\Settings";
+    std::string SelectedIDs;    // ID list of the components to run
+    std::unique_ptr<ComponentCatalogue> Catalogue;
+    std::string LastBadIDs;     // failed IDs of the last run
+    int32_t UserAborted = 0;    // the user cancelled the last run
+    // The last restore ran without its undo copy: the pre-restore folder
+    // (UndoFolder) could not be created (UndoCopyError).
+    bool UndoCopyMissing = false;
+    uint32_t UndoCopyError = 0;
+    std::string UndoFolder;
+};
+
+struct WizardServices {
+    session::KernelApi kernel;
+    std::string prefixPath;       // the Wine prefix the program works on
+    bool scratchDemo = false;     // it is a scratch copy of the demo machine
+    // Shows the folder dialog; returns the chosen Unix folder or "".
+    std::function<QString(QWidget* owner, const QString& title, const QString& startUnix)>
+        chooseFolder;
+    // True while Windows programs run in the prefix.
+    std::function<bool()> windowsProgramsRunning;
+    // The catalogue text; empty means the program's embedded resource.
+    CatalogueTextSource catalogueText;
+};
+
+struct WizardContext {
+    WizardState state;
+    WizardServices services;
+
+    // Deletes the current catalogue and builds a fresh one with 30 menus
+    // (rows of applications that are not installed left out).
+    void RebuildCatalogue();
+};
+
+// Services on the real machine: the default folder dialog and the
+// wineserver probe of prefixPath.
+WizardServices MakeDefaultServices(const session::KernelApi& kernel, const std::string& prefixPath,
+                                   bool scratchDemo);
+
+}  // namespace sl::wizard

@@ -1,0 +1,146 @@
+// The program's texts: captions, page texts and messages, each exactly as
+// the user sees it. printf-style formats are marked with their arguments.
+#pragma once
+
+namespace sl::strings {
+
+// String table 103 and 104: the sheets' and message boxes' caption.
+inline constexpr const char* kCaption = "Quendara Stowlark";
+
+// Welcome page (template 112).
+inline constexpr const char* kWelcomeLine = "Welcome to Quendara Stowlark";
+inline constexpr const char* kWelcomeText =
+    "Please choose whether you want to backup your current preferences, or whether you want "
+    "to restore previously backed-up preferences to this computer.";
+inline constexpr const char* kWelcomeGroup = "Backup/Restore";
+inline constexpr const char* kBackup = "Backup";
+inline constexpr const char* kRestore = "Restore";
+inline constexpr const char* kAbout = "About";
+
+// Backup-option page (template 104).
+inline constexpr const char* kBackupOptionText =
+    "Please select one of the the backup options below.\nExperienced users can choose the "
+    "Custom option for the most flexibility.";
+inline constexpr const char* kBackupOptionGroup = "Backup Option";
+inline constexpr const char* kTypical = "Typical";
+inline constexpr const char* kCustom = "Custom";
+inline constexpr const char* kAll = "All";
+inline constexpr const char* kDescription = "Description";
+inline constexpr const char* kTypicalDescription = "Typical components will be backed up.";
+inline constexpr const char* kCustomDescription =
+    "Select exactly which components you want to back up.";
+inline constexpr const char* kAllDescription =
+    "All supported components will be backed up.\n\n\nWarning: May require several MB of disk "
+    "space.";
+
+// Restore-choice page (template 110).
+inline constexpr const char* kRestoreChoiceText =
+    "Please select whether you want to restore previously backed-up preferences to this "
+    "computer, or unrestore (undo) previously restored components.";
+inline constexpr const char* kRestoreChoiceGroup = "Restore/Unrestore";
+inline constexpr const char* kRestoreComponents = "Restore components";
+inline constexpr const char* kUnrestoreComponents = "Unrestore components";
+inline constexpr const char* kRestoreDescription =
+    "Restore components that have not yet been restored.\n\nYou will be given a list of "
+    "components to restore.";
+inline constexpr const char* kUnrestoreDescription =
+    "Unrestore (undo) components that have previously been restored.\n\nYou will be given the "
+    "list of components that have been restored on this computer.";
+
+// Selection page (template 105). %s verb, %s participle.
+inline constexpr const char* kSelectionPrompt =
+    "Please select components to %s. To add or remove a component, click the check box. A "
+    "shaded box means that only part of the component will be %s. To see what's included in a "
+    "component, click Details.";
+inline constexpr const char* kDetails = "Details";
+inline constexpr const char* kOK = "OK";
+// %s verb.
+inline constexpr const char* kSelectAtLeastOne = "Please select at least one component to %s.";
+inline constexpr const char* kCloseAllApplications =
+    "You must close ALL applications and windows before proceeding,\nincluding Microsoft File "
+    "Explorer windows and task-bar applications.";
+
+// Folder page (template 106).
+inline constexpr const char* kPathLabel = "Path:";
+inline constexpr const char* kBrowse = "Browse";
+inline constexpr const char* kFolderPromptBackup =
+    "Please select the directory where the Stowlark backup files should be copied to.";
+inline constexpr const char* kFolderPromptRestore =
+    "Please select the directory where the Stowlark backup files are located.";
+inline constexpr const char* kBrowseTitleBackup = "Select Backup Destination Folder";
+inline constexpr const char* kBrowseTitleRestore = "Select Backed-up Files Folder";
+// %s the path as typed.
+inline constexpr const char* kFolderDoesNotExist =
+    "The folder %s does not exist. Would you like to create it?";
+inline constexpr const char* kSupplyValidPath = "You must supply a valid pathname.";
+inline constexpr const char* kErrorCreatingDirectory = "Error creating directory.";
+inline constexpr const char* kNoBackupFiles =
+    "The directory you selected does not contain Stowlark backup files.\nPlease select the "
+    "directory where the Stowlark backup files are stored/have been copied to.";
+// %s the Unix folder chosen in the browser.
+inline constexpr const char* kFolderOnNoDrive =
+    "The folder %s is not on any drive of the Windows machine.\nPlease select a folder on one "
+    "of its drives.";
+
+// Summary page (template 107).
+inline constexpr const char* kSummaryBackup =
+    "The following components have been selected for backup. (It is advisable that you copy "
+    "this list for future use.)\nPlease press the Next button to start the backup process.";
+inline constexpr const char* kSummaryRestore =
+    "The following components have been selected for restore.\nPlease press the Next button "
+    "to start the restore process.";
+inline constexpr const char* kSummaryUnrestore =
+    "The following components have been selected for unrestore.\nPlease press the Next button "
+    "to start the unrestore process.";
+// %s the Wine prefix.
+inline constexpr const char* kWindowsProgramsRunning =
+    "Windows programs are still running on this computer (Wine prefix %s).\nPlease close ALL "
+    "Windows programs, including task-bar applications, then press Next again.";
+
+// Run page (template 108). %s "backing-up", "restoring" or "unrestoring".
+inline constexpr const char* kRunStatus = "Stowlark is currently %s your preferences.";
+
+// Finish page (template 109).
+inline constexpr const char* kThanks = "Thank you for using QD-Stowlark.\n";
+inline constexpr const char* kThanksBackup =
+    "Your personal settings are now safe, and can be restored on this, or any other computer.";
+inline constexpr const char* kThanksRestore =
+    "You can run QD-Stowlark again to restore more components, or to unrestore components to "
+    "their original, pre-Stowlark, settings.";
+inline constexpr const char* kThanksUnrestore =
+    "You can run QD-Stowlark again to unrestore more components, or to re-restore component "
+    "settings.";
+inline constexpr const char* kUserAbort = "User Abort";
+inline constexpr const char* kReportHeader =
+    "Error(s) occured with the following components :\r\n"
+    "\t(see end of list for recommended course of action)\r\n";
+inline constexpr const char* kReportRecommendations =
+    "Try the following recommendation to fix the errors:\r\n"
+    "1. Close *all* applications, including task-bar applications, before running Stowlark.\r\n"
+    "2. Stowlark can only restore preferences to the same application versions:\r\n"
+    "\t Ensure that the same application versions are installed.\r\n"
+    "3. Ensure you have enough space on the destination path for the Stowlark backup files.\r\n";
+// %s the pre-restore folder, %u the error number.
+inline constexpr const char* kNoUndoCopy =
+    "Note: the pre-restore folder %s could not be created (error %u), so no undo copy of the "
+    "previous settings was made; these components cannot be unrestored.";
+inline constexpr const char* kClose = "Close";
+
+// About box. %s the version.
+inline constexpr const char* kAboutTitle = "About Quendara Stowlark";
+inline constexpr const char* kAboutText =
+    "Quendara Stowlark\nVersion %s\n\nSaves the preferences of Windows applications into a "
+    "backup folder, restores them on this or another computer, and undoes a restore.";
+
+// Start-up.
+inline constexpr const char* kDemoMachineTitle = " (demo machine)";
+// %s the scratch prefix.
+inline constexpr const char* kDemoMachineNote =
+    "No Wine prefix is set up, so Stowlark works on a scratch copy of the demo machine in "
+    "%s.";
+inline constexpr const char* kNeedsDisplay =
+    "Stowlark is a graphical program and needs a display, but neither DISPLAY nor "
+    "WAYLAND_DISPLAY is set.\nWithout a display, use the command-line program instead:\n"
+    "  stowlark-cli --help\n";
+
+}  // namespace sl::strings
