@@ -1,0 +1,96 @@
+#include "cli/backup_folder.h"
+
+#include <cctype>
+
+#include "kernel/platform/platform.h"
+#include "kernel/resolve/path_text.h"
+
+namespace sl::cli {
+namespace {
+
+// The registry archive as a whole file: the list of its records.
+class RegistryArchive : public SerializableObject {
+public:
+    explicit RegistryArchive(RegRecordList& records) : records_(records) {}
+    const RuntimeClass* GetRuntimeClass() const override {
+        static const RuntimeClass kList{"CObList", 1, nullptr};
+        return &kList;
+    }
+    void Serialize(Archive& archive) override { SerializeObjectList(archive, records_); }
+
+private:
+    RegRecordList& records_;
+};
+
+std::string Lower(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+}  // namespace
+
+std::int32_t LoadBookkeeping(const std::string& dosFolder, CSLKernel& kernel) {
+    kernel.SetFolder(dosFolder);
+    return kernel.Load(kernel.Folder);
+}
+
+std::int32_t LoadRegistryArchive(const std::string& path, RegRecordList& records) {
+    RegistryArchive archive(records);
+    return ArchiveXfer(archive, path, 0);
+}
+
+bool IsPlainFileName(const std::string& name) {
+    if (name.empty() || name == "." || name == "..") return false;
+    return name.find_first_of("\\/:*?") == std::string::npos;
+}
+
+std::int64_t BackupFileSize(const std::string& dosFolder, const std::string& name) {
+    if (!IsPlainFileName(name)) return -1;
+    platform::Platform& machine = platform::Current();
+    platform::FindHandle handle = 0;
+    platform::FindData data;
+    if (machine.FindFirstFile(WithTrailingBackslash(dosFolder) + name, &handle, &data) != 0) {
+        return -1;
+    }
+    machine.FindClose(handle);
+    if ((data.attributes & platform::kFileAttributeDirectory) != 0) return -1;
+    return static_cast<std::int64_t>(data.size);
+}
+
+std::string RootName(std::uint32_t root) {
+    switch (root) {
+        case 0x80000000u: return "HKEY_CLASSES_ROOT";
+        case 0x80000001u: return "HKEY_CURRENT_USER";
+        case 0x80000002u: return "HKEY_LOCAL_MACHINE";
+        case 0x80000003u: return "HKEY_USERS";
+        default: break;
+    }
+    char text[32];
+    std::snprintf(text, sizeof text, "root 0x%08X", root);
+    return text;
+}
+
+std::string ReadFailureText(std::int32_t code) {
+    std::string meaning;
+    switch (code) {
+        case 2: meaning = "missing"; break;
+        case 3: meaning = "truncated or empty"; break;
+        case 5: meaning = "access denied, or a reference to an unknown object"; break;
+        case 6: meaning = "an unknown record class"; break;
+        case 7: meaning = "an unknown record version"; break;
+        case 11: meaning = "in use by another program"; break;
+        case 99123: meaning = "cannot be read"; break;
+        default: meaning = "cannot be read"; break;
+    }
+    return meaning + " (error " + std::to_string(code) + ")";
+}
+
+bool KeyPathWithin(const std::string& keyPath, const std::string& expected) {
+    const std::string path = Lower(keyPath);
+    const std::string base = Lower(expected);
+    if (base.empty()) return true;
+    if (path.size() < base.size() || path.compare(0, base.size(), base) != 0) return false;
+    return path.size() == base.size() || path[base.size()] == '\\';
+}
+
+}  // namespace sl::cli

@@ -1,0 +1,28 @@
+// What every command of stowlark-cli works with: the Wine prefix, the bound
+// exports of the kernel library, and the two output streams.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "wizard/session/kernel_api.h"
+
+namespace sl::cli {
+
+struct CliContext {
+    std::string prefix;       // the Wine prefix (also in WINEPREFIX)
+    session::KernelApi api;   // the library's exports
+    std::string libraryPath;  // the library file that was loaded
+    std::FILE* out = stdout;
+    std::FILE* err = stderr;
+    bool terminal = false;    // out is a terminal: draw a progress bar
+};
+
+// Writes text to a stream as it is.
+void Print(std::FILE* stream, const std::string& text);
+
+// Where the library writes its log "Stowlark.Log" (beside the library, or
+// the per-user fallback folder when that cannot be written).
+std::string LogLocation(const CliContext& context);
+
+}  // namespace sl::cli

@@ -1,0 +1,123 @@
+#include "cli/help_text.h"
+
+#ifndef SL_VERSION
+#define SL_VERSION "0.0.0"
+#endif
+
+namespace sl::cli {
+
+std::string HelpText() {
+    return R"(NAME
+    stowlark-cli - save, restore and unrestore Windows application settings
+    of a Wine prefix from the command line
+
+SYNOPSIS
+    stowlark-cli [--prefix DIR] list
+    stowlark-cli [--prefix DIR] backup FOLDER [--typical | --all | ID...] [--dry-run]
+    stowlark-cli [--prefix DIR] restore FOLDER [ID...] [--dry-run]
+    stowlark-cli [--prefix DIR] unrestore [ID...]
+    stowlark-cli [--prefix DIR] show FOLDER
+    stowlark-cli [--prefix DIR] verify FOLDER
+    stowlark-cli --help | --version
+
+DESCRIPTION
+    stowlark-cli does what the Stowlark wizard does, without a window: it
+    drives the same library (libStowlarkKernel.so, loaded from the program's
+    own folder or the installed library folder) with the same component
+    catalogue. Components are named by the IDs that 'list' shows; naming a
+    group takes every component below it.
+
+COMMANDS
+    list
+        The component catalogue as a tree: ID, title, whether the application
+        is installed in the prefix, whether the component is typical.
+
+    backup FOLDER [--typical | --all | ID...]
+        Saves the typical components (the default), all components, or the
+        components and groups named, into FOLDER, which is created when it
+        does not exist. Components the folder already holds are skipped.
+
+    restore FOLDER [ID...]
+        Writes back the named components, by default every component the
+        folder holds whose application is installed. Their current settings
+        are first saved into the pre-restore folder C:\windows\Stowlark.Bak
+        of the prefix, so that 'unrestore' can undo the restore.
+
+    unrestore [ID...]
+        Puts the named components, by default every component restored on
+        this machine, back to the settings they had before their first
+        restore, from the pre-restore folder.
+
+    show FOLDER
+        What a backup folder holds: the saved and restored components by
+        title, every registry archive with its key, every file copy with its
+        source file, and the size of each backup file.
+
+    verify FOLDER
+        Checks that every backup file named in the folder's Stowlark.dat is
+        there and that every registry archive loads completely, and names
+        each problem.
+
+    FOLDER is a folder of this computer (/home/me/backup) or a DOS path of
+    the prefix (C:\Backups\Mine). A Unix path is given to the library in its
+    DOS form, through the prefix drive that holds it.
+
+OPTIONS
+    --prefix DIR
+        The Wine prefix to work on for this call. Without it: WINEPREFIX,
+        else ~/.wine, else a scratch copy of the demo machine (said so on
+        standard error).
+
+    -n, --dry-run
+        backup and restore only: print what would be saved or written,
+        component by component, and change nothing (no folder, no registry,
+        no file, no log entry).
+
+    --typical, --all
+        backup only: the typical components, or every component.
+
+    -h, --help
+        This manual.
+
+    --version
+        The program's version.
+
+PROGRESS AND STOPPING
+    On a terminal a progress bar follows the library's progress; otherwise
+    every step is one line "Progress: N of M". Ctrl-C asks the library to
+    stop after the item in progress, as the wizard's Cancel does; the backup
+    folder's Stowlark.dat is still saved. At the end the failed components
+    are listed by title (or "User Abort"), followed by the location of the
+    log Stowlark.Log.
+
+    restore and unrestore refuse to run while Windows programs (a wineserver)
+    run in the prefix: the server would overwrite the restored registry.
+
+EXIT STATUS
+    0    success
+    1    some components failed (verify: the folder has problems)
+    2    bad usage, unusable folder or prefix, library missing, or Windows
+         programs running; nothing was done
+    130  stopped with Ctrl-C
+
+EXAMPLES
+    stowlark-cli list
+    stowlark-cli backup ~/stowlark-backup --all
+    stowlark-cli backup ~/stowlark-backup 4 58 --dry-run
+    stowlark-cli verify ~/stowlark-backup
+    WINEPREFIX=~/other-machine stowlark-cli restore ~/stowlark-backup
+    stowlark-cli unrestore 58
+
+FILES
+    FOLDER/Stowlark.dat         what the backup folder holds
+    FOLDER/N.bin, FOLDER/N.dat  registry archives and file copies
+    C:\windows\Stowlark.Bak     the pre-restore folder of the prefix
+    Stowlark.Log                beside libStowlarkKernel.so, or in
+                                ~/.local/state/stowlark/ when that folder
+                                cannot be written
+)";
+}
+
+std::string VersionText() { return std::string("stowlark-cli ") + SL_VERSION + "\n"; }
+
+}  // namespace sl::cli

@@ -1,0 +1,94 @@
+// stowlark-cli: the command-line front end of Stowlark. It chooses the Wine
+// prefix, loads the kernel library and binds its exports (as the wizard
+// does), then runs one command.
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <climits>
+#include <string>
+#include <vector>
+
+#include "cli/cli_context.h"
+#include "cli/commands.h"
+#include "cli/exit_status.h"
+#include "cli/help_text.h"
+#include "cli/options.h"
+#include "wizard/session/kernel_binding.h"
+#include "wizard/session/prefix_choice.h"
+
+namespace {
+
+using namespace sl::cli;
+
+// Sets WINEPREFIX for this process (and so for the library) before anything
+// touches the machine. Returns the prefix, or empty with a message printed.
+std::string ChoosePrefix(const CommandLine& line) {
+    if (!line.prefix.empty()) {
+        struct stat st{};
+        char real[PATH_MAX];
+        if (::stat(line.prefix.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) ||
+            ::realpath(line.prefix.c_str(), real) == nullptr) {
+            Print(stderr, "stowlark-cli: the Wine prefix " + line.prefix + " is not a folder.\n");
+            return {};
+        }
+        ::setenv("WINEPREFIX", real, 1);
+        return real;
+    }
+    sl::session::PrefixChoice choice = sl::session::ChoosePrefix();
+    if (choice.path.empty()) {
+        Print(stderr, "stowlark-cli: " + choice.error + "\n");
+        return {};
+    }
+    if (choice.scratchDemo) {
+        Print(stderr, "stowlark-cli: no Wine prefix is set up (no WINEPREFIX, no ~/.wine); "
+                      "working on a scratch copy of the demo machine in " +
+                          choice.path + "\n");
+    }
+    return choice.path;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    ParsedCommandLine parsed = ParseCommandLine(args);
+    const CommandLine& line = parsed.line;
+    if (line.help) {
+        Print(stdout, HelpText());
+        return kExitSuccess;
+    }
+    if (line.version) {
+        Print(stdout, VersionText());
+        return kExitSuccess;
+    }
+    if (!parsed.error.empty()) {
+        Print(stderr, "stowlark-cli: " + parsed.error +
+                          "\nTry 'stowlark-cli --help' for more information.\n");
+        return kExitUsage;
+    }
+
+    CliContext context;
+    context.prefix = ChoosePrefix(line);
+    if (context.prefix.empty()) return kExitUsage;
+
+    sl::session::KernelBinding kernel;
+    if (!kernel.Load()) {
+        Print(stderr, "stowlark-cli: " + kernel.Error() + "\n");
+        return kExitUsage;
+    }
+    context.api = kernel.Api();
+    context.libraryPath = kernel.LibraryPath();
+    context.terminal = ::isatty(STDOUT_FILENO) != 0;
+
+    switch (line.command) {
+        case Command::List: return RunList(context);
+        case Command::Backup: return RunBackup(context, line);
+        case Command::Restore: return RunRestore(context, line);
+        case Command::Unrestore: return RunUnrestore(context, line);
+        case Command::Show: return RunShow(context, line.folder);
+        case Command::Verify: return RunVerify(context, line.folder);
+        case Command::None: break;
+    }
+    return kExitUsage;
+}

@@ -1,0 +1,47 @@
+// The command line of stowlark-cli, parsed into one request.
+//
+//   stowlark-cli [--prefix DIR] COMMAND [ARGUMENTS] [OPTIONS]
+//
+// Options may stand before or after the command; "--" ends the options.
+// --prefix DIR (or --prefix=DIR), --dry-run (-n) for backup and restore,
+// --typical and --all for backup, --help (-h) and --version anywhere.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace sl::cli {
+
+enum class Command { None, List, Backup, Restore, Unrestore, Show, Verify };
+
+// How a backup chooses its components when no ID is given.
+enum class Preset { Typical, All, Ids };
+
+struct CommandLine {
+    Command command = Command::None;
+    std::string folder;     // FOLDER of backup, restore, show, verify
+    std::vector<int> ids;   // component IDs named on the command line, in order
+    Preset preset = Preset::Typical;  // backup only; Ids when IDs were named
+    std::string prefix;     // --prefix; empty when not given
+    bool dryRun = false;
+    bool help = false;      // --help: print the manual, nothing else
+    bool version = false;   // --version
+};
+
+struct ParsedCommandLine {
+    CommandLine line;
+    std::string error;  // empty when the command line is valid
+};
+
+// Parses the arguments (without the program name). A command line that asks
+// for --help or --version is valid whatever else it holds. Otherwise the
+// error names the first problem: no or unknown command, a missing or
+// surplus argument, an unknown option, an option the command does not take,
+// --typical/--all together or with IDs, an ID that is not a number from 1
+// to 32767 (written N or 'N').
+ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args);
+
+// The command's name as typed ("backup"); "" for None.
+const char* CommandName(Command command);
+
+}  // namespace sl::cli

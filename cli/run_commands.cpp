@@ -1,0 +1,204 @@
+// backup, restore and unrestore: the component choice through the catalogue,
+// the checks the wizard's pages make (folder creation, a folder that holds a
+// backup, no Windows program running), then the run page's library calls
+// through the shared run sequence, with progress, Ctrl-C and the finish
+// report.
+#include "cli/catalogue_selection.h"
+#include "cli/commands.h"
+#include "cli/dry_run.h"
+#include "cli/exit_status.h"
+#include "cli/finish_report.h"
+#include "cli/folder_argument.h"
+#include "cli/interruptible_run.h"
+#include "kernel/platform/platform.h"
+#include "wizard/session/folder_path.h"
+#include "wizard/session/run_sequence.h"
+#include "wizard/session/windows_programs.h"
+
+namespace sl::cli {
+namespace {
+
+const char* Verb(RunKind kind) {
+    switch (kind) {
+        case RunKind::Backup: return "backup";
+        case RunKind::Restore: return "restore";
+        case RunKind::Unrestore: return "unrestore";
+    }
+    return "";
+}
+
+const char* Participle(RunKind kind) {
+    switch (kind) {
+        case RunKind::Backup: return "backing-up";
+        case RunKind::Restore: return "restoring";
+        case RunKind::Unrestore: return "unrestoring";
+    }
+    return "";
+}
+
+InstalledIDsQuery Query(const CliContext& context) {
+    auto installed = context.api.GetInstalledIDsN;
+    return [installed](const char* filter) { return installed(filter); };
+}
+
+int Fail(const CliContext& context, const std::string& message) {
+    Print(context.err, "stowlark-cli: " + message + "\n");
+    return kExitUsage;
+}
+
+// Checks the rows the command line names, or applies the default choice.
+// Returns the ID list, or empty with a message printed.
+std::string Choose(const CliContext& context, ComponentCatalogue& catalogue,
+                   const CommandLine& line, RunKind kind, const std::string& where) {
+    if (line.ids.empty()) {
+        catalogue.ApplyPreset(kind == RunKind::Backup && line.preset == Preset::Typical ? 0 : 1);
+    } else {
+        catalogue.ClearChecks();
+        std::vector<int> unknown;
+        CheckIds(catalogue, line.ids, &unknown);
+        if (!unknown.empty()) {
+            std::string list;
+            for (int id : unknown) list += (list.empty() ? "" : ", ") + std::to_string(id);
+            Fail(context, "no component " + list + " " + where +
+                              " (see 'stowlark-cli list' for the IDs).");
+            return {};
+        }
+    }
+    std::string ids = SelectedIdList(catalogue);
+    if (ids.empty()) {
+        Fail(context, std::string("Please select at least one component to ") + Verb(kind) +
+                          ". (There is none " + where + ".)");
+    }
+    return ids;
+}
+
+bool RefuseWhileWindowsProgramsRun(const CliContext& context) {
+    if (!session::WindowsProgramsRunning(context.prefix)) return false;
+    Print(context.err, "stowlark-cli: Windows programs are still running on this computer (Wine "
+                       "prefix " + context.prefix +
+                           ").\nPlease close ALL Windows programs, including task-bar "
+                           "applications (or wait for 'wineserver -w'), then try again.\n");
+    return true;
+}
+
+int Execute(const CliContext& context, const ComponentCatalogue& catalogue,
+            const session::RunRequest& request, RunKind kind) {
+    ProgressDisplay display([&](const std::string& text) { Print(context.out, text); },
+                            context.terminal, kind == RunKind::Restore);
+    display.Note(std::string("Stowlark is currently ") + Participle(kind) + " your preferences.");
+    session::RunSequence sequence(context.api);
+    InterruptibleOutcome run = RunInterruptibly(sequence, request, display);
+    const session::RunOutcome& outcome = run.outcome;
+
+    if (outcome.undoCopyMissing) {
+        Print(context.err, "Warning: the pre-restore folder " + session::PreRestoreFolder() +
+                               " could not be created (error " +
+                               std::to_string(outcome.undoCopyError) +
+                               "); this restore cannot be undone with unrestore.\n");
+    }
+    std::string out = "\n" + ClosingMessage(kind);
+    const std::string report = FinishReport(catalogue, outcome.badIDs, run.interrupted);
+    if (!report.empty()) out += "\n" + report;
+    const bool failed = !outcome.badIDs.empty() || outcome.result == 0;
+    if (!run.interrupted && failed && outcome.badIDs.empty()) {
+        out += "\nThe run did not complete; the log names the error.\n";
+    }
+    out += "\nLog: " + LogLocation(context) + "\n";
+    Print(context.out, out);
+    if (run.interrupted) return kExitInterrupted;
+    return failed ? kExitFailed : kExitSuccess;
+}
+
+// The components saved in folder, for a catalogue cut down to them.
+bool SavedList(const CliContext& context, const std::string& folder, std::string* saved) {
+    const std::int32_t rc = context.api.GetSavedIDs(folder.c_str(), *saved);
+    if (rc == 0) return true;
+    Fail(context, "the Stowlark.dat of " + folder + " cannot be read (error " +
+                      std::to_string(rc) + ").");
+    return false;
+}
+
+}  // namespace
+
+int RunBackup(const CliContext& context, const CommandLine& line) {
+    std::string error;
+    const std::string folder = DosFolder(context.prefix, line.folder, &error);
+    if (folder.empty()) return Fail(context, error);
+
+    auto catalogue = MakeCatalogue(Query(context));
+    const std::string ids = Choose(context, *catalogue, line, RunKind::Backup,
+                                   "is installed on this machine");
+    if (ids.empty()) return kExitUsage;
+    if (line.dryRun) return PrintBackupPlan(context, *catalogue, ids, folder);
+
+    // As the folder page: an existing entry of that name is taken, else the
+    // folder is created level by level. An existing file is refused here,
+    // since every component would fail to be written into it.
+    if (session::EntryFound(folder)) {
+        platform::DWORD attributes = 0;
+        if (platform::Current().GetFileAttributes(folder, &attributes) == 0 &&
+            (attributes & platform::kFileAttributeDirectory) == 0) {
+            return Fail(context, folder + " is a file, not a folder.");
+        }
+    } else if (const std::uint32_t rc = session::CreateFolderPath(folder); rc != 0) {
+        return Fail(context, "Error creating directory. (" + folder + ", error " +
+                                 std::to_string(rc) + ")");
+    }
+
+    session::RunRequest request;
+    request.wizardMode = 0;
+    request.restoreMode = -1;
+    request.backupFolder = folder;
+    request.selectedIDs = ids;
+    return Execute(context, *catalogue, request, RunKind::Backup);
+}
+
+int RunRestore(const CliContext& context, const CommandLine& line) {
+    std::string error;
+    const std::string folder = DosFolder(context.prefix, line.folder, &error);
+    if (folder.empty()) return Fail(context, error);
+    if (context.api.DoesPathContainSLFiles(folder.c_str()) == 0) {
+        return Fail(context, "The directory you selected does not contain Stowlark backup "
+                             "files.\n(" + folder + " holds no Stowlark.dat.)");
+    }
+    std::string saved;
+    if (!SavedList(context, folder, &saved)) return kExitUsage;
+    auto catalogue = MakeCatalogue(Query(context), &saved);
+    const std::string ids = Choose(context, *catalogue, line, RunKind::Restore,
+                                   "in this backup folder whose application is installed here");
+    if (ids.empty()) return kExitUsage;
+    if (line.dryRun) {
+        return PrintRestorePlan(context, *catalogue, ids, folder, session::PreRestoreFolder());
+    }
+    if (RefuseWhileWindowsProgramsRun(context)) return kExitUsage;
+
+    session::RunRequest request;
+    request.wizardMode = 1;
+    request.restoreMode = 0;
+    request.backupFolder = folder;
+    request.selectedIDs = ids;
+    return Execute(context, *catalogue, request, RunKind::Restore);
+}
+
+int RunUnrestore(const CliContext& context, const CommandLine& line) {
+    const std::string preRestore = session::PreRestoreFolder();
+    if (context.api.DoesPathContainSLFiles(preRestore.c_str()) == 0) {
+        return Fail(context, "nothing has been restored on this machine (" + preRestore +
+                                 " holds no Stowlark.dat).");
+    }
+    std::string saved;
+    if (!SavedList(context, preRestore, &saved)) return kExitUsage;
+    auto catalogue = MakeCatalogue(Query(context), &saved);
+    const std::string ids = Choose(context, *catalogue, line, RunKind::Unrestore,
+                                   "restored on this machine");
+    if (ids.empty()) return kExitUsage;
+    if (RefuseWhileWindowsProgramsRun(context)) return kExitUsage;
+
+    session::RunRequest request;
+    request.wizardMode = 1;
+    request.restoreMode = 1;
+    request.selectedIDs = ids;
+    return Execute(context, *catalogue, request, RunKind::Unrestore);
+}
+
+}  // namespace sl::cli

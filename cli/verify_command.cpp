@@ -1,0 +1,56 @@
+// verify FOLDER: exit status 0 only when every backup file the bookkeeping
+// file names is there and every registry archive loads completely; every
+// problem is named.
+#include "cli/backup_folder.h"
+#include "cli/catalogue_selection.h"
+#include "cli/commands.h"
+#include "cli/exit_status.h"
+#include "cli/folder_argument.h"
+#include "cli/folder_check.h"
+#include "cli/read_only_platform.h"
+
+namespace sl::cli {
+
+int RunVerify(const CliContext& context, const std::string& folderArgument) {
+    std::string error;
+    const std::string folder = DosFolder(context.prefix, folderArgument, &error);
+    if (folder.empty()) {
+        Print(context.err, "stowlark-cli: " + error + "\n");
+        return kExitUsage;
+    }
+    if (context.api.DoesPathContainSLFiles(folder.c_str()) == 0) {
+        Print(context.err, "stowlark-cli: " + folder +
+                               " is not a Stowlark backup folder (it holds no Stowlark.dat).\n");
+        return kExitUsage;
+    }
+
+    ReadOnlyScope readOnly;
+    CSLKernel kernel;
+    const std::int32_t rc = LoadBookkeeping(folder, kernel);
+    auto catalogue = MakeCatalogue({});
+    FolderCheck check = CheckFolder(kernel, *catalogue);
+    if (rc != 0) {
+        check.problems.insert(check.problems.begin(),
+                              "Stowlark.dat is " + ReadFailureText(rc) +
+                                  "; only the records before the damage were checked");
+    }
+
+    std::string out = "Verifying " + kernel.Folder + "\n";
+    for (const std::string& problem : check.problems) out += "Problem: " + problem + "\n";
+    out += std::to_string(check.registryArchives) + " of " +
+           std::to_string(kernel.RegItems.size()) + " registry archives load completely; ";
+    std::size_t copies = 0;
+    for (const auto& record : kernel.FileItems) copies += record->BackupFiles.size();
+    out += std::to_string(check.fileCopies) + " of " + std::to_string(copies) +
+           " file copies are there.\n";
+    if (check.problems.empty()) {
+        out += "The backup folder is complete.\n";
+        Print(context.out, out);
+        return kExitSuccess;
+    }
+    out += std::to_string(check.problems.size()) + " problem(s) found.\n";
+    Print(context.out, out);
+    return kExitFailed;
+}
+
+}  // namespace sl::cli
