@@ -12,7 +12,8 @@
 // every one of them into its result code and nothing escapes it. A reader
 // never trusts a declared length or count: lengths beyond the remaining bytes
 // are end of file before any allocation, and lists are read one object at a
-// time, so a hostile file cannot make it allocate more than the file's size.
+// time, so what a hostile file makes it allocate stays proportional to the
+// file's size.
 #pragma once
 
 #include <cstddef>
@@ -93,6 +94,10 @@ public:
 
     bool IsStoring() const { return storing_; }
     bool IsLoading() const { return !storing_; }
+
+    // Writing into a loading archive raises read-only (2); reading from a
+    // storing archive raises write-only (4). Reads past the end raise end of
+    // file (3); stream errors arrive as their file causes.
 
     void WriteU16(std::uint16_t value);
     void WriteU32(std::uint32_t value);
