@@ -149,6 +149,13 @@ bool IsFolder(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+// The folder a drive letter stands for, with the drive's link resolved (so
+// the drive's root is a plain folder, not a link); empty when unmapped.
+std::string DriveRoot(const std::string& prefix, char letter) {
+    std::string root = RealPath(DriveLink(prefix, letter));
+    return !root.empty() && IsFolder(root) ? root : std::string();
+}
+
 }  // namespace
 
 std::string AnsiToUtf8(const std::string& ansi) {
@@ -214,13 +221,14 @@ DWORD DosToUnixPath(const std::string& prefix, const std::string& dosPath, std::
     }
     if (dosPath.size() >= 2 && dosPath[1] == ':' &&
         std::isalpha(static_cast<unsigned char>(dosPath[0]))) {
-        base = DriveLink(prefix, dosPath[0]);
-        if (!IsFolder(base)) return kErrorPathNotFound;
+        base = DriveRoot(prefix, dosPath[0]);
+        if (base.empty()) return kErrorPathNotFound;
         rest = dosPath.substr(2);
     } else if (!dosPath.empty() && IsSeparator(dosPath[0])) {
         std::string current = UnixToDosPath(prefix, CurrentFolder());
         if (current.empty()) return kErrorPathNotFound;
-        base = DriveLink(prefix, current[0]);
+        base = DriveRoot(prefix, current[0]);
+        if (base.empty()) return kErrorPathNotFound;
         rest = dosPath;
     } else {
         base = "/";
@@ -275,8 +283,8 @@ std::string UnixToDosPath(const std::string& prefix, const std::string& unixPath
     char bestLetter = 0;
     std::size_t bestLength = 0;
     for (char letter = 'a'; letter <= 'z'; ++letter) {
-        std::string root = RealPath(DriveLink(prefix, letter));
-        if (root.empty() || !IsFolder(root)) continue;
+        std::string root = DriveRoot(prefix, letter);
+        if (root.empty()) continue;
         bool holds = root == "/" || target == root ||
                      (target.size() > root.size() && target.compare(0, root.size(), root) == 0 &&
                       target[root.size()] == '/');

@@ -21,7 +21,8 @@ namespace sl::platform::wine {
 //   a\b      relative to the process's current folder (the Unix one)
 // '/' separates elements as '\' does; "." elements are dropped and ".."
 // removes the previous element but never climbs above the drive's root (or
-// above / for relative paths). A trailing separator is ignored.
+// above / for relative paths). A trailing separator is ignored. The drive's
+// link is resolved in the result (C:\ gives <prefix>/drive_c, not the link).
 // Results: 0 with *unixPath set; 3 for a \\server path, an unmapped drive or
 // a root-relative path whose current folder lies on no drive; 123 when an
 // element holds a character Windows forbids in names (< > : " | ? * or a

@@ -1,6 +1,7 @@
 #include "kernel/platform/wine/wine_platform.h"
 
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -8,12 +9,7 @@
 #include "kernel/platform/wine/log_file.h"
 #include "kernel/platform/wine/module_path.h"
 #include "kernel/platform/wine/wine_files.h"
-// Until the hive-file registry is in the build, a placeholder answers every
-// registry call with 2 (file not found) and refuses writes with 5.
-#define SL_WINE_REGISTRY_PLACEHOLDER 1
-#if !SL_WINE_REGISTRY_PLACEHOLDER
 #include "kernel/platform/wine/wine_registry.h"
-#endif
 #include "kernel/platform/wine/wineserver.h"
 
 namespace sl::platform {
@@ -54,40 +50,12 @@ WinePlatform::WinePlatform(std::string prefixPath, WinePlatformOptions options)
     if (!serverRunning) {
         serverRunning = [prefix = prefix_] { return IsWineServerRunning(prefix); };
     }
-#if !SL_WINE_REGISTRY_PLACEHOLDER
-    registry_ = std::make_shared<WineRegistry>(prefix_, std::move(serverRunning));
-#endif
+    registry_ = std::make_unique<WineRegistry>(prefix_, std::move(serverRunning));
     files_ = std::make_unique<WineFiles>(prefix_);
 }
 
 WinePlatform::~WinePlatform() = default;
 
-#if SL_WINE_REGISTRY_PLACEHOLDER
-LONG WinePlatform::FlushRegistry() { return kErrorSuccess; }
-LONG WinePlatform::RegOpenKeyEx(HKEY, const char*, DWORD, HKEY*) { return kErrorFileNotFound; }
-LONG WinePlatform::RegCreateKeyEx(HKEY, const char*, const char*, DWORD, DWORD, HKEY*, DWORD*) {
-    return kErrorAccessDenied;
-}
-LONG WinePlatform::RegCloseKey(HKEY key) {
-    return key >= kHkeyClassesRoot && key <= kHkeyUsers ? kErrorSuccess : kErrorInvalidHandle;
-}
-LONG WinePlatform::RegQueryInfoKey(HKEY, DWORD*, DWORD*, DWORD*, DWORD*, DWORD*) {
-    return kErrorFileNotFound;
-}
-LONG WinePlatform::RegEnumKeyEx(HKEY, DWORD, char*, DWORD*, char*, DWORD*) {
-    return kErrorNoMoreItems;
-}
-LONG WinePlatform::RegEnumValue(HKEY, DWORD, char*, DWORD*, DWORD*, std::uint8_t*, DWORD*) {
-    return kErrorNoMoreItems;
-}
-LONG WinePlatform::RegQueryValueEx(HKEY, const char*, DWORD*, std::uint8_t*, DWORD*) {
-    return kErrorFileNotFound;
-}
-LONG WinePlatform::RegSetValueEx(HKEY, const char*, DWORD, const std::uint8_t*, DWORD) {
-    return kErrorAccessDenied;
-}
-LONG WinePlatform::RegFlushKey(HKEY) { return kErrorSuccess; }
-#else
 LONG WinePlatform::FlushRegistry() {
     std::lock_guard<std::mutex> lock(registryMutex_);
     return registry_->FlushAll();
@@ -146,8 +114,6 @@ LONG WinePlatform::RegFlushKey(HKEY key) {
     std::lock_guard<std::mutex> lock(registryMutex_);
     return registry_->RegFlushKey(key);
 }
-
-#endif
 
 DWORD WinePlatform::FindFirstFile(const std::string& pattern, FindHandle* handle,
                                   FindData* data) {
@@ -215,8 +181,11 @@ void WinePlatform::AppendLogBytes(const std::string& logName, const std::string&
 std::string WinePlatform::LogFilePath(const std::string& logName) {
     std::string folder = PrimaryLogFolder();
     std::string path = Join(folder, logName);
-    bool writable = ::access(path.c_str(), F_OK) == 0 ? ::access(path.c_str(), W_OK) == 0
-                                                      : ::access(folder.c_str(), W_OK) == 0;
+    struct stat st;
+    bool writable = ::access(path.c_str(), F_OK) == 0
+                        ? ::access(path.c_str(), W_OK) == 0
+                        : ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
+                              ::access(folder.c_str(), W_OK) == 0;
     if (writable) return path;
     std::string fallback = FallbackLogFolder();
     return fallback.empty() ? path : Join(fallback, logName);

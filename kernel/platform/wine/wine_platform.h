@@ -85,7 +85,7 @@ private:
     std::string prefix_;
     WinePlatformOptions options_;
     std::mutex registryMutex_;
-    std::shared_ptr<WineRegistry> registry_;  // owned here alone
+    std::unique_ptr<WineRegistry> registry_;
     std::unique_ptr<WineFiles> files_;
 };
 

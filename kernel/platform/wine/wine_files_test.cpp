@@ -1,0 +1,287 @@
+#include "kernel/platform/wine/wine_files.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <vector>
+
+#include "kernel/testing/temp_prefix.h"
+
+namespace sl::platform::wine {
+namespace {
+
+namespace fs = std::filesystem;
+
+class WineFilesTest : public ::testing::Test {
+protected:
+    // Every entry of a search, or the error of its first call.
+    std::vector<FindData> List(const std::string& pattern, DWORD* error) {
+        std::vector<FindData> entries;
+        FindHandle handle = 0;
+        FindData data;
+        *error = files_.FindFirstFile(pattern, &handle, &data);
+        if (*error != 0) return entries;
+        do {
+            entries.push_back(data);
+        } while ((*error = files_.FindNextFile(handle, &data)) == 0);
+        EXPECT_EQ(files_.FindClose(handle), 0u);
+        return entries;
+    }
+    std::vector<std::string> Names(const std::string& pattern) {
+        DWORD error = 0;
+        std::vector<std::string> names;
+        for (const FindData& entry : List(pattern, &error)) names.push_back(entry.name);
+        if (error != kErrorNoMoreFiles) names.push_back("error " + std::to_string(error));
+        return names;
+    }
+    mode_t Mode(const std::string& dos) {
+        struct stat st {};
+        ::stat(prefix_.UnixPath(dos).c_str(), &st);
+        return st.st_mode & 07777;
+    }
+    std::vector<std::string> FolderEntries(const std::string& dos) {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(prefix_.UnixPath(dos))) {
+            names.push_back(entry.path().filename().string());
+        }
+        return names;
+    }
+
+    sl::testing::TempPrefix prefix_{false};
+    WineFiles files_{prefix_.PrefixPath()};
+};
+
+TEST_F(WineFilesTest, SearchListsDotsFirstThenNamesWithoutCase) {
+    prefix_.WriteFile("C:\\dir\\b.txt", "bb");
+    prefix_.WriteFile("C:\\dir\\A.txt", "a");
+    prefix_.WriteFile("C:\\dir\\c.TXT", "ccc");
+    prefix_.WriteFile("C:\\dir\\noext", "");
+    prefix_.MakeFolder("C:\\dir\\Sub");
+    EXPECT_EQ(Names("C:\\dir\\*.*"),
+              (std::vector<std::string>{".", "..", "A.txt", "b.txt", "c.TXT", "noext", "Sub"}));
+    EXPECT_EQ(Names("C:\\DIR\\*.txt"), (std::vector<std::string>{"A.txt", "b.txt", "c.TXT"}));
+    EXPECT_EQ(Names("c:/dir/?.TXT"), (std::vector<std::string>{"A.txt", "b.txt", "c.TXT"}));
+}
+
+TEST_F(WineFilesTest, SearchReportsAttributesAndSizes) {
+    prefix_.WriteFile("C:\\dir\\data.bin", std::string(1000, 'x'));
+    prefix_.WriteFile("C:\\dir\\.hidden", "h");
+    prefix_.WriteFile("C:\\dir\\locked.ini", "r");
+    fs::permissions(prefix_.UnixPath("C:\\dir\\locked.ini"), fs::perms::owner_read);
+    prefix_.MakeFolder("C:\\dir\\Folder");
+    DWORD error = 0;
+    std::vector<FindData> entries = List("C:\\dir\\*", &error);
+    EXPECT_EQ(error, kErrorNoMoreFiles);
+    ASSERT_EQ(entries.size(), 6u);
+    EXPECT_EQ(entries[0].attributes, kFileAttributeDirectory);  // "."
+    EXPECT_EQ(entries[2].name, ".hidden");
+    EXPECT_EQ(entries[2].attributes, kFileAttributeHidden);
+    EXPECT_EQ(entries[3].name, "data.bin");
+    EXPECT_EQ(entries[3].attributes, kFileAttributeNormal);
+    EXPECT_EQ(entries[3].size, 1000u);
+    EXPECT_EQ(entries[4].name, "Folder");
+    EXPECT_EQ(entries[4].attributes, kFileAttributeDirectory);
+    EXPECT_EQ(entries[4].size, 0u);
+    EXPECT_EQ(entries[5].attributes, kFileAttributeReadOnly);
+}
+
+TEST_F(WineFilesTest, LinkedFolderIsAFolderAndAReparsePoint) {
+    prefix_.MakeFolder("C:\\users\\me");
+    fs::create_directories(prefix_.Root() + "/home/Documents");
+    fs::create_directory_symlink(prefix_.Root() + "/home/Documents",
+                                 prefix_.UnixPath("C:\\users\\me\\Documents"));
+    fs::create_symlink(prefix_.Root() + "/nowhere", prefix_.UnixPath("C:\\users\\me\\dangling"));
+    DWORD error = 0;
+    std::vector<FindData> entries = List("C:\\users\\me\\*.*", &error);
+    ASSERT_EQ(entries.size(), 3u);  // the dangling link is not listed
+    EXPECT_EQ(entries[2].name, "Documents");
+    EXPECT_EQ(entries[2].attributes, kFileAttributeDirectory | kFileAttributeReparsePoint);
+    DWORD attributes = 0;
+    EXPECT_EQ(files_.GetFileAttributes("C:\\users\\me\\documents", &attributes), 0u);
+    EXPECT_EQ(attributes, kFileAttributeDirectory | kFileAttributeReparsePoint);
+}
+
+TEST_F(WineFilesTest, SearchErrors) {
+    prefix_.WriteFile("C:\\dir\\a.txt", "a");
+    EXPECT_EQ(Names("C:\\dir\\*.doc"), (std::vector<std::string>{"error 2"}));
+    EXPECT_EQ(Names("C:\\missing\\*.*"), (std::vector<std::string>{"error 3"}));
+    EXPECT_EQ(Names("C:\\dir\\a.txt\\*.*"), (std::vector<std::string>{"error 3"}));
+    EXPECT_EQ(Names("C:\\dir\\"), (std::vector<std::string>{"error 2"}));
+    EXPECT_EQ(Names("Q:\\*.*"), (std::vector<std::string>{"error 3"}));
+    FindData data;
+    EXPECT_EQ(files_.FindNextFile(12345, &data), kErrorInvalidHandle);
+    EXPECT_EQ(files_.FindClose(12345), kErrorInvalidHandle);
+}
+
+TEST_F(WineFilesTest, SearchForAPlainNameFindsThatEntry) {
+    prefix_.WriteFile("C:\\dir\\WinAmp.ini", "a");
+    prefix_.WriteFile("C:\\dir\\other.ini", "b");
+    EXPECT_EQ(Names("C:\\dir\\winamp.INI"), (std::vector<std::string>{"WinAmp.ini"}));
+    EXPECT_EQ(Names("C:\\dir\\none.ini"), (std::vector<std::string>{"error 2"}));
+    EXPECT_EQ(Names("C:\\*.*"),
+              (std::vector<std::string>{".", "..", "dir", "windows"}));
+}
+
+TEST_F(WineFilesTest, CopyReplacesTheTargetWithDataAndPermissions) {
+    prefix_.WriteFile("C:\\src\\a.ini", "new contents");
+    ::chmod(prefix_.UnixPath("C:\\src\\a.ini").c_str(), 0640);
+    prefix_.WriteFile("C:\\dst\\b.ini", "old contents that were longer");
+    EXPECT_EQ(files_.CopyFile("C:\\src\\a.ini", "C:\\DST\\B.INI"), 0u);
+    EXPECT_EQ(prefix_.ReadFile("C:\\dst\\b.ini"), "new contents");
+    EXPECT_EQ(Mode("C:\\dst\\b.ini"), 0640u);
+    EXPECT_EQ(FolderEntries("C:\\dst"), std::vector<std::string>{"b.ini"});  // no temporary left
+}
+
+TEST_F(WineFilesTest, FailedCopyLeavesTheTargetAlone) {
+    prefix_.WriteFile("C:\\dst\\b.ini", "old");
+    prefix_.MakeFolder("C:\\src\\folder");
+    EXPECT_EQ(files_.CopyFile("C:\\src\\missing.ini", "C:\\dst\\b.ini"), kErrorFileNotFound);
+    EXPECT_EQ(files_.CopyFile("C:\\nosrc\\missing.ini", "C:\\dst\\b.ini"), kErrorPathNotFound);
+    EXPECT_EQ(files_.CopyFile("C:\\src\\folder", "C:\\dst\\b.ini"), kErrorAccessDenied);
+    EXPECT_EQ(prefix_.ReadFile("C:\\dst\\b.ini"), "old");
+    EXPECT_EQ(FolderEntries("C:\\dst"), std::vector<std::string>{"b.ini"});
+
+    prefix_.WriteFile("C:\\src\\a.ini", "new");
+    EXPECT_EQ(files_.CopyFile("C:\\src\\a.ini", "C:\\nodst\\b.ini"), kErrorPathNotFound);
+    EXPECT_EQ(files_.CopyFile("C:\\src\\a.ini", "C:\\src\\folder"), kErrorAccessDenied);
+    ::chmod(prefix_.UnixPath("C:\\dst\\b.ini").c_str(), 0444);
+    EXPECT_EQ(files_.CopyFile("C:\\src\\a.ini", "C:\\dst\\b.ini"), kErrorAccessDenied);
+    EXPECT_EQ(prefix_.ReadFile("C:\\dst\\b.ini"), "old");
+}
+
+TEST_F(WineFilesTest, CopyOfALargeFileIsExact) {
+    std::string data(3 * 1024 * 1024 + 17, '\0');
+    for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i * 131 % 251);
+    prefix_.WriteFile("C:\\big.bin", data);
+    EXPECT_EQ(files_.CopyFile("C:\\big.bin", "C:\\copy.bin"), 0u);
+    EXPECT_EQ(prefix_.ReadFile("C:\\copy.bin"), data);
+}
+
+TEST_F(WineFilesTest, CopyRefusesFilesOpenExclusively) {
+    prefix_.WriteFile("C:\\a.ini", "a");
+    prefix_.WriteFile("C:\\b.ini", "b");
+    FileHandle handle = 0;
+    ASSERT_EQ(files_.OpenFile("C:\\b.ini", FileAccess::Read, &handle), 0u);
+    EXPECT_EQ(files_.CopyFile("C:\\a.ini", "C:\\b.ini"), kErrorSharingViolation);
+    EXPECT_EQ(files_.CopyFile("C:\\b.ini", "C:\\c.ini"), kErrorSharingViolation);
+    EXPECT_EQ(files_.CopyFile("C:\\a.ini", "C:\\a.ini"), kErrorSharingViolation);
+    EXPECT_EQ(files_.CloseFile(handle, false), 0u);
+    EXPECT_EQ(prefix_.ReadFile("C:\\b.ini"), "b");
+    EXPECT_EQ(files_.CopyFile("C:\\a.ini", "C:\\b.ini"), 0u);
+}
+
+TEST_F(WineFilesTest, CreateDirectoryMakesOneFolder) {
+    EXPECT_EQ(files_.CreateDirectory("C:\\New"), 0u);
+    EXPECT_TRUE(fs::is_directory(prefix_.DriveC() + "/New"));
+    EXPECT_EQ(files_.CreateDirectory("C:\\new\\"), kErrorAlreadyExists);
+    prefix_.WriteFile("C:\\file", "x");
+    EXPECT_EQ(files_.CreateDirectory("C:\\FILE"), kErrorAlreadyExists);
+    EXPECT_EQ(files_.CreateDirectory("C:\\a\\b"), kErrorPathNotFound);
+    EXPECT_EQ(files_.CreateDirectory("C:\\"), kErrorAlreadyExists);
+}
+
+TEST_F(WineFilesTest, FileAttributes) {
+    prefix_.WriteFile("C:\\dir\\file.txt", "x");
+    DWORD attributes = 0;
+    EXPECT_EQ(files_.GetFileAttributes("C:\\", &attributes), 0u);
+    EXPECT_EQ(attributes, kFileAttributeDirectory);
+    EXPECT_EQ(files_.GetFileAttributes("c:\\DIR\\File.TXT", &attributes), 0u);
+    EXPECT_EQ(attributes, kFileAttributeNormal);
+    ::chmod(prefix_.UnixPath("C:\\dir\\file.txt").c_str(), 0444);
+    EXPECT_EQ(files_.GetFileAttributes("C:\\dir\\file.txt", &attributes), 0u);
+    EXPECT_EQ(attributes, kFileAttributeReadOnly);
+    EXPECT_EQ(files_.GetFileAttributes("C:\\dir\\none.txt", &attributes), kErrorFileNotFound);
+    EXPECT_EQ(files_.GetFileAttributes("C:\\none\\file.txt", &attributes), kErrorPathNotFound);
+    EXPECT_EQ(files_.GetFileAttributes("C:\\dir\\file.txt\\x", &attributes), kErrorPathNotFound);
+    EXPECT_EQ(files_.GetFileAttributes("\\\\server\\share", &attributes), kErrorPathNotFound);
+}
+
+TEST_F(WineFilesTest, WholeFileAccess) {
+    FileHandle handle = 0;
+    ASSERT_EQ(files_.OpenFile("C:\\data.dat", FileAccess::Write, &handle), 0u);
+    EXPECT_EQ(files_.WriteFile(handle, "hello world", 11), 0u);
+    std::uint64_t size = 0;
+    EXPECT_EQ(files_.FileSize(handle, &size), 0u);
+    EXPECT_EQ(size, 11u);
+    EXPECT_EQ(files_.CloseFile(handle, true), 0u);
+    EXPECT_EQ(files_.CloseFile(handle, true), kErrorInvalidHandle);
+
+    ASSERT_EQ(files_.OpenFile("C:\\DATA.dat", FileAccess::Write, &handle), 0u);  // truncates
+    EXPECT_EQ(files_.WriteFile(handle, "bye", 3), 0u);
+    EXPECT_EQ(files_.CloseFile(handle, false), 0u);
+
+    ASSERT_EQ(files_.OpenFile("C:\\data.dat", FileAccess::Read, &handle), 0u);
+    char buffer[16] = {};
+    std::size_t done = 0;
+    EXPECT_EQ(files_.ReadFile(handle, buffer, sizeof buffer, &done), 0u);
+    EXPECT_EQ(std::string(buffer, done), "bye");
+    EXPECT_EQ(files_.ReadFile(handle, buffer, sizeof buffer, &done), 0u);
+    EXPECT_EQ(done, 0u);
+    EXPECT_EQ(files_.CloseFile(handle, false), 0u);
+
+    EXPECT_EQ(files_.OpenFile("C:\\none.dat", FileAccess::Read, &handle), kErrorFileNotFound);
+    EXPECT_EQ(files_.OpenFile("C:\\no\\x.dat", FileAccess::Write, &handle), kErrorPathNotFound);
+    EXPECT_EQ(files_.OpenFile("C:\\windows", FileAccess::Read, &handle), kErrorAccessDenied);
+}
+
+TEST_F(WineFilesTest, SecondOpenerIsRefusedInThisAndAnotherProcess) {
+    prefix_.WriteFile("C:\\Stowlark.dat", "keep");
+    FileHandle first = 0, second = 0;
+    ASSERT_EQ(files_.OpenFile("C:\\Stowlark.dat", FileAccess::Read, &first), 0u);
+    EXPECT_EQ(files_.OpenFile("C:\\Stowlark.dat", FileAccess::Read, &second),
+              kErrorSharingViolation);
+    // A writer is refused before it truncates anything.
+    EXPECT_EQ(files_.OpenFile("C:\\Stowlark.dat", FileAccess::Write, &second),
+              kErrorSharingViolation);
+    EXPECT_EQ(prefix_.ReadFile("C:\\Stowlark.dat"), "keep");
+
+    int status = 0;
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        WineFiles other(prefix_.PrefixPath());
+        FileHandle handle = 0;
+        _exit(static_cast<int>(other.OpenFile("C:\\Stowlark.dat", FileAccess::Read, &handle)));
+    }
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(static_cast<DWORD>(WEXITSTATUS(status)), kErrorSharingViolation);
+
+    EXPECT_EQ(files_.CloseFile(first, false), 0u);
+    EXPECT_EQ(files_.OpenFile("C:\\Stowlark.dat", FileAccess::Read, &second), 0u);
+    EXPECT_EQ(files_.CloseFile(second, false), 0u);
+}
+
+TEST_F(WineFilesTest, MoveAndDelete) {
+    prefix_.WriteFile("C:\\a.tmp", "new");
+    prefix_.WriteFile("C:\\a.dat", "old");
+    EXPECT_EQ(files_.MoveFileReplace("C:\\A.TMP", "C:\\a.dat"), 0u);
+    EXPECT_EQ(prefix_.ReadFile("C:\\a.dat"), "new");
+    EXPECT_FALSE(prefix_.Exists("C:\\a.tmp"));
+    EXPECT_EQ(files_.MoveFileReplace("C:\\a.tmp", "C:\\a.dat"), kErrorFileNotFound);
+    EXPECT_EQ(files_.MoveFileReplace("C:\\a.dat", "C:\\windows"), kErrorAccessDenied);
+
+    EXPECT_EQ(files_.DeleteFile("C:\\a.dat"), 0u);
+    EXPECT_FALSE(prefix_.Exists("C:\\a.dat"));
+    EXPECT_EQ(files_.DeleteFile("C:\\a.dat"), kErrorFileNotFound);
+    EXPECT_EQ(files_.DeleteFile("C:\\no\\a.dat"), kErrorPathNotFound);
+    EXPECT_EQ(files_.DeleteFile("C:\\windows"), kErrorAccessDenied);
+}
+
+TEST(ErrnoTest, MapsToWin32Numbers) {
+    EXPECT_EQ(ErrnoToWin32(ENOENT), kErrorFileNotFound);
+    EXPECT_EQ(ErrnoToWin32(ENOTDIR), kErrorPathNotFound);
+    EXPECT_EQ(ErrnoToWin32(EACCES), kErrorAccessDenied);
+    EXPECT_EQ(ErrnoToWin32(EROFS), kErrorAccessDenied);
+    EXPECT_EQ(ErrnoToWin32(EWOULDBLOCK), kErrorSharingViolation);
+    EXPECT_EQ(ErrnoToWin32(ENOSPC), kErrorDiskFull);
+    EXPECT_EQ(ErrnoToWin32(EDQUOT), kErrorDiskFull);
+    EXPECT_EQ(ErrnoToWin32(EEXIST), kErrorAlreadyExists);
+}
+
+}  // namespace
+}  // namespace sl::platform::wine

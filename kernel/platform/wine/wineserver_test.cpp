@@ -1,0 +1,122 @@
+#include "kernel/platform/wine/wineserver.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "kernel/testing/temp_prefix.h"
+
+namespace sl::platform::wine {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A child process holding an fcntl write lock on byte 0 of a file, as a
+// running wineserver does, until it is stopped.
+class LockHolder {
+public:
+    explicit LockHolder(const std::string& file) {
+        int ready[2];
+        if (::pipe(ready) != 0) return;
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::close(ready[0]);
+            int fd = ::open(file.c_str(), O_RDWR);
+            struct flock lock {};
+            lock.l_type = F_WRLCK;
+            lock.l_whence = SEEK_SET;
+            lock.l_len = 1;
+            char ok = fd >= 0 && ::fcntl(fd, F_SETLK, &lock) == 0 ? 1 : 0;
+            (void)!::write(ready[1], &ok, 1);
+            ::pause();
+            _exit(0);
+        }
+        ::close(ready[1]);
+        char ok = 0;
+        locked_ = ::read(ready[0], &ok, 1) == 1 && ok == 1;
+        ::close(ready[0]);
+    }
+    ~LockHolder() { Stop(); }
+    bool locked() const { return locked_; }
+    void Stop() {
+        if (pid_ <= 0) return;
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
+        pid_ = -1;
+    }
+
+private:
+    pid_t pid_ = -1;
+    bool locked_ = false;
+};
+
+class WineServerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // Debian's Wine names its folder in /tmp in the prefix's "wineserver" file.
+        char folder[] = "/tmp/sl-wine-XXXXXX";
+        ASSERT_NE(::mkdtemp(folder), nullptr);
+        serverBase_ = folder;
+        std::ofstream(prefix_.PrefixPath() + "/wineserver") << fs::path(serverBase_).filename().string();
+    }
+    void TearDown() override { fs::remove_all(serverBase_); }
+
+    std::string ServerFolderName() {
+        struct stat st {};
+        ::stat(prefix_.PrefixPath().c_str(), &st);
+        char name[64];
+        std::snprintf(name, sizeof name, "server-%llx-%llx",
+                      static_cast<unsigned long long>(st.st_dev),
+                      static_cast<unsigned long long>(st.st_ino));
+        return name;
+    }
+
+    sl::testing::TempPrefix prefix_{false};
+    std::string serverBase_;
+};
+
+TEST_F(WineServerTest, FoldersFollowWinesNaming) {
+    std::vector<std::string> folders = WineServerFolders(prefix_.PrefixPath());
+    ASSERT_EQ(folders.size(), 2u);
+    EXPECT_EQ(folders[0], "/tmp/.wine-" + std::to_string(::getuid()) + "/" + ServerFolderName());
+    EXPECT_EQ(folders[1], serverBase_ + "/" + ServerFolderName());
+    EXPECT_TRUE(WineServerFolders(prefix_.Root() + "/missing").empty());
+}
+
+TEST_F(WineServerTest, RunningWhileTheLockIsHeldElsewhere) {
+    std::string server = serverBase_ + "/" + ServerFolderName();
+    fs::create_directories(server);
+    std::ofstream(server + "/lock").flush();
+    EXPECT_FALSE(IsWineServerRunning(prefix_.PrefixPath()));  // folder left by a server gone
+
+    LockHolder holder(server + "/lock");
+    ASSERT_TRUE(holder.locked());
+    EXPECT_TRUE(IsWineServerRunning(prefix_.PrefixPath()));
+    EXPECT_TRUE(IsLockFileHeld(server + "/lock"));  // probing did not take or drop it
+    holder.Stop();
+    EXPECT_FALSE(IsWineServerRunning(prefix_.PrefixPath()));
+    EXPECT_FALSE(IsLockFileHeld(server + "/missing"));
+}
+
+TEST_F(WineServerTest, PlatformRefusesRegistryWritesWhileAServerRuns) {
+    std::string server = serverBase_ + "/" + ServerFolderName();
+    fs::create_directories(server);
+    std::ofstream(server + "/lock").flush();
+    LockHolder holder(server + "/lock");
+    ASSERT_TRUE(holder.locked());
+    WinePlatform platform(prefix_.PrefixPath());
+    HKEY key = 0;
+    EXPECT_EQ(platform.RegCreateKeyEx(kHkeyCurrentUser, "Software\\Test", nullptr, 0,
+                                      kKeyAllAccess, &key, nullptr),
+              kErrorSharingViolation);
+}
+
+}  // namespace
+}  // namespace sl::platform::wine
