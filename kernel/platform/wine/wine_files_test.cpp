@@ -1,6 +1,7 @@
 #include "kernel/platform/wine/wine_files.h"
 
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -159,6 +160,21 @@ TEST_F(WineFilesTest, CopyOfALargeFileIsExact) {
     prefix_.WriteFile("C:\\big.bin", data);
     EXPECT_EQ(files_.CopyFile("C:\\big.bin", "C:\\copy.bin"), 0u);
     EXPECT_EQ(prefix_.ReadFile("C:\\copy.bin"), data);
+}
+
+TEST_F(WineFilesTest, CopyOntoAFullDiskReportsItAndKeepsTheTarget) {
+    // A 64 KiB file system; mounting needs privileges a test run may lack.
+    prefix_.MakeFolder("C:\\small");
+    std::string small = prefix_.UnixPath("C:\\small");
+    if (::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=64k") != 0) {
+        GTEST_SKIP() << "cannot mount a small file system here";
+    }
+    prefix_.WriteFile("C:\\small\\target.dat", "old");
+    prefix_.WriteFile("C:\\big.dat", std::string(256 * 1024, 'x'));
+    EXPECT_EQ(files_.CopyFile("C:\\big.dat", "C:\\small\\target.dat"), kErrorDiskFull);
+    EXPECT_EQ(prefix_.ReadFile("C:\\small\\target.dat"), "old");
+    EXPECT_EQ(FolderEntries("C:\\small"), std::vector<std::string>{"target.dat"});
+    ::umount2(small.c_str(), MNT_DETACH);
 }
 
 TEST_F(WineFilesTest, CopyRefusesFilesOpenExclusively) {
