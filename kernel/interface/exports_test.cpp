@@ -4,10 +4,27 @@
 
 #include "kernel/interface/kernel.h"
 #include "kernel/interface/stowlark_kernel.h"
+#include "kernel/resolve/reg_key.h"
 #include "kernel/testing/temp_prefix.h"
 
 namespace sl {
 namespace {
+
+// A machine with WinAmp's settings key and an existing backup folder.
+void PrepareWinampMachine(testing::TempPrefix& prefix) {
+    CSLRegKey key(platform::kHkeyCurrentUser, "Software\\Winamp", true);
+    const std::uint8_t one[4] = {1, 0, 0, 0};
+    ASSERT_EQ(key.SetValue("Shuffle", platform::kRegDword, one, 4), 0);
+    CSLRegKey uninstall(platform::kHkeyLocalMachine,
+                        "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Winamp", true);
+    const std::string command = "C:\\Winamp\\UNINSTWA.EXE";
+    ASSERT_EQ(uninstall.SetValue("UninstallString", platform::kRegSz,
+                                 reinterpret_cast<const std::uint8_t*>(command.c_str()),
+                                 static_cast<platform::DWORD>(command.size() + 1)),
+              0);
+    prefix.WriteFile("C:\\Winamp\\winamp.ini", "[Winamp]\r\n");
+    prefix.MakeFolder("C:\\Backup");
+}
 
 TEST(IdListTest, TokensAreFoundOnlyWhole) {
     EXPECT_TRUE(IdListContains("'3','1'", "'1'"));
@@ -44,6 +61,7 @@ TEST(ExportsTest, GettersAssignTheirOutParameterOnFailure) {
 
 TEST(ExportsTest, StopOutsideARunHasNoEffectOnTheNextRun) {
     testing::TempPrefix prefix;
+    PrepareWinampMachine(prefix);
     SL_StopRunInstructions();
     std::string bad = "'x'";
     std::int32_t steps = 0;
@@ -53,8 +71,7 @@ TEST(ExportsTest, StopOutsideARunHasNoEffectOnTheNextRun) {
                                 return 0;
                             },
                             &steps};
-    // The embedded action script carries WinAmp's settings (58); with no
-    // WinAmp folder the copy finds nothing, and the run still goes through.
+    // The embedded action script carries WinAmp's settings (58).
     EXPECT_EQ(SL_RunInstructions("'58'", "C:\\Backup", 1, bad, &window), 1);
     EXPECT_EQ(bad, "");
     EXPECT_GE(steps, 1);
@@ -65,6 +82,7 @@ TEST(ExportsTest, StopOutsideARunHasNoEffectOnTheNextRun) {
 
 TEST(ExportsTest, RunWithErrorsEndsWithOneSummaryEntry) {
     testing::TempPrefix prefix;
+    PrepareWinampMachine(prefix);
     std::string bad;
     // A restore from a folder without a bookkeeping file fails at once.
     prefix.MakeFolder("C:\\Empty");
