@@ -18,6 +18,7 @@
 #include "wizard/pages/message_box.h"
 #include "wizard/pages/property_sheet.h"
 #include "wizard/pages/restore_choice_page.h"
+#include "wizard/pages/run_page.h"
 #include "wizard/pages/selection_page.h"
 #include "wizard/pages/welcome_page.h"
 
@@ -118,8 +119,13 @@ bool RunScreenshotTour(CMyPropertySheet& sheet, WizardContext& context, const QS
     if (!tour.Expect(sheet, kFolderPage, QStringLiteral("folder"))) return false;
     sheet.next();
     if (!tour.Expect(sheet, kSummaryPage, QStringLiteral("summary"))) return false;
+    // The run page is pictured in the middle of the run.
+    int steps = 0;
+    QObject::connect(sheet.RunPage(), &CMyPropertyPage5::progressHandled, &sheet,
+                     [&](int code, int) {
+                         if (code == 2 && ++steps == 3) tour.Grab(&sheet, QStringLiteral("run"));
+                     });
     sheet.next();
-    if (!tour.Expect(sheet, kRunPage, QStringLiteral("run"))) return false;
     if (!tour.Expect(sheet, kFinishPage, QStringLiteral("finish-backup"))) return false;
     sheet.hide();
 

@@ -1,5 +1,6 @@
 #include "wizard/pages/wizard_app.h"
 
+#include <cstdio>
 #include <cstdlib>
 
 #include "wizard/pages/message_box.h"
@@ -28,12 +29,20 @@ int CWizardApp::InitInstance() {
     // touches the machine.
     session::PrefixChoice prefix = session::ChoosePrefix();
     if (prefix.path.empty()) {
+        std::fprintf(stderr, "%s\n", prefix.error.c_str());
         MessageBox(nullptr, QString::fromStdString(prefix.error), QMessageBox::Ok,
                    QMessageBox::Critical);
         return 1;
     }
+    if (prefix.scratchDemo) {
+        std::fprintf(stderr, "Stowlark: %s\n",
+                     QString::asprintf(strings::kDemoMachineNote, prefix.path.c_str())
+                         .toLocal8Bit()
+                         .constData());
+    }
     session::KernelBinding kernel;
     if (!kernel.Load()) {
+        std::fprintf(stderr, "%s\n", kernel.Error().c_str());
         MessageBox(nullptr, QString::fromStdString(kernel.Error()), QMessageBox::Ok,
                    QMessageBox::Critical);
         return 1;
