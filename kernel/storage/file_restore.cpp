@@ -114,6 +114,9 @@ std::int32_t CSLKernel::SLRestoreFiles(const CSLFileItem& record) {
         const std::string backupPath = Folder + backupEntry;
         platform::DWORD copied = platform::Current().CopyFile(backupPath, target);
         if (copied != 0) {
+            // A file that did not come back fails its component: counting it
+            // as restored would report a failure as success.
+            status = static_cast<std::int32_t>(copied);
             Report(Format("SLRestoreFiles CopyFile '%s' --> '%s' returned error %i\n",
                           backupPath.c_str(), target.c_str(), static_cast<int>(copied)));
         }

@@ -77,7 +77,9 @@ TEST_F(FileRestoreTest, FailuresAreReportedAndLaterFilesStillTried) {
     prefix.WriteFile("C:\\windows\\Blocker", "a file where a folder is needed");
     CSLFileItem record = Record(kWindowsDir, {"Blocker\\x.ini", "ok.ini", "gone.ini"},
                                 {"1.dat", "2.dat", "9.dat"});
-    EXPECT_EQ(kernel.SLRestoreFiles(record), 0);  // copy failures leave the status
+    // Every pair is tried; the last failed copy's error becomes the status, so
+    // the component is reported as failed.
+    EXPECT_EQ(kernel.SLRestoreFiles(record), 2);
     EXPECT_EQ(prefix.ReadFile("C:\\windows\\ok.ini"), "two");
     EXPECT_EQ(prefix.ReadFile("C:\\windows\\Blocker"), "a file where a folder is needed");
     EXPECT_NE(kernel.ErrorText.find("SLRestoreFiles CopyFile 'C:\\Backup\\1.dat' --> "
