@@ -130,5 +130,28 @@ TEST_F(CliRestoreTest, RestoreAndUnrestoreRefuseWhileAWineserverRuns) {
     EXPECT_EQ(OnTarget({"restore", folder_, "58"}).status, 0);
 }
 
+TEST_F(CliRestoreTest, ComponentsOfApplicationsMissingHereAreNamedAndLeftOut) {
+    // The target machine has no ICQ.
+    std::string reg = ReadFile(target_ + "/user.reg");
+    for (std::size_t at = reg.find("[Software\\\\Mirabilis"); at != std::string::npos;
+         at = reg.find("[Software\\\\Mirabilis", at)) {
+        reg.replace(at, 20, "[Software\\\\Nobodyxxx");
+    }
+    WriteFile(target_ + "/user.reg", reg);
+
+    CliResult restore = OnTarget({"restore", folder_});
+    ASSERT_EQ(restore.status, 0) << restore.out << restore.err;
+    EXPECT_NE(restore.err.find("'54' Internet Settings / ICQ Settings / ICQ User Settings"),
+              std::string::npos)
+        << restore.err;
+    const std::string restored = ReadBookkeeping(target_, folder_).restored;
+    EXPECT_EQ(restored.find("'54'"), std::string::npos);
+    EXPECT_NE(restored.find("'58'"), std::string::npos);
+
+    CliResult named = OnTarget({"restore", folder_, "54"});
+    EXPECT_EQ(named.status, 2);
+    EXPECT_NE(named.err.find("no component 54 in this backup folder"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace sl::testing

@@ -118,6 +118,25 @@ bool SavedList(const CliContext& context, const std::string& folder, std::string
     return false;
 }
 
+// Names the components the folder holds that this machine's catalogue does
+// not offer (their application is not installed here), so that a default
+// restore does not leave them out unsaid.
+void NoteLeftOut(const CliContext& context, const ComponentCatalogue& offered,
+                 const std::string& saved) {
+    auto all = MakeCatalogue({});
+    std::string names;
+    for (int id : IdsOf(saved)) {
+        int menu = -1;
+        int position = -1;
+        if (FindRow(offered, id, &menu, &position)) continue;
+        const std::string name = ComponentName(*all, id);
+        if (!name.empty()) names += "  '" + std::to_string(id) + "' " + name + "\n";
+    }
+    if (!names.empty()) {
+        Print(context.err, "Not offered, since the application is not installed here:\n" + names);
+    }
+}
+
 }  // namespace
 
 int RunBackup(const CliContext& context, const CommandLine& line) {
@@ -164,6 +183,7 @@ int RunRestore(const CliContext& context, const CommandLine& line) {
     std::string saved;
     if (!SavedList(context, folder, &saved)) return kExitUsage;
     auto catalogue = MakeCatalogue(Query(context), &saved);
+    NoteLeftOut(context, *catalogue, saved);
     const std::string ids = Choose(context, *catalogue, line, RunKind::Restore,
                                    "in this backup folder whose application is installed here");
     if (ids.empty()) return kExitUsage;
