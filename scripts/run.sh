@@ -7,5 +7,5 @@ cd "$(dirname "$0")/.."
 export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
 SL_WITH_WINE=0 scripts/setup.sh
 BUILD_DIR=${BUILD_DIR:-build}
-cmake --build "$BUILD_DIR" -j2 --target StowlarkKernel Stowlark
+cmake --build "$BUILD_DIR" -j2 --target StowlarkKernel Stowlark stowlark-cli
 exec "$BUILD_DIR/bin/Stowlark" "$@"
