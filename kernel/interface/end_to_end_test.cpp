@@ -8,6 +8,7 @@
 #include "kernel/interface/e2e_test_support.h"
 #include "kernel/interface/kernel.h"
 #include "kernel/interface/stowlark_kernel.h"
+#include "kernel/platform/wine/hive.h"
 #include "kernel/script/instruction_list.h"
 
 namespace sl {
@@ -90,6 +91,26 @@ protected:
     TempPrefix machineB{false};
     std::string backupFolder;
 };
+
+void Regenerate(platform::wine::HiveKey& key) {
+    key.regenerate = true;
+    for (auto& sub : key.subkeys) Regenerate(*sub);
+}
+
+// The demo hives are written as Wine writes them: read, and written again
+// from the key tree alone, they give the same bytes.
+TEST(DemoMachineTest, HivesAreInWinesOwnForm) {
+    for (const char* name : {"system.reg", "user.reg", "userdef.reg"}) {
+        const std::string text = testing::ReadUnix(testing::DemoPrefixPath() + "/" + name);
+        auto hive = platform::wine::Hive::FromText(text);
+        ASSERT_EQ(hive->status(), platform::wine::Hive::Status::Loaded) << name;
+        Regenerate(hive->root());
+        EXPECT_EQ(hive->Write(), text) << name;
+    }
+    EXPECT_EQ(std::filesystem::read_symlink(testing::DemoPrefixPath() + "/dosdevices/c:"),
+              "../drive_c");
+    EXPECT_EQ(std::filesystem::read_symlink(testing::DemoPrefixPath() + "/dosdevices/z:"), "/");
+}
 
 TEST_F(EndToEndTest, FullBackupSavesSomethingForEveryComponent) {
     ASSERT_EQ(Run("", backupFolder, SL_MODE_BACKUP), 1);
