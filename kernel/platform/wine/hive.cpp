@@ -42,14 +42,13 @@ bool IsBlank(std::string_view line) {
     return true;
 }
 
-std::string UnitsToBytes(const std::u16string& units) {
-    std::string out;
+// Stores units as UTF-16LE bytes in out, replacing what it held.
+void UnitsToBytes(std::u16string_view units, std::string& out) {
     out.resize(units.size() * 2);
     for (std::size_t i = 0; i < units.size(); ++i) {
         out[2 * i] = static_cast<char>(units[i] & 0xFF);
         out[2 * i + 1] = static_cast<char>(units[i] >> 8);
     }
-    return out;
 }
 
 // Reads "xx,xx,..." from line at pos into data; returns the position where
@@ -115,8 +114,7 @@ HiveKey* FindOrAddSubkey(HiveKey& parent, std::u16string_view name, std::uint64_
 }
 
 // Stores a parsed value in its place (a later line of the same name wins).
-void PutValue(HiveKey& key, HiveValue value) {
-    auto& values = key.values;
+void PutValue(std::vector<HiveValue>& values, HiveValue value) {
     if (values.empty() || CompareNames(values.back().name, value.name) < 0) {
         values.push_back(std::move(value));
         return;
@@ -130,6 +128,114 @@ void PutValue(HiveKey& key, HiveValue value) {
     }
 }
 
+
+bool IsValueLine(std::string_view line) { return line[0] == '@' || line[0] == '"'; }
+
+// Whether line is an option line this code understands ("#time=", a
+// readable "#class=", "#link"); when key is given, the option is applied to it.
+bool ReadOption(std::string_view line, HiveKey* key, std::u16string& scratch) {
+    if (StartsWith(line, "#time=")) {
+        std::uint64_t v = 0;
+        for (std::size_t i = 6; i < line.size() && IsHexDigit(line[i]); ++i) v = (v << 4) | HexDigit(line[i]);
+        if (key) key->modified = v;
+        return true;
+    }
+    if (StartsWith(line, "#class=\"")) {
+        scratch.clear();
+        if (ParseEscaped(line, 8, '"', scratch) == std::string_view::npos) return false;
+        if (key) key->keyClass = scratch;
+        return true;
+    }
+    if (StartsWith(line, "#link")) {
+        if (key) key->link = true;
+        return true;
+    }
+    return false;
+}
+
+// Reads the value line `line` of text t into value (whose name and data are
+// empty). pos is where the next line starts; a hex value may go on over
+// continuation lines, and pos then moves past them. False when the value
+// cannot be read.
+bool ReadValue(std::string_view t, std::string_view line, std::size_t& pos, HiveValue& value,
+               std::u16string& units) {
+    std::size_t p = 1;
+    if (line[0] == '"') {
+        p = ParseEscaped(line, 1, '"', value.name);
+        if (p == std::string_view::npos) return false;
+    }
+    while (p < line.size() && IsSpace(line[p])) ++p;
+    if (p >= line.size() || line[p] != '=') return false;
+    ++p;
+    while (p < line.size() && IsSpace(line[p])) ++p;
+    std::string_view rest = line.substr(p);
+
+    std::size_t start = 0;
+    if (StartsWith(rest, "\"")) {
+        value.type = kRegSz, start = 1;
+    } else if (StartsWith(rest, "str:\"")) {
+        value.type = kRegSz, start = 5;
+    } else if (StartsWith(rest, "str(2):\"")) {
+        value.type = kRegExpandSz, start = 8;
+    } else if (StartsWith(rest, "str(7):\"")) {
+        value.type = kRegMultiSz, start = 8;
+    } else if (StartsWith(rest, "dword:")) {
+        std::uint32_t v = 0;
+        std::size_t i = 6;
+        for (; i < rest.size() && i < 14 && IsHexDigit(rest[i]); ++i) v = (v << 4) | HexDigit(rest[i]);
+        if (i == 6) return false;
+        value.type = kRegDword;
+        for (int k = 0; k < 4; ++k) value.data.push_back(static_cast<char>((v >> (8 * k)) & 0xFF));
+        return true;
+    } else {
+        // hex: or hex(N):, the bytes possibly going on over continuation lines.
+        if (StartsWith(rest, "hex:")) {
+            value.type = kRegBinary, start = 4;
+        } else if (StartsWith(rest, "hex(")) {
+            std::size_t i = 4;
+            DWORD type = 0;
+            for (; i < rest.size() && IsHexDigit(rest[i]); ++i) type = (type << 4) | HexDigit(rest[i]);
+            if (i == 4 || i + 1 >= rest.size() || rest[i] != ')' || rest[i + 1] != ':') return false;
+            value.type = type, start = i + 2;
+        } else {
+            return false;
+        }
+        bool bad = false;
+        std::string_view cur = rest;
+        std::size_t hp = start;
+        for (;;) {
+            hp = ParseHexBytes(cur, hp, value.data, bad);
+            if (bad) return false;
+            if (hp >= cur.size()) return true;
+            if (cur[hp] != '\\' || pos >= t.size()) return false;
+            // Continuation line. A blank one is not taken: the value ends
+            // unreadable there, so that it reads the same however many blank
+            // lines a writer puts after it.
+            std::size_t end = t.find('\n', pos);
+            end = end == std::string_view::npos ? t.size() : end + 1;
+            std::string_view next = Trimmed(t.substr(pos, end - pos));
+            if (IsBlank(next)) return false;
+            cur = next;
+            pos = end;
+            hp = 0;
+            while (hp < cur.size() && IsSpace(cur[hp])) ++hp;
+        }
+    }
+    // A string in quotes.
+    units.clear();
+    if (ParseEscaped(rest, start, '"', units) == std::string_view::npos) return false;
+    units.push_back(0);
+    UnitsToBytes(units, value.data);
+    return true;
+}
+
+// Only a hex value goes on over continuation lines, and only where its line
+// holds a backslash: the cheap test loading uses to find where a section ends
+// without reading every value.
+bool MayContinue(std::string_view valueLine) {
+    return valueLine.find('\\') != std::string_view::npos && valueLine.find("hex") != std::string_view::npos;
+}
+
 }  // namespace
 
 HiveKey* HiveKey::FindSubkey(std::u16string_view subName) const {
@@ -139,9 +245,54 @@ HiveKey* HiveKey::FindSubkey(std::u16string_view subName) const {
 }
 
 const HiveValue* HiveKey::FindValue(std::u16string_view valueName) const {
+    const std::vector<HiveValue>& all = values();
     bool found = false;
-    int index = FindValueIndex(values, valueName, found);
-    return found ? &values[index] : nullptr;
+    int index = FindValueIndex(all, valueName, found);
+    return found ? &all[index] : nullptr;
+}
+
+const std::vector<HiveValue>& HiveKey::values() const {
+    DecodePending();
+    return values_;
+}
+
+const std::vector<std::string>& HiveKey::extraLines() const {
+    DecodePending();
+    return extraLines_;
+}
+
+void HiveKey::DecodePending() const {
+    if (pendingLines_.empty()) return;
+    const std::string_view t = pendingLines_;
+    pendingLines_ = {};
+    std::u16string units;
+    std::size_t pos = 0;
+    while (pos < t.size()) {
+        std::size_t lineStart = pos;
+        std::size_t end = t.find('\n', pos);
+        end = end == std::string_view::npos ? t.size() : end + 1;
+        std::string_view line = Trimmed(t.substr(pos, end - pos));
+        pos = end;
+        if (IsBlank(line)) continue;
+        if (line[0] == '#') {
+            // Options were applied when the section was read.
+            if (!ReadOption(line, nullptr, units)) extraLines_.emplace_back(line);
+            continue;
+        }
+        if (!IsValueLine(line)) {
+            extraLines_.emplace_back(line);
+            continue;
+        }
+        HiveValue value;
+        if (ReadValue(t, line, pos, value, units)) {
+            PutValue(values_, std::move(value));
+            continue;
+        }
+        // Keep what could not be read as it stood, continuation lines included.
+        std::string_view kept = t.substr(lineStart, pos - lineStart);
+        while (!kept.empty() && (kept.back() == '\n' || kept.back() == '\r')) kept.remove_suffix(1);
+        extraLines_.emplace_back(kept);
+    }
 }
 
 Hive::Hive() : root_(std::make_unique<HiveKey>()) {}
@@ -167,7 +318,7 @@ std::unique_ptr<Hive> Hive::FromText(std::string text) {
     return hive;
 }
 
-HiveKey* Hive::KeyForPath(const std::vector<std::u16string>& path) {
+HiveKey* Hive::KeyForPath(const std::vector<std::u16string_view>& path) {
     // Sections come in Wine's order, so most of the path is shared with the
     // previous one: start where the two part.
     std::size_t common = 0;
@@ -207,9 +358,12 @@ void Hive::Parse() {
     }
     preambleEnd_ = pos;
 
-    HiveKey* lastKey = nullptr;
-    std::vector<std::u16string> path;
+    // Sections: the key path and options are read now; values and other
+    // lines wait in the key until first asked for (HiveKey::DecodePending).
+    std::vector<std::u16string_view> path;
     std::u16string pathText;
+    std::u16string scratchUnits;
+    HiveValue scratchValue;
     while (pos < n) {
         // pos is at a '[' line.
         std::size_t sectionBegin = pos;
@@ -217,14 +371,15 @@ void Hive::Parse() {
         std::string_view header = Trimmed(t.substr(pos, end - pos));
         pathText.clear();
         std::size_t after = ParseEscaped(header, 1, ']', pathText);
-        std::uint64_t modified = 0;
         HiveKey* key = nullptr;
+        std::uint64_t modified = 0;
         if (after != std::string_view::npos) {
             path.clear();
+            std::u16string_view all = pathText;
             std::size_t start = 0;
-            for (std::size_t i = 0; i <= pathText.size(); ++i) {
-                if (i == pathText.size() || pathText[i] == u'\\') {
-                    if (i > start) path.emplace_back(pathText.substr(start, i - start));
+            for (std::size_t i = 0; i <= all.size(); ++i) {
+                if (i == all.size() || all[i] == u'\\') {
+                    if (i > start) path.push_back(all.substr(start, i - start));
                     start = i + 1;
                 }
             }
@@ -237,145 +392,49 @@ void Hive::Parse() {
             key = KeyForPath(path);
         }
         pos = end;
+        const std::size_t bodyBegin = pos;
         if (key) {
-            if (key->hasRaw) key->regenerate = true;  // a second section for one key
+            if (key->hasRaw) {
+                // A second section for one key: its lines add to the first's.
+                key->regenerate = true;
+                key->DecodePending();
+            }
             key->modified = modified;
         }
 
         std::size_t bodyEnd = pos;
         while (pos < n && t[pos] != '[') {
-            std::size_t lineStart = pos;
             end = lineEndAt(pos);
             std::string_view line = Trimmed(t.substr(pos, end - pos));
             pos = end;
             if (IsBlank(line)) continue;
             bodyEnd = end;
             if (!key) continue;
-            char c = line[0];
-            if (c == '#') {
-                if (StartsWith(line, "#time=")) {
-                    std::uint64_t v = 0;
-                    for (std::size_t i = 6; i < line.size() && IsHexDigit(line[i]); ++i) {
-                        v = (v << 4) | HexDigit(line[i]);
-                    }
-                    key->modified = v;
-                } else if (StartsWith(line, "#class=\"")) {
-                    std::u16string cls;
-                    if (ParseEscaped(line, 8, '"', cls) != std::string_view::npos) {
-                        key->keyClass = std::move(cls);
-                    } else {
-                        key->extraLines.emplace_back(line);
-                    }
-                } else if (StartsWith(line, "#link")) {
-                    key->link = true;
-                } else {
-                    key->extraLines.emplace_back(line);
-                }
-                continue;
+            if (line[0] == '#') {
+                ReadOption(line, key, scratchUnits);
+            } else if (IsValueLine(line) && MayContinue(line)) {
+                // Read it to learn which lines it takes.
+                scratchValue.name.clear();
+                scratchValue.data.clear();
+                ReadValue(t, line, pos, scratchValue, scratchUnits);
+                bodyEnd = pos;
             }
-            if (c != '@' && c != '"') {
-                key->extraLines.emplace_back(line);
-                continue;
-            }
-            // A value line.
-            HiveValue value;
-            std::size_t p = 1;
-            bool bad = false;
-            if (c == '"') {
-                p = ParseEscaped(line, 1, '"', value.name);
-                if (p == std::string_view::npos) bad = true;
-            }
-            if (!bad) {
-                while (p < line.size() && IsSpace(line[p])) ++p;
-                if (p >= line.size() || line[p] != '=') bad = true;
-                ++p;
-                while (p < line.size() && IsSpace(line[p])) ++p;
-            }
-            std::string_view rest = bad ? std::string_view() : line.substr(p);
-            bool isString = false;
-            std::size_t strStart = 0;
-            bool isHex = false;
-            if (bad) {
-            } else if (StartsWith(rest, "\"")) {
-                value.type = kRegSz, isString = true, strStart = 1;
-            } else if (StartsWith(rest, "str:\"")) {
-                value.type = kRegSz, isString = true, strStart = 5;
-            } else if (StartsWith(rest, "str(2):\"")) {
-                value.type = kRegExpandSz, isString = true, strStart = 8;
-            } else if (StartsWith(rest, "str(7):\"")) {
-                value.type = kRegMultiSz, isString = true, strStart = 8;
-            } else if (StartsWith(rest, "dword:")) {
-                std::uint32_t v = 0;
-                std::size_t i = 6;
-                for (; i < rest.size() && i < 14 && IsHexDigit(rest[i]); ++i) v = (v << 4) | HexDigit(rest[i]);
-                if (i == 6) bad = true;
-                value.type = kRegDword;
-                for (int k = 0; k < 4; ++k) value.data.push_back(static_cast<char>((v >> (8 * k)) & 0xFF));
-            } else if (StartsWith(rest, "hex:")) {
-                value.type = kRegBinary, isHex = true, strStart = 4;
-            } else if (StartsWith(rest, "hex(")) {
-                std::size_t i = 4;
-                DWORD type = 0;
-                for (; i < rest.size() && IsHexDigit(rest[i]); ++i) type = (type << 4) | HexDigit(rest[i]);
-                if (i == 4 || i + 1 >= rest.size() || rest[i] != ')' || rest[i + 1] != ':') {
-                    bad = true;
-                } else {
-                    value.type = type, isHex = true, strStart = i + 2;
-                }
-            } else {
-                bad = true;
-            }
-            if (!bad && isString) {
-                std::u16string units;
-                if (ParseEscaped(rest, strStart, '"', units) == std::string_view::npos) {
-                    bad = true;
-                } else {
-                    units.push_back(0);
-                    value.data = UnitsToBytes(units);
-                }
-            }
-            if (!bad && isHex) {
-                std::string_view cur = rest;
-                std::size_t hp = strStart;
-                for (;;) {
-                    hp = ParseHexBytes(cur, hp, value.data, bad);
-                    if (bad || hp >= cur.size()) break;
-                    if (cur[hp] != '\\' || pos >= n) {
-                        bad = true;
-                        break;
-                    }
-                    // Continuation line.
-                    end = lineEndAt(pos);
-                    cur = Trimmed(t.substr(pos, end - pos));
-                    pos = end;
-                    bodyEnd = end;
-                    hp = 0;
-                    while (hp < cur.size() && IsSpace(cur[hp])) ++hp;
-                }
-            }
-            if (bad) {
-                // Keep what could not be read as it stood, continuation lines included.
-                key->extraLines.emplace_back(t.substr(lineStart, bodyEnd - lineStart));
-                std::string& kept = key->extraLines.back();
-                while (!kept.empty() && (kept.back() == '\n' || kept.back() == '\r')) kept.pop_back();
-                continue;
-            }
-            PutValue(*key, std::move(value));
         }
         hadSections_ = true;
-        if (key && !key->hasRaw) {
-            key->hasRaw = true;
-            key->regenerate = false;
-            key->rawBegin = sectionBegin;
-            key->rawEnd = bodyEnd;
-            key->gapBegin = bodyEnd;
-            key->gapEnd = pos;
+        if (key) {
+            key->pendingLines_ = t.substr(bodyBegin, bodyEnd - bodyBegin);
+            if (!key->hasRaw) {
+                key->hasRaw = true;
+                key->regenerate = false;
+                key->rawBegin = sectionBegin;
+                key->rawEnd = bodyEnd;
+                key->gapBegin = bodyEnd;
+                key->gapEnd = pos;
+            }
         }
         trailingGapBegin_ = bodyEnd;
         trailingGapEnd_ = pos;
-        lastKey = key;
     }
-    (void)lastKey;
     lastPath_.clear();
     lastPath_.shrink_to_fit();
 }
@@ -400,10 +459,12 @@ HiveKey* Hive::CreateSubkey(HiveKey& parent, std::u16string_view name,
 
 bool Hive::SetValue(HiveKey& key, std::u16string_view name, DWORD type, std::string data,
                     std::uint64_t now) {
+    key.DecodePending();
+    std::vector<HiveValue>& values = key.values_;
     bool found = false;
-    int index = FindValueIndex(key.values, name, found);
+    int index = FindValueIndex(values, name, found);
     if (found) {
-        HiveValue& v = key.values[index];
+        HiveValue& v = values[index];
         if (v.type == type && v.data == data) return false;
         v.type = type;
         v.data = std::move(data);
@@ -412,7 +473,7 @@ bool Hive::SetValue(HiveKey& key, std::u16string_view name, DWORD type, std::str
         v.name.assign(name);
         v.type = type;
         v.data = std::move(data);
-        key.values.insert(key.values.begin() + index, std::move(v));
+        values.insert(values.begin() + index, std::move(v));
     }
     key.modified = now;
     key.regenerate = true;

@@ -29,24 +29,43 @@ struct HiveValue {
 
 // One key. Subkeys and values are kept in Wine's order (hive_names.h).
 // Changes go through Hive so that the hive knows what to write.
+//
+// A key read from a file decodes its values (and the lines of its section
+// this code does not understand) only when they are first asked for: loading
+// a hive reads key paths and option lines, not every value of every key.
+// Keys live inside their Hive and must not outlive it.
 struct HiveKey {
     std::u16string name;
     HiveKey* parent = nullptr;
     std::vector<std::unique_ptr<HiveKey>> subkeys;
-    std::vector<HiveValue> values;
     std::optional<std::u16string> keyClass;  // from #class=
     bool link = false;                       // #link
     std::uint64_t modified = 0;              // FILETIME of the last change
-    std::vector<std::string> extraLines;     // unknown lines of its section, verbatim
 
     // Where its section stood in the text read (offsets into that text).
     bool hasRaw = false;
     bool regenerate = true;  // write from the model rather than the text read
     std::size_t rawBegin = 0, rawEnd = 0, gapBegin = 0, gapEnd = 0;
 
+    // The values, in Wine's order.
+    const std::vector<HiveValue>& values() const;
+    // Lines of its section that are neither options nor readable values, verbatim.
+    const std::vector<std::string>& extraLines() const;
+
     // Case-insensitive lookups; null when absent.
     HiveKey* FindSubkey(std::u16string_view subName) const;
     const HiveValue* FindValue(std::u16string_view valueName) const;
+
+private:
+    friend class Hive;
+    // Reads the pending section lines into values_ and extraLines_.
+    void DecodePending() const;
+
+    // Filled from pendingLines_ on first use; not thread-safe (neither is Hive).
+    mutable std::vector<HiveValue> values_;
+    mutable std::vector<std::string> extraLines_;
+    // Lines of its section not decoded yet (a view into the hive's text).
+    mutable std::string_view pendingLines_;
 };
 
 class Hive {
@@ -62,6 +81,9 @@ public:
     static std::unique_ptr<Hive> FromText(std::string text);
     // An empty hive standing for a file that is not there (Missing).
     static std::unique_ptr<Hive> MissingFile();
+    // Keys keep views into the hive's text: a hive stays where it was made.
+    Hive(const Hive&) = delete;
+    Hive& operator=(const Hive&) = delete;
 
     Status status() const { return status_; }
     HiveKey& root() { return *root_; }
@@ -89,10 +111,10 @@ public:
 private:
     Hive();
     void Parse();
-    HiveKey* KeyForPath(const std::vector<std::u16string>& path);
+    HiveKey* KeyForPath(const std::vector<std::u16string_view>& path);
 
     Status status_ = Status::Loaded;
-    std::string text_;
+    std::string text_;  // as read; never changes, keys keep views into it
     std::unique_ptr<HiveKey> root_;
     std::u16string relativeTo_;
     std::size_t preambleEnd_ = 0;

@@ -107,9 +107,9 @@ TEST(Hive, ReadsEveryLineForm) {
     ASSERT_NE(alpha, nullptr);
     EXPECT_EQ(alpha->keyClass.value_or(u""), u"My \"Class\"");
     EXPECT_EQ(alpha->modified, 0x1dd860499d9643cULL);
-    ASSERT_EQ(alpha->values.size(), 9u);
-    EXPECT_EQ(alpha->values[0].name, u"");
-    EXPECT_EQ(alpha->values[0].data, Bytes(std::u16string(u"def \"q\" \\\\ x\0", 13)));
+    ASSERT_EQ(alpha->values().size(), 9u);
+    EXPECT_EQ(alpha->values()[0].name, u"");
+    EXPECT_EQ(alpha->values()[0].data, Bytes(std::u16string(u"def \"q\" \\\\ x\0", 13)));
     const HiveValue* bin = alpha->FindValue(u"bin");
     ASSERT_NE(bin, nullptr);
     EXPECT_EQ(bin->type, kRegBinary);
@@ -126,7 +126,7 @@ TEST(Hive, ReadsEveryLineForm) {
     HiveKey* sub = alpha->FindSubkey(u"sub[1]");
     ASSERT_NE(sub, nullptr);
     EXPECT_TRUE(sub->link);
-    EXPECT_EQ(sub->extraLines, std::vector<std::string>{"#unknown option"});
+    EXPECT_EQ(sub->extraLines(), std::vector<std::string>{"#unknown option"});
 }
 
 TEST(Hive, WritesBackIdenticalTextAndIdenticalRegeneration) {
@@ -169,6 +169,31 @@ TEST(Hive, KeepsUnusualTextOfUntouchedKeys) {
     EXPECT_EQ(written.substr(0, text.find("[B]")), text.substr(0, text.find("[B]")));
     EXPECT_EQ(written.substr(written.find("[B]")),
               "[B] 1796618221\n#time=1dd860499d9643c\n\"y\"=dword:00000001\n\"z\"=dword:00000001\n");
+}
+
+TEST(Hive, ValuesReadOnFirstUseKeepSectionBoundsAndLineOrder) {
+    // A hex value whose continuation line is not hex is kept verbatim with
+    // that line, even when the line looks like a section header.
+    const std::string text =
+        "WINE REGISTRY Version 2\n\n"
+        "[K] 1\n#x one\n\"bad\"=hex:00,\\\n[not a section\n\"v\"=hex:01,\\\n  02\ngarbage\n\n"
+        "[L] 1\n\"w\"=\"1\"\n";
+    auto hive = Hive::FromText(text);
+    ASSERT_EQ(hive->root().subkeys.size(), 2u);
+    HiveKey* k = hive->root().FindSubkey(u"k");
+    ASSERT_NE(k, nullptr);
+    EXPECT_EQ(k->extraLines(),
+              (std::vector<std::string>{"#x one", "\"bad\"=hex:00,\\\n[not a section", "garbage"}));
+    ASSERT_EQ(k->values().size(), 1u);
+    EXPECT_EQ(k->values()[0].data, std::string("\1\2", 2));
+    EXPECT_EQ(hive->Write(), text);
+
+    // A value set into a key whose lines were never read keeps the others.
+    HiveKey* l = hive->root().FindSubkey(u"L");
+    EXPECT_TRUE(hive->SetValue(*l, u"a", kRegDword, std::string("\1\0\0\0", 4), 0x1dd860499d9643cULL));
+    std::string written = hive->Write();
+    EXPECT_EQ(written.substr(written.find("[L]")),
+              "[L] 1796618221\n#time=1dd860499d9643c\n\"a\"=dword:00000001\n\"w\"=\"1\"\n");
 }
 
 TEST(Hive, OneValueSetChangesOnlyThatSection) {
@@ -244,9 +269,9 @@ TEST(Hive, UnorderedAndDuplicateSectionsMerge) {
     const HiveKey& root = hive->root();
     ASSERT_EQ(root.subkeys.size(), 2u);
     EXPECT_EQ(root.subkeys[0]->name, u"A");
-    EXPECT_EQ(root.subkeys[0]->values[0].name, u"a");
-    ASSERT_EQ(root.subkeys[1]->values.size(), 1u);
-    EXPECT_EQ(root.subkeys[1]->values[0].data, Bytes(std::u16string(u"3\0", 2)));
+    EXPECT_EQ(root.subkeys[0]->values()[0].name, u"a");
+    ASSERT_EQ(root.subkeys[1]->values().size(), 1u);
+    EXPECT_EQ(root.subkeys[1]->values()[0].data, Bytes(std::u16string(u"3\0", 2)));
 }
 
 }  // namespace

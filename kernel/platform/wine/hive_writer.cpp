@@ -35,7 +35,7 @@ void AppendPath(std::string& out, const HiveKey& key) {
 // Whether Wine writes a section for the key: one with values, without
 // subkeys, with a class or a link; other keys appear only in their subkeys' paths.
 bool NeedsSection(const HiveKey& key) {
-    return !key.values.empty() || key.subkeys.empty() || key.keyClass || key.link;
+    return !key.values().empty() || key.subkeys.empty() || key.keyClass || key.link;
 }
 
 void AppendSection(std::string& out, const HiveKey& key) {
@@ -53,11 +53,11 @@ void AppendSection(std::string& out, const HiveKey& key) {
         out += "\"\n";
     }
     if (key.link) out += "#link\n";
-    for (const std::string& line : key.extraLines) {
+    for (const std::string& line : key.extraLines()) {
         out += line;
         out.push_back('\n');
     }
-    for (const HiveValue& value : key.values) AppendValueLine(out, value);
+    for (const HiveValue& value : key.values()) AppendValueLine(out, value);
 }
 
 }  // namespace

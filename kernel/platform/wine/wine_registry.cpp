@@ -449,8 +449,8 @@ LONG WineRegistry::RegQueryInfoKey(HKEY hkey, DWORD* subKeys, DWORD* maxSubKeyLe
     } else {
         nSub = static_cast<DWORD>(key->subkeys.size());
         for (const auto& s : key->subkeys) maxSub = std::max<DWORD>(maxSub, static_cast<DWORD>(s->name.size()));
-        nVal = static_cast<DWORD>(key->values.size());
-        for (const auto& v : key->values) {
+        nVal = static_cast<DWORD>(key->values().size());
+        for (const auto& v : key->values()) {
             maxName = std::max<DWORD>(maxName, static_cast<DWORD>(v.name.size()));
             maxData = std::max<DWORD>(maxData, static_cast<DWORD>(v.data.size()));
         }
@@ -534,8 +534,8 @@ LONG WineRegistry::RegEnumValue(HKEY hkey, DWORD index, char* name, DWORD* nameL
     HiveKey* key = nullptr;
     LONG rc = state_->KeyOf(hkey, loc, &key);
     if (rc) return rc;
-    if (!key || index >= key->values.size()) return static_cast<LONG>(kErrorNoMoreItems);
-    const HiveValue& v = key->values[index];
+    if (!key || index >= key->values().size()) return static_cast<LONG>(kErrorNoMoreItems);
+    const HiveValue& v = key->values()[index];
     rc = AnsiData(v, data, dataLen);
     if (name && rc == 0) {
         std::string n = Utf16ToAnsi(v.name);
