@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <cerrno>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -82,22 +83,97 @@ std::string JoinUnix(const std::string& folder, const std::string& name) {
     return folder + "/" + name;
 }
 
+// The folder part of a path that has at least one element below its root.
+std::string FolderOf(const std::string& path) {
+    std::size_t slash = path.find_last_of('/');
+    return slash == 0 ? std::string("/") : path.substr(0, slash);
+}
+
 bool Exists(const std::string& path) {
     struct stat st;
     return ::lstat(path.c_str(), &st) == 0;
 }
 
+// The bytes of code page 1252 that equal c without regard to case (c
+// itself first); at most a few.
+std::vector<char> CaseVariants(char c) {
+    std::vector<char> out{c};
+    const char upper = ToUpperAnsi(c);
+    for (int d = 0; d < 256; ++d) {
+        char other = static_cast<char>(d);
+        if (other != c && ToUpperAnsi(other) == upper) out.push_back(other);
+    }
+    return out;
+}
+
+// CaseVariants of every byte, computed once.
+const std::vector<char>& VariantsOf(char c) {
+    static const std::vector<std::vector<char>> table = [] {
+        std::vector<std::vector<char>> all;
+        for (int d = 0; d < 256; ++d) all.push_back(CaseVariants(static_cast<char>(d)));
+        return all;
+    }();
+    return table[static_cast<unsigned char>(c)];
+}
+
+// A folder is read through only when the name has more spellings than this;
+// below it, asking for each spelling is cheaper than listing a large folder
+// (a backup folder holds thousands of files, and every copy into it names
+// one that is not there yet).
+constexpr std::size_t kMaxSpellingsToTry = 32;
+
 // The real name in folder of the element given in ANSI, compared without
-// regard to case; empty when there is none.
-std::string FindNoCase(const std::string& folder, const std::string& ansiName) {
+// regard to case; empty when there is none. Only names that are the UTF-8
+// form of an ANSI name count (a name with bytes in another form, such as
+// over-long UTF-8 sequences, is no spelling of any DOS name); when several
+// entries match, the first one the folder lists.
+std::string ScanNoCase(const std::string& folder, const std::string& ansiName) {
     std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
     if (!dir) return {};
     while (struct dirent* entry = ::readdir(dir.get())) {
         std::string name = entry->d_name;
         if (name == "." || name == "..") continue;
-        if (EqualNoCase(Utf8ToAnsi(name), ansiName)) return name;
+        std::string ansi = Utf8ToAnsi(name);
+        if (EqualNoCase(ansi, ansiName) && AnsiToUtf8(ansi) == name) return name;
     }
     return {};
+}
+
+// As ScanNoCase, for a name whose exact spelling is known not to be in the
+// folder. A name with few spellings asks for each of them; one found is the
+// answer, none means no match, and only several found (where the folder's
+// order decides) fall back to reading the folder.
+std::string FindNoCase(const std::string& folder, const std::string& ansiName) {
+    std::size_t spellings = 1;
+    for (char c : ansiName) {
+        spellings *= VariantsOf(c).size();
+        if (spellings > kMaxSpellingsToTry) return ScanNoCase(folder, ansiName);
+    }
+    if (spellings == 1) return {};
+    std::string candidate = ansiName;
+    std::string found;
+    // Odometer over the spellings; the first one (the exact name) is skipped.
+    std::vector<std::size_t> digit(ansiName.size(), 0);
+    for (;;) {
+        std::size_t i = 0;
+        while (i < ansiName.size()) {
+            const std::vector<char>& options = VariantsOf(ansiName[i]);
+            if (++digit[i] < options.size()) {
+                candidate[i] = options[digit[i]];
+                break;
+            }
+            digit[i] = 0;
+            candidate[i] = options[0];
+            ++i;
+        }
+        if (i == ansiName.size()) break;  // every spelling tried
+        std::string unixName = AnsiToUtf8(candidate);
+        if (Exists(JoinUnix(folder, unixName))) {
+            if (!found.empty()) return ScanNoCase(folder, ansiName);
+            found = std::move(unixName);
+        }
+    }
+    return found;
 }
 
 std::string CurrentFolder() {
@@ -254,6 +330,30 @@ DWORD DosToUnixPath(const std::string& prefix, const std::string& dosPath, std::
         }
         if (!IsValidDosName(name)) return kErrorInvalidName;
         elements.push_back({name, false});
+    }
+
+    // Most paths name entries that exist with the case given: one lstat of
+    // the whole path settles that (every folder on the way exists with that
+    // case too, so the walk below would find the same). A path whose last
+    // element alone is missing in that case needs only that element matched.
+    std::string exact = base;
+    std::size_t unmatched = 0;
+    for (const Element& element : elements) {
+        exact = JoinUnix(exact, element.matched ? element.ansi : AnsiToUtf8(element.ansi));
+        if (!element.matched) ++unmatched;
+    }
+    struct stat st;
+    if (unmatched == 0 || ::lstat(exact.c_str(), &st) == 0) {
+        *unixPath = exact;
+        return kErrorSuccess;
+    }
+    if (errno == ENOENT && !elements.back().matched) {
+        std::string folder = FolderOf(exact);
+        if (elements.size() == 1 || ::lstat(folder.c_str(), &st) == 0) {
+            std::string found = FindNoCase(folder, elements.back().ansi);
+            *unixPath = found.empty() ? exact : JoinUnix(folder, found);
+            return kErrorSuccess;
+        }
     }
 
     std::string path = base;

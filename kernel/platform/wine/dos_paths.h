@@ -6,7 +6,8 @@
 // the first entry of the folder that equals it in the ANSI code page without
 // regard to case. An element that exists in no case keeps the case given, so
 // creating it creates that name. DOS names are in code page 1252; Unix names
-// are UTF-8.
+// are UTF-8, and only a name that is the UTF-8 form of an ANSI name can match
+// (a name with over-long UTF-8 sequences matches no DOS name, as in Wine).
 #pragma once
 
 #include <string>

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "kernel/testing/temp_prefix.h"
 
@@ -52,6 +53,48 @@ TEST_F(DosPathsTest, ElementsMatchWithoutCaseAndMissingOnesKeepTheirCase) {
     fs::create_directories(prefix_.DriveC() + "/program files");
     EXPECT_EQ(Map("C:\\program files"), DriveC() + "/program files");
     EXPECT_EQ(Map("C:\\Program Files"), DriveC() + "/Program Files");
+}
+
+TEST_F(DosPathsTest, AMissingLastElementFindsItsOtherCase) {
+    // Short names are looked up spelling by spelling, long ones by reading
+    // the folder; both must find the same entries.
+    fs::create_directories(prefix_.DriveC() + "/Backup");
+    for (const char* name : {"7.DAT", "Settings Of A Long Name.INI", "\xc3\x89t\xc3\xa9.txt"}) {
+        std::ofstream(prefix_.DriveC() + "/Backup/" + name) << "x";
+    }
+    EXPECT_EQ(Map("C:\\backup\\7.dat"), DriveC() + "/Backup/7.DAT");
+    EXPECT_EQ(Map("C:\\Backup\\7.Dat"), DriveC() + "/Backup/7.DAT");
+    EXPECT_EQ(Map("C:\\Backup\\settings of a long name.ini"),
+              DriveC() + "/Backup/Settings Of A Long Name.INI");
+    EXPECT_EQ(Map("C:\\Backup\\\xe9T\xc9.TXT"), DriveC() + "/Backup/\xc3\x89t\xc3\xa9.txt");
+    // Names that exist in no case keep the case given.
+    EXPECT_EQ(Map("C:\\Backup\\8.dat"), DriveC() + "/Backup/8.dat");
+    EXPECT_EQ(Map("C:\\Backup\\123"), DriveC() + "/Backup/123");
+    EXPECT_EQ(Map("C:\\BACKUP\\New\\9.dat"), DriveC() + "/Backup/New/9.dat");
+    // Below a file nothing matches, and the path keeps its case.
+    EXPECT_EQ(Map("C:\\Backup\\7.dat\\x"), DriveC() + "/Backup/7.DAT/x");
+}
+
+TEST_F(DosPathsTest, SeveralSpellingsGiveTheFirstTheFolderLists) {
+    fs::create_directories(prefix_.DriveC() + "/d");
+    std::ofstream(prefix_.DriveC() + "/d/A.B") << "1";
+    std::ofstream(prefix_.DriveC() + "/d/a.B") << "2";
+    std::string first;
+    for (const auto& entry : fs::directory_iterator(prefix_.DriveC() + "/d")) {
+        first = entry.path().filename().string();
+        break;
+    }
+    EXPECT_EQ(Map("C:\\d\\a.b"), DriveC() + "/d/" + first);
+}
+
+TEST_F(DosPathsTest, OverlongUtf8NamesMatchNothing) {
+    // "\xc1\x81" is an over-long form of 'A': no DOS name is spelt that way
+    // (Wine does not decode it either), so "a" stays a name of its own.
+    fs::create_directories(prefix_.DriveC() + "/d");
+    std::ofstream(prefix_.DriveC() + "/d/\xc1\x81") << "x";
+    EXPECT_EQ(Map("C:\\d\\a"), DriveC() + "/d/a");
+    std::ofstream(prefix_.DriveC() + "/d/Long\xc1\x81Name.txt") << "x";
+    EXPECT_EQ(Map("C:\\d\\longaname.txt"), DriveC() + "/d/longaname.txt");
 }
 
 TEST_F(DosPathsTest, AnsiNamesMapToUtf8) {

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <memory>
 #include <vector>
 
 #include "kernel/platform/wine/dos_paths.h"
@@ -16,7 +17,10 @@
 namespace sl::platform::wine {
 namespace {
 
-constexpr std::size_t kCopyBufferSize = 1 << 20;
+constexpr std::size_t kCopyBufferSize = 256 << 10;
+// Bytes one copy_file_range call asks for; the kernel copies in chunks of its
+// own, so this only bounds how long one call runs before a signal is seen.
+constexpr std::size_t kKernelCopyChunk = 64 << 20;
 
 std::string FolderOf(const std::string& unixPath) {
     std::size_t slash = unixPath.find_last_of('/');
@@ -76,18 +80,51 @@ DWORD WriteAll(int fd, const char* data, std::size_t size) {
     return kErrorSuccess;
 }
 
-// Copies the rest of in to out with a bounded buffer.
-DWORD CopyData(int in, int out) {
-    std::vector<char> buffer(kCopyBufferSize);
+// Copies the rest of in to out through a bounded buffer (read and write).
+DWORD CopyByReading(int in, int out) {
+    std::unique_ptr<char[]> buffer(new char[kCopyBufferSize]);
     for (;;) {
-        ssize_t n = ::read(in, buffer.data(), buffer.size());
+        ssize_t n = ::read(in, buffer.get(), kCopyBufferSize);
         if (n < 0) {
             if (errno == EINTR) continue;
             return ErrnoToWin32(errno);
         }
         if (n == 0) return kErrorSuccess;
-        DWORD error = WriteAll(out, buffer.data(), static_cast<std::size_t>(n));
+        DWORD error = WriteAll(out, buffer.get(), static_cast<std::size_t>(n));
         if (error != kErrorSuccess) return error;
+    }
+}
+
+// Copies the rest of in to out. The kernel copies the data itself where it
+// can (copy_file_range: no pass through user memory, and a block-sharing
+// copy on file systems that offer one); when it cannot for these two files
+// (another file system, a kernel without the call, a pseudo file that reports
+// no data), the rest goes through a bounded buffer.
+DWORD CopyData(int in, int out) {
+    bool copiedAny = false;
+    for (;;) {
+        ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, kKernelCopyChunk, 0);
+        if (n > 0) {
+            copiedAny = true;
+            continue;
+        }
+        if (n == 0) {
+            // End of the file; a first call that copies nothing may also be
+            // a file whose size the kernel does not know (/proc and the like).
+            return copiedAny ? kErrorSuccess : CopyByReading(in, out);
+        }
+        switch (errno) {
+            case EINTR: continue;
+            case EXDEV:
+            case EINVAL:
+            case ENOSYS:
+            case EOPNOTSUPP:
+            case EPERM:
+            case EBADF:
+                return CopyByReading(in, out);
+            default:
+                return ErrnoToWin32(errno);
+        }
     }
 }
 
@@ -269,23 +306,47 @@ DWORD WineFiles::CopyFile(const std::string& from, const std::string& to) {
     struct stat sourceStat;
     if (::fstat(in.get(), &sourceStat) != 0) return ErrnoToWin32(errno);
     if (S_ISDIR(sourceStat.st_mode)) return kErrorAccessDenied;
+    // A source open exclusively elsewhere (OpenFile) may be half written.
     if ((error = TryLock(in.get(), LOCK_SH)) != kErrorSuccess) return error;
 
-    struct stat folderStat;
-    std::string folder = FolderOf(target);
-    if (::stat(folder.c_str(), &folderStat) != 0 || !S_ISDIR(folderStat.st_mode)) {
-        return kErrorPathNotFound;
+    // The old target: a folder or a read-only file is not replaced, and its
+    // lock is held until it is replaced, so that a file open exclusively
+    // elsewhere is never swapped away under its opener. Opening it answers
+    // both in the common cases (nothing there, or a plain file); what the
+    // open cannot tell (no read permission, a dangling link) is looked at
+    // with stat.
+    Fd old(::open(target.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (old.get() >= 0) {
+        struct stat oldStat;
+        if (::fstat(old.get(), &oldStat) != 0) return ErrnoToWin32(errno);
+        if (S_ISDIR(oldStat.st_mode) || IsReadOnlyMode(oldStat.st_mode)) return kErrorAccessDenied;
+        if ((error = TryLock(old.get(), LOCK_EX)) != kErrorSuccess) return error;
+    } else if (errno != ENOENT && errno != ENOTDIR) {
+        if ((error = CheckReplaceable(target)) != kErrorSuccess) return error;
     }
-    if ((error = CheckReplaceable(target)) != kErrorSuccess) return error;
-    // Hold the old target's lock until it is replaced, so that a file open
-    // exclusively elsewhere is never swapped away under its opener.
-    Fd old(::open(target.c_str(), O_RDONLY | O_CLOEXEC));
-    if (old.get() >= 0 && (error = TryLock(old.get(), LOCK_EX)) != kErrorSuccess) return error;
 
+    // The new data goes into a temporary file beside the target that is
+    // renamed over it once complete: the target is the old file or the whole
+    // new one, also when the process is killed half way. The copy is not
+    // synced: a rename of a fully written file keeps that promise across a
+    // crash of the process; only a power loss could leave an empty or partly
+    // written target, and syncing every copied file costs more than the copy
+    // itself. What must survive a power loss (the bookkeeping file, registry
+    // archives, hives) is written through OpenFile and CloseFile(sync) and
+    // renamed with MoveFileReplace.
+    std::string folder = FolderOf(target);
     std::string temp = JoinUnix(folder, "." + BaseName(target) + ".sl-XXXXXX");
-    Fd out(::mkstemp(temp.data()));
-    if (out.get() < 0) return ErrnoToWin32(errno);
-    ::fcntl(out.get(), F_SETFD, FD_CLOEXEC);
+    Fd out(::mkostemp(temp.data(), O_CLOEXEC));
+    if (out.get() < 0) {
+        const int failure = errno;
+        // A folder that is missing, is a file, or cannot be reached is 3.
+        struct stat folderStat;
+        if (failure == ENOENT || failure == ENOTDIR || ::stat(folder.c_str(), &folderStat) != 0 ||
+            !S_ISDIR(folderStat.st_mode)) {
+            return kErrorPathNotFound;
+        }
+        return ErrnoToWin32(failure);
+    }
     error = CopyData(in.get(), out.get());
     if (error == kErrorSuccess && ::fchmod(out.get(), sourceStat.st_mode & 07777) != 0) {
         error = ErrnoToWin32(errno);
@@ -293,19 +354,13 @@ DWORD WineFiles::CopyFile(const std::string& from, const std::string& to) {
     if (error == kErrorSuccess) {
         struct timespec times[2] = {sourceStat.st_atim, sourceStat.st_mtim};
         ::futimens(out.get(), times);  // a time stamp that cannot be set is no failure
-        if (::fsync(out.get()) != 0) error = ErrnoToWin32(errno);
     }
     if (error == kErrorSuccess && ::close(out.release()) != 0) error = ErrnoToWin32(errno);
     if (error == kErrorSuccess && ::rename(temp.c_str(), target.c_str()) != 0) {
         error = ErrnoToWin32(errno);
     }
-    if (error != kErrorSuccess) {
-        ::unlink(temp.c_str());
-        return error;
-    }
-    Fd folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folderFd.get() >= 0) ::fsync(folderFd.get());
-    return kErrorSuccess;
+    if (error != kErrorSuccess) ::unlink(temp.c_str());
+    return error;
 }
 
 DWORD WineFiles::CreateDirectory(const std::string& path) {

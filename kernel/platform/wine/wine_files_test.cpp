@@ -3,11 +3,15 @@
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <fcntl.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <vector>
 
 #include "kernel/testing/temp_prefix.h"
@@ -188,6 +192,69 @@ TEST_F(WineFilesTest, CopyRefusesFilesOpenExclusively) {
     EXPECT_EQ(files_.CloseFile(handle, false), 0u);
     EXPECT_EQ(prefix_.ReadFile("C:\\b.ini"), "b");
     EXPECT_EQ(files_.CopyFile("C:\\a.ini", "C:\\b.ini"), 0u);
+}
+
+TEST_F(WineFilesTest, CopyKeepsTheModificationTime) {
+    prefix_.WriteFile("C:\\src\\a.ini", "x");
+    struct timespec times[2] = {{1000000000, 0}, {1234567890, 500000000}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, prefix_.UnixPath("C:\\src\\a.ini").c_str(), times, 0), 0);
+    ASSERT_EQ(files_.CopyFile("C:\\src\\a.ini", "C:\\src\\b.ini"), 0u);
+    struct stat st {};
+    ASSERT_EQ(::stat(prefix_.UnixPath("C:\\src\\b.ini").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mtim.tv_sec, 1234567890);
+    EXPECT_EQ(st.st_mtim.tv_nsec, 500000000);
+}
+
+TEST_F(WineFilesTest, CopyOfAFileWithoutAKnownSizeCopiesItsContent) {
+    // /proc files report size 0; the kernel's own copy gives nothing for them.
+    fs::create_directory_symlink("/", prefix_.PrefixPath() + "/dosdevices/z:");
+    std::ifstream in("/proc/version");
+    std::string expected((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_FALSE(expected.empty());
+    EXPECT_EQ(files_.CopyFile("Z:\\proc\\version", "C:\\version.txt"), 0u);
+    EXPECT_EQ(prefix_.ReadFile("C:\\version.txt"), expected);
+}
+
+TEST_F(WineFilesTest, CopyReplacesUnreadableTargetsAndLinks) {
+    prefix_.WriteFile("C:\\a.ini", "new");
+    prefix_.WriteFile("C:\\writeonly.ini", "old");
+    ::chmod(prefix_.UnixPath("C:\\writeonly.ini").c_str(), 0200);
+    EXPECT_EQ(files_.CopyFile("C:\\a.ini", "C:\\writeonly.ini"), 0u);
+    EXPECT_EQ(prefix_.ReadFile("C:\\writeonly.ini"), "new");
+    // A dangling link is replaced by the file, not followed.
+    fs::create_symlink(prefix_.Root() + "/nowhere", prefix_.UnixPath("C:\\dangling.ini"));
+    EXPECT_EQ(files_.CopyFile("C:\\a.ini", "C:\\dangling.ini"), 0u);
+    EXPECT_FALSE(fs::is_symlink(prefix_.UnixPath("C:\\dangling.ini")));
+    EXPECT_FALSE(fs::exists(prefix_.Root() + "/nowhere"));
+    // A file where the target's folder should be.
+    EXPECT_EQ(files_.CopyFile("C:\\a.ini", "C:\\a.ini\\b.ini"), kErrorPathNotFound);
+}
+
+TEST_F(WineFilesTest, KilledCopyLeavesTheOldOrTheWholeNewTarget) {
+    const std::string fresh(12 << 20, 'n');
+    prefix_.WriteFile("C:\\src\\big.dat", fresh);
+    const std::string target = prefix_.UnixPath("C:\\dst\\big.dat");
+    for (int round = 0; round < 12; ++round) {
+        prefix_.WriteFile("C:\\dst\\big.dat", "old");
+        pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            WineFiles other(prefix_.PrefixPath());
+            _exit(static_cast<int>(other.CopyFile("C:\\src\\big.dat", "C:\\dst\\big.dat")));
+        }
+        ::usleep(static_cast<useconds_t>(round * 800));
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        std::string now = prefix_.ReadFile("C:\\dst\\big.dat");
+        EXPECT_TRUE(now == "old" || now == fresh) << "round " << round << ": " << now.size();
+        // Leftover temporaries only ever sit beside the target, hidden.
+        for (const std::string& name : FolderEntries("C:\\dst")) {
+            if (name != "big.dat") EXPECT_EQ(name.rfind(".big.dat.sl-", 0), 0u) << name;
+        }
+    }
+    EXPECT_EQ(files_.CopyFile("C:\\src\\big.dat", "C:\\dst\\big.dat"), 0u);
+    EXPECT_EQ(prefix_.ReadFile("C:\\dst\\big.dat"), fresh);
 }
 
 TEST_F(WineFilesTest, CreateDirectoryMakesOneFolder) {
