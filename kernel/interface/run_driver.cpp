@@ -1,18 +1,77 @@
 // RunInstructions: backs up the selected components into the folder, or
 // restores them from it, keeping the folder's bookkeeping file up to date.
+#include <chrono>
+#include <thread>
+
 #include "kernel/interface/kernel.h"
 #include "kernel/interface/log.h"
+#include "kernel/platform/platform.h"
 #include "kernel/script/instruction_list.h"
 #include "kernel/storage/reg_save_restore.h"
 
 namespace sl {
 namespace {
 constexpr std::uint32_t kActionScript = 1003;
+
+// Two runs on one folder (two processes, or two threads) would interleave
+// their backup numbers and overwrite each other's bookkeeping file. A run
+// therefore holds "Stowlark.lck" in the folder open exclusively from start to
+// end; a second run waits up to about two seconds for it, then gives up.
+constexpr const char* kLockName = "Stowlark.lck";
+constexpr int kLockAttempts = 40;
+constexpr std::chrono::milliseconds kLockPause{50};
+
+class FolderLock {
+public:
+    FolderLock() = default;
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+    ~FolderLock() {
+        // The file stays: deleting it would let a waiting run lock a file
+        // that no longer has a name while a third run creates a new one.
+        if (handle_ != 0) platform::Current().CloseFile(handle_, false);
+    }
+
+    // 0 when the lock is held, 32 when another run kept it, or the error of
+    // opening the file (a missing or read-only folder).
+    platform::DWORD Acquire(const std::string& folder) {
+        const std::string path = folder + kLockName;
+        platform::DWORD error = 0;
+        for (int attempt = 0; attempt < kLockAttempts; ++attempt) {
+            if (attempt > 0) std::this_thread::sleep_for(kLockPause);
+            error = platform::Current().OpenFile(path, platform::FileAccess::Write, &handle_);
+            if (error != platform::kErrorSharingViolation) break;
+        }
+        if (error != 0) handle_ = 0;
+        return error;
+    }
+
+private:
+    platform::FileHandle handle_ = 0;
+};
+
+// A name of a file directly in the backup folder: not empty, no folder or
+// drive in it, and not "." or "..".
+bool IsPlainFileName(const std::string& name) {
+    return !name.empty() && name != "." && name != ".." &&
+           name.find_first_of("\\/:") == std::string::npos;
+}
 }  // namespace
 
 std::int32_t CSLKernel::RunInstructions(const std::string& ids) {
     std::int32_t result = 1;
     std::intptr_t steps = 0;
+
+    // Only a lock held elsewhere stops the run. A folder where the lock file
+    // cannot be made (missing, read-only medium) has no other writer to fear,
+    // and the run reports its own errors there as before.
+    FolderLock lock;
+    platform::DWORD lockError = lock.Acquire(Folder);
+    if (lockError == platform::kErrorSharingViolation) {
+        Report(Format("RunInstructions Lock '%s' error: %i\n", Folder.c_str(),
+                      static_cast<int>(lockError)));
+        return 0;
+    }
 
     if (Mode != SL_MODE_RESTORE) {
         if (DoesPathContainSLFiles(Folder) == 1) {
@@ -55,10 +114,18 @@ std::int32_t CSLKernel::RunInstructions(const std::string& ids) {
                 const FileInstruction empty;
                 const FileInstruction& files = instruction.Files() ? *instruction.Files() : empty;
                 record->PathID = files.PathID;
+                const std::uint32_t counterBefore = BackupCounter;
                 std::int32_t rc = SLFileCopyEx(*record, files.SubPath, files.IncludeDirs,
                                                files.ExcludeDirs, files.FileMask, files.Recurse);
+                // Every file found takes a number, and only a copy that
+                // succeeded adds a pair: a number without a pair is a file
+                // that did not get into the backup (a full disk, a locked
+                // file). That leaves SLFileCopyEx's status alone, but the
+                // component is incomplete and must be reported.
+                const std::uint32_t numbersTaken = BackupCounter - counterBefore;
+                const bool copyFailed = numbersTaken != record->BackupFiles.size();
                 // A failed copy marks the component but not the run.
-                if (rc != 0) BadIDs += instruction.ID;
+                if (rc != 0 || copyFailed) BadIDs += instruction.ID;
                 FileItems.push_back(std::move(record));
             } else {
                 Report(Format("RunInstructions enum #%i not found \n", instruction.Kind));
@@ -94,7 +161,14 @@ std::int32_t CSLKernel::RunInstructions(const std::string& ids) {
         for (const auto& record : RegItems) {
             if (!IdListContains(ids, record->ID)) continue;
             std::string path = Folder + record->FileName;
-            std::int32_t rc = RegSLRestore(path, &ErrorText, record->Root, &record->KeyPath);
+            std::int32_t rc = platform::kErrorInvalidName;
+            // The bookkeeping file is input: an archive is read only from
+            // the backup folder itself.
+            if (IsPlainFileName(record->FileName)) {
+                rc = RegSLRestore(path, &ErrorText, record->Root, &record->KeyPath);
+            } else {
+                Report(Format("RegSLRestore refused '%s'\n", path.c_str()));
+            }
             if (rc != 0) {
                 BadIDs += record->ID;
                 Report(Format("RegSLRestore '%s' error %i\n", path.c_str(), rc));
