@@ -92,7 +92,7 @@ std::size_t FindSubkeyIndex(const std::vector<std::unique_ptr<HiveKey>>& subkeys
 }
 
 // Subkey name below parent, appended at once when the input is in order.
-HiveKey* FindOrAddSubkey(HiveKey& parent, std::u16string_view name, std::uint64_t modified) {
+HiveKey* FindOrAddSubkey(HiveKey& parent, std::u16string_view name, HiveStrings& strings) {
     auto& subs = parent.subkeys;
     std::size_t index = subs.size();
     if (!subs.empty()) {
@@ -105,9 +105,8 @@ HiveKey* FindOrAddSubkey(HiveKey& parent, std::u16string_view name, std::uint64_
         }
     }
     auto key = std::make_unique<HiveKey>();
-    key->name.assign(name);
+    key->name = strings.Keep(name);
     key->parent = &parent;
-    key->modified = modified;
     HiveKey* raw = key.get();
     subs.insert(subs.begin() + static_cast<std::ptrdiff_t>(index), std::move(key));
     return raw;
@@ -132,8 +131,9 @@ void PutValue(std::vector<HiveValue>& values, HiveValue value) {
 bool IsValueLine(std::string_view line) { return line[0] == '@' || line[0] == '"'; }
 
 // Whether line is an option line this code understands ("#time=", a
-// readable "#class=", "#link"); when key is given, the option is applied to it.
-bool ReadOption(std::string_view line, HiveKey* key, std::u16string& scratch) {
+// readable "#class=", "#link"); when key is given, the option is applied to
+// it (a class kept in strings).
+bool ReadOption(std::string_view line, HiveKey* key, HiveStrings* strings, std::u16string& scratch) {
     if (StartsWith(line, "#time=")) {
         std::uint64_t v = 0;
         for (std::size_t i = 6; i < line.size() && IsHexDigit(line[i]); ++i) v = (v << 4) | HexDigit(line[i]);
@@ -143,7 +143,7 @@ bool ReadOption(std::string_view line, HiveKey* key, std::u16string& scratch) {
     if (StartsWith(line, "#class=\"")) {
         scratch.clear();
         if (ParseEscaped(line, 8, '"', scratch) == std::string_view::npos) return false;
-        if (key) key->keyClass = scratch;
+        if (key) key->keyClass = strings->Keep(scratch);
         return true;
     }
     if (StartsWith(line, "#link")) {
@@ -252,19 +252,30 @@ const HiveValue* HiveKey::FindValue(std::u16string_view valueName) const {
 }
 
 const std::vector<HiveValue>& HiveKey::values() const {
+    static const std::vector<HiveValue> kNone;
     DecodePending();
-    return values_;
+    return decoded_ ? decoded_->values : kNone;
 }
 
-const std::vector<std::string>& HiveKey::extraLines() const {
+const std::vector<std::string_view>& HiveKey::extraLines() const {
+    static const std::vector<std::string_view> kNone;
     DecodePending();
-    return extraLines_;
+    return decoded_ ? decoded_->extraLines : kNone;
+}
+
+HiveKey::Decoded& HiveKey::decoded() const {
+    if (!decoded_) decoded_ = std::make_unique<Decoded>();
+    return *decoded_;
 }
 
 void HiveKey::DecodePending() const {
-    if (pendingLines_.empty()) return;
-    const std::string_view t = pendingLines_;
-    pendingLines_ = {};
+    if (!pending_) return;
+    pending_ = false;
+    std::size_t headerEnd = raw.find('\n');
+    if (headerEnd != std::string_view::npos) DecodeLines(raw.substr(headerEnd + 1));
+}
+
+void HiveKey::DecodeLines(std::string_view t) const {
     std::u16string units;
     std::size_t pos = 0;
     while (pos < t.size()) {
@@ -276,22 +287,22 @@ void HiveKey::DecodePending() const {
         if (IsBlank(line)) continue;
         if (line[0] == '#') {
             // Options were applied when the section was read.
-            if (!ReadOption(line, nullptr, units)) extraLines_.emplace_back(line);
+            if (!ReadOption(line, nullptr, nullptr, units)) decoded().extraLines.push_back(line);
             continue;
         }
         if (!IsValueLine(line)) {
-            extraLines_.emplace_back(line);
+            decoded().extraLines.push_back(line);
             continue;
         }
         HiveValue value;
         if (ReadValue(t, line, pos, value, units)) {
-            PutValue(values_, std::move(value));
+            PutValue(decoded().values, std::move(value));
             continue;
         }
         // Keep what could not be read as it stood, continuation lines included.
         std::string_view kept = t.substr(lineStart, pos - lineStart);
         while (!kept.empty() && (kept.back() == '\n' || kept.back() == '\r')) kept.remove_suffix(1);
-        extraLines_.emplace_back(kept);
+        decoded().extraLines.push_back(kept);
     }
 }
 
@@ -329,7 +340,7 @@ HiveKey* Hive::KeyForPath(const std::vector<std::u16string_view>& path) {
     lastPath_.resize(common);
     HiveKey* key = common ? lastPath_.back() : root_.get();
     for (std::size_t i = common; i < path.size(); ++i) {
-        key = FindOrAddSubkey(*key, path[i], 0);
+        key = FindOrAddSubkey(*key, path[i], strings_);
         lastPath_.push_back(key);
     }
     return key;
@@ -359,7 +370,8 @@ void Hive::Parse() {
     preambleEnd_ = pos;
 
     // Sections: the key path and options are read now; values and other
-    // lines wait in the key until first asked for (HiveKey::DecodePending).
+    // lines wait in the key's raw section until first asked for
+    // (HiveKey::DecodePending).
     std::vector<std::u16string_view> path;
     std::u16string pathText;
     std::u16string scratchUnits;
@@ -394,11 +406,7 @@ void Hive::Parse() {
         pos = end;
         const std::size_t bodyBegin = pos;
         if (key) {
-            if (key->hasRaw) {
-                // A second section for one key: its lines add to the first's.
-                key->regenerate = true;
-                key->DecodePending();
-            }
+            if (key->hasRaw) key->regenerate = true;  // a second section for one key
             key->modified = modified;
         }
 
@@ -411,7 +419,7 @@ void Hive::Parse() {
             bodyEnd = end;
             if (!key) continue;
             if (line[0] == '#') {
-                ReadOption(line, key, scratchUnits);
+                ReadOption(line, key, &strings_, scratchUnits);
             } else if (IsValueLine(line) && MayContinue(line)) {
                 // Read it to learn which lines it takes.
                 scratchValue.name.clear();
@@ -421,16 +429,16 @@ void Hive::Parse() {
             }
         }
         hadSections_ = true;
-        if (key) {
-            key->pendingLines_ = t.substr(bodyBegin, bodyEnd - bodyBegin);
-            if (!key->hasRaw) {
-                key->hasRaw = true;
-                key->regenerate = false;
-                key->rawBegin = sectionBegin;
-                key->rawEnd = bodyEnd;
-                key->gapBegin = bodyEnd;
-                key->gapEnd = pos;
-            }
+        if (key && !key->hasRaw) {
+            key->hasRaw = true;
+            key->regenerate = false;
+            key->raw = t.substr(sectionBegin, bodyEnd - sectionBegin);
+            key->gapLength = pos - bodyEnd;
+            key->pending_ = true;
+        } else if (key) {
+            // A later section of the key adds its lines to the earlier ones'.
+            key->DecodePending();
+            key->DecodeLines(t.substr(bodyBegin, bodyEnd - bodyBegin));
         }
         trailingGapBegin_ = bodyEnd;
         trailingGapEnd_ = pos;
@@ -445,10 +453,10 @@ HiveKey* Hive::CreateSubkey(HiveKey& parent, std::u16string_view name,
     std::size_t index = FindSubkeyIndex(parent.subkeys, name, found);
     if (found) return parent.subkeys[index].get();
     auto key = std::make_unique<HiveKey>();
-    key->name.assign(name);
+    key->name = strings_.Keep(name);
     key->parent = &parent;
     key->modified = now;
-    if (keyClass && !keyClass->empty()) key->keyClass = *keyClass;
+    if (keyClass && !keyClass->empty()) key->keyClass = strings_.Keep(*keyClass);
     HiveKey* raw = key.get();
     parent.subkeys.insert(parent.subkeys.begin() + static_cast<std::ptrdiff_t>(index), std::move(key));
     parent.modified = now;
@@ -460,7 +468,7 @@ HiveKey* Hive::CreateSubkey(HiveKey& parent, std::u16string_view name,
 bool Hive::SetValue(HiveKey& key, std::u16string_view name, DWORD type, std::string data,
                     std::uint64_t now) {
     key.DecodePending();
-    std::vector<HiveValue>& values = key.values_;
+    std::vector<HiveValue>& values = key.decoded().values;
     bool found = false;
     int index = FindValueIndex(values, name, found);
     if (found) {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "kernel/platform/platform.h"
+#include "kernel/platform/wine/hive_strings.h"
 
 namespace sl::platform::wine {
 
@@ -33,24 +34,28 @@ struct HiveValue {
 // A key read from a file decodes its values (and the lines of its section
 // this code does not understand) only when they are first asked for: loading
 // a hive reads key paths and option lines, not every value of every key.
-// Keys live inside their Hive and must not outlive it.
+// Keys live inside their Hive and must not outlive it; their name and class
+// are kept by the hive.
 struct HiveKey {
-    std::u16string name;
+    std::u16string_view name;
     HiveKey* parent = nullptr;
     std::vector<std::unique_ptr<HiveKey>> subkeys;
-    std::optional<std::u16string> keyClass;  // from #class=
-    bool link = false;                       // #link
-    std::uint64_t modified = 0;              // FILETIME of the last change
+    std::optional<std::u16string_view> keyClass;  // from #class=
+    std::uint64_t modified = 0;                   // FILETIME of the last change
 
-    // Where its section stood in the text read (offsets into that text).
-    bool hasRaw = false;
+    // Its section as read (a view into the hive's text, header line first)
+    // and the length of the blank lines that followed it there.
+    std::string_view raw;
+    std::size_t gapLength = 0;
+    bool hasRaw = false;     // raw holds its first section
     bool regenerate = true;  // write from the model rather than the text read
-    std::size_t rawBegin = 0, rawEnd = 0, gapBegin = 0, gapEnd = 0;
+    bool link = false;       // #link
 
     // The values, in Wine's order.
     const std::vector<HiveValue>& values() const;
-    // Lines of its section that are neither options nor readable values, verbatim.
-    const std::vector<std::string>& extraLines() const;
+    // Lines of its section that are neither options nor readable values,
+    // verbatim (views into the hive's text).
+    const std::vector<std::string_view>& extraLines() const;
 
     // Case-insensitive lookups; null when absent.
     HiveKey* FindSubkey(std::u16string_view subName) const;
@@ -58,14 +63,19 @@ struct HiveKey {
 
 private:
     friend class Hive;
-    // Reads the pending section lines into values_ and extraLines_.
+    struct Decoded {
+        std::vector<HiveValue> values;
+        std::vector<std::string_view> extraLines;
+    };
+    // Reads the lines of raw's body into decoded_ when not done yet.
     void DecodePending() const;
+    // Reads lines of a section body (values, kept lines) into decoded_.
+    void DecodeLines(std::string_view lines) const;
+    Decoded& decoded() const;
 
-    // Filled from pendingLines_ on first use; not thread-safe (neither is Hive).
-    mutable std::vector<HiveValue> values_;
-    mutable std::vector<std::string> extraLines_;
-    // Lines of its section not decoded yet (a view into the hive's text).
-    mutable std::string_view pendingLines_;
+    // Not thread-safe (neither is Hive).
+    mutable bool pending_ = false;  // raw's body not read yet
+    mutable std::unique_ptr<Decoded> decoded_;  // null while there is nothing
 };
 
 class Hive {
@@ -115,6 +125,7 @@ private:
 
     Status status_ = Status::Loaded;
     std::string text_;  // as read; never changes, keys keep views into it
+    HiveStrings strings_;  // key names and classes
     std::unique_ptr<HiveKey> root_;
     std::u16string relativeTo_;
     std::size_t preambleEnd_ = 0;

@@ -5,6 +5,7 @@
 #include "kernel/platform/wine/hive_codepage.h"
 #include "kernel/platform/wine/hive_escape.h"
 #include "kernel/platform/wine/hive_names.h"
+#include "kernel/platform/wine/hive_strings.h"
 
 namespace sl::platform::wine {
 namespace {
@@ -97,6 +98,21 @@ TEST(HiveCodePage, ConvertsThroughCp1252) {
     EXPECT_EQ(Utf16BytesToAnsi(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()), "\x9fz");
 }
 
+TEST(HiveStrings, KeptTextsStayValidAsMoreAreKept) {
+    HiveStrings strings;
+    std::vector<std::u16string> texts;
+    std::vector<std::u16string_view> kept;
+    // Enough small texts to fill several blocks, with long ones in between.
+    for (int i = 0; i < 3000; ++i) {
+        std::u16string text(static_cast<std::size_t>(i % 40) + 1, static_cast<char16_t>(u'a' + i % 26));
+        if (i % 500 == 7) text.assign(5000, static_cast<char16_t>(0x4E00 + i));
+        texts.push_back(text);
+        kept.push_back(strings.Keep(texts.back()));
+    }
+    for (std::size_t i = 0; i < texts.size(); ++i) ASSERT_EQ(kept[i], texts[i]) << i;
+    EXPECT_TRUE(strings.Keep(u"").empty());
+}
+
 TEST(Hive, ReadsEveryLineForm) {
     auto hive = Hive::FromText(kWineHive);
     ASSERT_EQ(hive->status(), Hive::Status::Loaded);
@@ -126,7 +142,7 @@ TEST(Hive, ReadsEveryLineForm) {
     HiveKey* sub = alpha->FindSubkey(u"sub[1]");
     ASSERT_NE(sub, nullptr);
     EXPECT_TRUE(sub->link);
-    EXPECT_EQ(sub->extraLines(), std::vector<std::string>{"#unknown option"});
+    EXPECT_EQ(sub->extraLines(), std::vector<std::string_view>{"#unknown option"});
 }
 
 TEST(Hive, WritesBackIdenticalTextAndIdenticalRegeneration) {
@@ -183,7 +199,7 @@ TEST(Hive, ValuesReadOnFirstUseKeepSectionBoundsAndLineOrder) {
     HiveKey* k = hive->root().FindSubkey(u"k");
     ASSERT_NE(k, nullptr);
     EXPECT_EQ(k->extraLines(),
-              (std::vector<std::string>{"#x one", "\"bad\"=hex:00,\\\n[not a section", "garbage"}));
+              (std::vector<std::string_view>{"#x one", "\"bad\"=hex:00,\\\n[not a section", "garbage"}));
     ASSERT_EQ(k->values().size(), 1u);
     EXPECT_EQ(k->values()[0].data, std::string("\1\2", 2));
     EXPECT_EQ(hive->Write(), text);

@@ -53,7 +53,7 @@ void AppendSection(std::string& out, const HiveKey& key) {
         out += "\"\n";
     }
     if (key.link) out += "#link\n";
-    for (const std::string& line : key.extraLines()) {
+    for (std::string_view line : key.extraLines()) {
         out += line;
         out.push_back('\n');
     }
@@ -132,7 +132,7 @@ std::string Hive::Write() const {
         if (!pending) return;
         const HiveKey& k = *pending;
         if (!k.regenerate && k.hasRaw) {
-            out.append(text_, k.rawBegin, k.rawEnd - k.rawBegin);
+            out.append(k.raw);
         } else {
             AppendSection(out, k);
         }
@@ -141,8 +141,8 @@ std::string Hive::Write() const {
             return;
         }
         if (out.back() != '\n') out.push_back('\n');
-        if (!k.regenerate && k.hasRaw && k.gapEnd > k.gapBegin) {
-            out.append(text_, k.gapBegin, k.gapEnd - k.gapBegin);
+        if (!k.regenerate && k.hasRaw && k.gapLength > 0) {
+            out.append(k.raw.data() + k.raw.size(), k.gapLength);  // the gap follows it in the text
         } else {
             out.push_back('\n');
         }

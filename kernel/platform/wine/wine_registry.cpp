@@ -248,7 +248,7 @@ struct WineRegistry::State {
             *key = cur;
             HiveKey* next = cur->FindSubkey(names[i]);
             if (!next) return static_cast<LONG>(kErrorFileNotFound);
-            loc.path.push_back(next->name);
+            loc.path.emplace_back(next->name);
             cur = next;
             while (cur->link) {
                 Location target;
@@ -424,7 +424,7 @@ LONG WineRegistry::RegCreateKeyEx(HKEY root, const char* subKey, const char* key
     for (std::size_t i = consumed; i < names.size(); ++i) {
         bool last = i + 1 == names.size();
         key = hive.CreateSubkey(*key, names[i], last && keyClass ? &cls : nullptr, now);
-        loc.path.push_back(key->name);
+        loc.path.emplace_back(key->name);
     }
     *result = state_->NewHandle(loc, samDesired, key);
     if (disposition) *disposition = 1;
