@@ -8,14 +8,13 @@
 
 #include <memory>
 
-#include "kernel/platform/platform.h"
+#include "kernel/platform/forwarding_platform.h"
 
 namespace sl::cli {
 
-class ReadOnlyPlatform : public platform::Platform {
+class ReadOnlyPlatform : public platform::ForwardingPlatform {
 public:
-    explicit ReadOnlyPlatform(std::shared_ptr<platform::Platform> inner)
-        : inner_(std::move(inner)) {}
+    using ForwardingPlatform::ForwardingPlatform;
 
     using LONG = platform::LONG;
     using DWORD = platform::DWORD;
@@ -24,45 +23,20 @@ public:
     LONG RegOpenKeyEx(HKEY root, const char* subKey, DWORD samDesired, HKEY* result) override;
     LONG RegCreateKeyEx(HKEY root, const char* subKey, const char* keyClass, DWORD options,
                         DWORD samDesired, HKEY* result, DWORD* disposition) override;
-    LONG RegCloseKey(HKEY key) override;
-    LONG RegQueryInfoKey(HKEY key, DWORD* subKeys, DWORD* maxSubKeyLen, DWORD* values,
-                         DWORD* maxValueNameLen, DWORD* maxValueLen) override;
-    LONG RegEnumKeyEx(HKEY key, DWORD index, char* name, DWORD* nameLen, char* keyClass,
-                      DWORD* classLen) override;
-    LONG RegEnumValue(HKEY key, DWORD index, char* name, DWORD* nameLen, DWORD* type,
-                      std::uint8_t* data, DWORD* dataLen) override;
-    LONG RegQueryValueEx(HKEY key, const char* name, DWORD* type, std::uint8_t* data,
-                         DWORD* dataLen) override;
     LONG RegSetValueEx(HKEY key, const char* name, DWORD type, const std::uint8_t* data,
                        DWORD dataLen) override;
     LONG RegFlushKey(HKEY key) override;
 
-    DWORD FindFirstFile(const std::string& pattern, platform::FindHandle* handle,
-                        platform::FindData* data) override;
-    DWORD FindNextFile(platform::FindHandle handle, platform::FindData* data) override;
-    DWORD FindClose(platform::FindHandle handle) override;
     DWORD CopyFile(const std::string& from, const std::string& to) override;
     DWORD CreateDirectory(const std::string& path) override;
-    DWORD GetFileAttributes(const std::string& path, DWORD* attributes) override;
-    std::string GetWindowsDirectory() override;
-    std::string GetSystemDirectory() override;
-
     DWORD OpenFile(const std::string& path, platform::FileAccess access,
                    platform::FileHandle* handle) override;
-    DWORD ReadFile(platform::FileHandle handle, void* buffer, std::size_t size,
-                   std::size_t* done) override;
     DWORD WriteFile(platform::FileHandle handle, const void* buffer, std::size_t size) override;
-    DWORD FileSize(platform::FileHandle handle, std::uint64_t* size) override;
     DWORD CloseFile(platform::FileHandle handle, bool sync) override;
     DWORD MoveFileReplace(const std::string& from, const std::string& to) override;
     DWORD DeleteFile(const std::string& path) override;
 
-    std::string ModuleFileName() override;
     void AppendLogBytes(const std::string& logName, const std::string& bytes) override;
-    std::string LogFilePath(const std::string& logName) override;
-
-private:
-    std::shared_ptr<platform::Platform> inner_;
 };
 
 // Installs a ReadOnlyPlatform over the program's default platform for the
