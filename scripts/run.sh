@@ -3,8 +3,6 @@
 # (and no ~/.wine) it works on a scratch copy of the demo machine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-# Lets ccache reuse objects built in another checkout of the same sources.
-export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
 SL_WITH_WINE=0 scripts/setup.sh
 BUILD_DIR=${BUILD_DIR:-build}
 cmake --build "$BUILD_DIR" -j2 --target StowlarkKernel Stowlark stowlark-cli

@@ -2,8 +2,6 @@
 # Installs what is missing, builds everything and runs every test.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-# Lets ccache reuse objects built in another checkout of the same sources.
-export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
 scripts/setup.sh
 BUILD_DIR=${BUILD_DIR:-build}
 cmake --build "$BUILD_DIR" -j2
