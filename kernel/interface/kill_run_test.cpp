@@ -245,5 +245,41 @@ TEST_F(KillRunTest, KilledRestoreLeavesEveryArchiveOldOrNewInTheHive) {
     RecordProperty("rounds", rounds);
 }
 
+TEST_F(KillRunTest, KilledHiveFlushLeavesOneGenerationOnDisk) {
+    // The child writes generation after generation of the key's values and
+    // flushes each; killed at any moment, the hive on disk holds one whole
+    // generation.
+    const char* key = kKeys[0];
+    std::uniform_int_distribution<long> at(0, 150000);
+    int rounds = 0;
+    for (auto end = Clock::now() + kScenarioTime; rounds < kMinimumRounds || Clock::now() < end;
+         ++rounds) {
+        prefix.ReloadPlatform();
+        pid_t pid = ::fork();
+        if (pid == 0) {
+            for (int generation = 0;; ++generation) {
+                SetAll(generation % 2 == 0 ? "old" : "new");
+                if (prefix.Platform()->FlushRegistry() != 0) _exit(2);
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(at(random)));
+        ::kill(pid, SIGKILL);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        ASSERT_TRUE(WIFSIGNALED(status));
+
+        prefix.ReloadPlatform();
+        const std::string text = prefix.ReadHive("user.reg");
+        EXPECT_EQ(platform::wine::Hive::FromText(text)->Write(), text);
+        for (const char* other : kKeys) {
+            const std::string state = StateOf(other);
+            EXPECT_TRUE(state == "old" || state == "new") << other << ": " << state;
+        }
+        EXPECT_EQ(StateOf(key), StateOf(kKeys[2]));  // one flush wrote both
+        if (HasFailure()) break;
+    }
+    RecordProperty("rounds", rounds);
+}
+
 }  // namespace
 }  // namespace sl
