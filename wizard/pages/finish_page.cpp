@@ -48,6 +48,11 @@ void CMyPropertyPage6::OnSetActive() {
 
     reportText_ = BuildFinishReport(State().Catalogue.get(), State().LastBadIDs,
                                     State().UserAborted != 0);
+    if (State().RunFailedUnnamed && State().UserAborted == 0 && reportText_.empty()) {
+        // A failed run with no failed component to name must not read as
+        // a success.
+        reportText_ = std::string(strings::kRunIncomplete) + "\r\n";
+    }
     if (State().UndoCopyMissing) {
         // Said under the report, so that a restore without its undo copy is
         // not taken for a complete success.

@@ -79,6 +79,7 @@ void CMyPropertyPage5::RunThreadProc() {
     // Written before the done message; the finish page reads them after it.
     State().LastBadIDs = outcome.badIDs;
     State().UndoCopyMissing = outcome.undoCopyMissing;
+    State().RunFailedUnnamed = outcome.result == 0 && outcome.badIDs.empty() && !outcome.skipped;
     State().UndoCopyError = outcome.undoCopyError;
     State().UndoFolder = outcome.undoCopyMissing ? session::PreRestoreFolder() : std::string();
     running_.store(false);

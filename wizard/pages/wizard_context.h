@@ -31,6 +31,9 @@ struct WizardState {
     // The last restore ran without its undo copy: the pre-restore folder
     // (UndoFolder) could not be created (UndoCopyError).
     bool UndoCopyMissing = false;
+    // The run failed without naming a failed component (for example its
+    // backup folder's bookkeeping file could not be written).
+    bool RunFailedUnnamed = false;
     uint32_t UndoCopyError = 0;
     std::string UndoFolder;
 };

@@ -593,6 +593,24 @@ private slots:
         QCOMPARE(machine_->ReadFile(kPreRestore), std::string("not a folder"));
     }
 
+    void backupIntoUnreadableFolder() {
+        MessageRecorder messages;
+        // Something that is not a bookkeeping file stands in its place, so
+        // the run fails without a component to blame.
+        machine_->WriteFile("C:\\Broken\\Stowlark.dat\\x", "not a bookkeeping file");
+        Start();
+        ChooseMode(false);
+        ChooseOption(0);
+        TypeFolder("C:\\Broken");
+        sheet_->next();
+        QCOMPARE(sheet_->currentId(), int(kSummaryPage));
+        RunToFinish();
+        QVERIFY(State().LastBadIDs.empty());
+        const QString report = sheet_->FinishPage()->Report()->toPlainText();
+        QVERIFY2(report.contains(sl::strings::kRunIncomplete), qPrintable(report));
+        QVERIFY(sheet_->FinishPage()->Report()->isVisible());
+    }
+
     void aboutBox() {
         MessageRecorder messages;
         Start();

@@ -12,4 +12,5 @@ set(SL_WIZARD_TEST_CASES
   cancelDuringRun
   runWithFailedComponents
   restoreWithoutUndoCopy
+  backupIntoUnreadableFolder
   aboutBox)

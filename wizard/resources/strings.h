@@ -124,6 +124,8 @@ inline constexpr const char* kReportRecommendations =
 inline constexpr const char* kNoUndoCopy =
     "Note: the pre-restore folder %s could not be created (error %u), so no undo copy of the "
     "previous settings was made; these components cannot be unrestored.";
+inline constexpr const char* kRunIncomplete =
+    "The run did not complete; the log names the error.";
 inline constexpr const char* kClose = "Close";
 
 // About box. %s the version.
