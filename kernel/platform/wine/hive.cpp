@@ -127,7 +127,7 @@ void PutValue(std::vector<HiveValue>& values, HiveValue value) {
     }
 }
 
-
+// A value line: "@=" for the default value, or a quoted name.
 bool IsValueLine(std::string_view line) { return line[0] == '@' || line[0] == '"'; }
 
 // Whether line is an option line this code understands ("#time=", a
