@@ -9,7 +9,9 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdint>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "kernel/platform/wine/wildcard.h"
@@ -116,11 +118,13 @@ const std::vector<char>& VariantsOf(char c) {
     return table[static_cast<unsigned char>(c)];
 }
 
-// A folder is read through only when the name has more spellings than this;
-// below it, asking for each spelling is cheaper than listing a large folder
-// (a backup folder holds thousands of files, and every copy into it names
-// one that is not there yet).
+// A small folder is read through: a few calls. In a larger one (a backup
+// folder holds thousands of files, and every copy into it names one that is
+// not there yet) a name with at most this many spellings asks for each.
 constexpr std::size_t kMaxSpellingsToTry = 32;
+// The size a folder reports when it holds a few dozen entries at most (one
+// block on ext4; tmpfs and btrfs count a few bytes per entry).
+constexpr off_t kSmallFolderBytes = 4096;
 
 // The real name in folder of the element given in ANSI, compared without
 // regard to case; empty when there is none. Only names that are the UTF-8
@@ -140,10 +144,13 @@ std::string ScanNoCase(const std::string& folder, const std::string& ansiName) {
 }
 
 // As ScanNoCase, for a name whose exact spelling is known not to be in the
-// folder. A name with few spellings asks for each of them; one found is the
-// answer, none means no match, and only several found (where the folder's
-// order decides) fall back to reading the folder.
+// folder. In a large folder a name with few spellings asks for each of them;
+// one found is the answer, none means no match, and only several found
+// (where the folder's order decides) fall back to reading the folder.
 std::string FindNoCase(const std::string& folder, const std::string& ansiName) {
+    struct stat st;
+    if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return {};
+    if (st.st_size <= kSmallFolderBytes) return ScanNoCase(folder, ansiName);
     std::size_t spellings = 1;
     for (char c : ansiName) {
         spellings *= VariantsOf(c).size();
@@ -220,16 +227,45 @@ std::string DriveLink(const std::string& prefix, char letter) {
     return link;
 }
 
-bool IsFolder(const std::string& path) {
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+// Resolved drive links, by the link's path. Resolving a link walks every
+// element of the prefix's path; a remembered root is used while the link
+// and the remembered path still lead to the same folder (two stats), so a
+// link pointed elsewhere is seen at once.
+struct ResolvedDrive {
+    std::string root;
+    dev_t device;
+    ino_t inode;
+};
+constexpr std::size_t kMaxResolvedDrives = 256;
+std::mutex resolvedDrivesMutex;
+std::map<std::string, ResolvedDrive> resolvedDrives;
+
+bool SameFolder(const struct stat& st, const ResolvedDrive& drive) {
+    return S_ISDIR(st.st_mode) && st.st_dev == drive.device && st.st_ino == drive.inode;
 }
 
 // The folder a drive letter stands for, with the drive's link resolved (so
 // the drive's root is a plain folder, not a link); empty when unmapped.
 std::string DriveRoot(const std::string& prefix, char letter) {
-    std::string root = RealPath(DriveLink(prefix, letter));
-    return !root.empty() && IsFolder(root) ? root : std::string();
+    const std::string link = DriveLink(prefix, letter);
+    struct stat throughLink;
+    if (::stat(link.c_str(), &throughLink) != 0 || !S_ISDIR(throughLink.st_mode)) return {};
+    {
+        std::lock_guard<std::mutex> lock(resolvedDrivesMutex);
+        auto it = resolvedDrives.find(link);
+        struct stat atRoot;
+        if (it != resolvedDrives.end() && SameFolder(throughLink, it->second) &&
+            ::stat(it->second.root.c_str(), &atRoot) == 0 && SameFolder(atRoot, it->second)) {
+            return it->second.root;
+        }
+    }
+    std::string root = RealPath(link);
+    struct stat atRoot;
+    if (root.empty() || ::stat(root.c_str(), &atRoot) != 0 || !S_ISDIR(atRoot.st_mode)) return {};
+    std::lock_guard<std::mutex> lock(resolvedDrivesMutex);
+    if (resolvedDrives.size() >= kMaxResolvedDrives) resolvedDrives.clear();
+    resolvedDrives[link] = ResolvedDrive{root, atRoot.st_dev, atRoot.st_ino};
+    return root;
 }
 
 }  // namespace

@@ -33,6 +33,7 @@ protected:
         return error == 0 ? unixPath : "error " + std::to_string(error);
     }
     std::string DriveC() { return fs::canonical(prefix_.DriveC()).string(); }
+    void ExpectOtherCasesFound();
 
     sl::testing::TempPrefix prefix_{false};
 };
@@ -56,12 +57,24 @@ TEST_F(DosPathsTest, ElementsMatchWithoutCaseAndMissingOnesKeepTheirCase) {
 }
 
 TEST_F(DosPathsTest, AMissingLastElementFindsItsOtherCase) {
-    // Short names are looked up spelling by spelling, long ones by reading
-    // the folder; both must find the same entries.
-    fs::create_directories(prefix_.DriveC() + "/Backup");
-    for (const char* name : {"7.DAT", "Settings Of A Long Name.INI", "\xc3\x89t\xc3\xa9.txt"}) {
-        std::ofstream(prefix_.DriveC() + "/Backup/" + name) << "x";
+    // In a large folder short names are looked up spelling by spelling, long
+    // ones by reading the folder; in a small one always by reading it. All
+    // must find the same entries.
+    for (int fill : {0, 600}) {
+        SCOPED_TRACE(fill);
+        fs::remove_all(prefix_.DriveC() + "/Backup");
+        fs::create_directories(prefix_.DriveC() + "/Backup");
+        for (int i = 0; i < fill; ++i) {
+            std::ofstream(prefix_.DriveC() + "/Backup/filler number " + std::to_string(i));
+        }
+        for (const char* name : {"7.DAT", "Settings Of A Long Name.INI", "\xc3\x89t\xc3\xa9.txt"}) {
+            std::ofstream(prefix_.DriveC() + "/Backup/" + name) << "x";
+        }
+        ExpectOtherCasesFound();
     }
+}
+
+void DosPathsTest::ExpectOtherCasesFound() {
     EXPECT_EQ(Map("C:\\backup\\7.dat"), DriveC() + "/Backup/7.DAT");
     EXPECT_EQ(Map("C:\\Backup\\7.Dat"), DriveC() + "/Backup/7.DAT");
     EXPECT_EQ(Map("C:\\Backup\\settings of a long name.ini"),
@@ -76,15 +89,24 @@ TEST_F(DosPathsTest, AMissingLastElementFindsItsOtherCase) {
 }
 
 TEST_F(DosPathsTest, SeveralSpellingsGiveTheFirstTheFolderLists) {
-    fs::create_directories(prefix_.DriveC() + "/d");
-    std::ofstream(prefix_.DriveC() + "/d/A.B") << "1";
-    std::ofstream(prefix_.DriveC() + "/d/a.B") << "2";
-    std::string first;
-    for (const auto& entry : fs::directory_iterator(prefix_.DriveC() + "/d")) {
-        first = entry.path().filename().string();
-        break;
+    for (int fill : {0, 600}) {
+        SCOPED_TRACE(fill);
+        const std::string folder = prefix_.DriveC() + "/d" + std::to_string(fill);
+        fs::create_directories(folder);
+        for (int i = 0; i < fill; ++i) std::ofstream(folder + "/filler " + std::to_string(i));
+        std::ofstream(folder + "/A.B") << "1";
+        std::ofstream(folder + "/a.B") << "2";
+        std::string first;
+        for (const auto& entry : fs::directory_iterator(folder)) {
+            std::string name = entry.path().filename().string();
+            if (name == "A.B" || name == "a.B") {
+                first = name;
+                break;
+            }
+        }
+        EXPECT_EQ(Map("C:\\d" + std::to_string(fill) + "\\a.b"),
+                  DriveC() + "/d" + std::to_string(fill) + "/" + first);
     }
-    EXPECT_EQ(Map("C:\\d\\a.b"), DriveC() + "/d/" + first);
 }
 
 TEST_F(DosPathsTest, OverlongUtf8NamesMatchNothing) {
@@ -101,6 +123,23 @@ TEST_F(DosPathsTest, AnsiNamesMapToUtf8) {
     fs::create_directories(prefix_.DriveC() + "/Caf\xc3\xa9");
     EXPECT_EQ(Map("C:\\CAF\xc9"), DriveC() + "/Caf\xc3\xa9");
     EXPECT_EQ(Map("C:\\new\x80"), DriveC() + "/new\xe2\x82\xac");  // euro sign
+}
+
+TEST_F(DosPathsTest, ADriveLinkPointedElsewhereIsFollowed) {
+    fs::create_directories(prefix_.Root() + "/one/Data");
+    fs::create_directories(prefix_.Root() + "/two/Data");
+    const std::string link = prefix_.PrefixPath() + "/dosdevices/d:";
+    fs::create_directory_symlink(prefix_.Root() + "/one", link);
+    EXPECT_EQ(Map("D:\\data"), fs::canonical(prefix_.Root() + "/one").string() + "/Data");
+    fs::remove(link);
+    fs::create_directory_symlink(prefix_.Root() + "/two", link);
+    EXPECT_EQ(Map("D:\\data"), fs::canonical(prefix_.Root() + "/two").string() + "/Data");
+    // The folder renamed away and another put in its place.
+    fs::rename(prefix_.Root() + "/two", prefix_.Root() + "/gone");
+    fs::create_directories(prefix_.Root() + "/two/DATA");
+    EXPECT_EQ(Map("D:\\data"), fs::canonical(prefix_.Root() + "/two").string() + "/DATA");
+    fs::remove(link);
+    EXPECT_EQ(Map("D:\\data"), "error 3");
 }
 
 TEST_F(DosPathsTest, RefusesServersUnmappedDrivesAndBadNames) {

@@ -335,7 +335,9 @@ DWORD WineFiles::CopyFile(const std::string& from, const std::string& to) {
     // archives, hives) is written through OpenFile and CloseFile(sync) and
     // renamed with MoveFileReplace.
     std::string folder = FolderOf(target);
-    std::string temp = JoinUnix(folder, "." + BaseName(target) + ".sl-XXXXXX");
+    std::string temp = JoinUnix(folder, ".");
+    temp += BaseName(target);
+    temp += ".sl-XXXXXX";
     Fd out(::mkostemp(temp.data(), O_CLOEXEC));
     if (out.get() < 0) {
         const int failure = errno;

@@ -250,7 +250,9 @@ TEST_F(WineFilesTest, KilledCopyLeavesTheOldOrTheWholeNewTarget) {
         EXPECT_TRUE(now == "old" || now == fresh) << "round " << round << ": " << now.size();
         // Leftover temporaries only ever sit beside the target, hidden.
         for (const std::string& name : FolderEntries("C:\\dst")) {
-            if (name != "big.dat") EXPECT_EQ(name.rfind(".big.dat.sl-", 0), 0u) << name;
+            if (name != "big.dat") {
+                EXPECT_EQ(name.rfind(".big.dat.sl-", 0), 0u) << name;
+            }
         }
     }
     EXPECT_EQ(files_.CopyFile("C:\\src\\big.dat", "C:\\dst\\big.dat"), 0u);
