@@ -47,5 +47,24 @@ TEST(HiveHostileTest, DanglingContinuationStaysPut) {
     EXPECT_EQ(Hive::FromText(twice)->Write(), once);
 }
 
+// A file whose last line holds only blanks, with no newline after it: a key
+// added after the last section used to be written on that line
+// (" [New] ..."), where no reader sees a section, so the key was lost.
+TEST(HiveHostileTest, KeyAddedAfterTrailingBlanksReadsBack) {
+    auto hive = Hive::FromText("WINE REGISTRY Version 2\n[e]\n ");
+    HiveKey* key = hive->CreateSubkey(hive->root(), u"New", nullptr, 1);
+    ASSERT_NE(key, nullptr);
+    hive->SetValue(*key, u"v", kRegBinary, std::string("\x01\x02", 2), 1);
+    const std::string written = hive->Write();
+    auto back = Hive::FromText(written);
+    const HiveKey* found = back->root().FindSubkey(u"New");
+    ASSERT_NE(found, nullptr) << written;
+    const HiveValue* value = found->FindValue(u"v");
+    ASSERT_NE(value, nullptr);
+    EXPECT_EQ(value->data, std::string("\x01\x02", 2));
+    EXPECT_NE(back->root().FindSubkey(u"e"), nullptr);
+    EXPECT_EQ(Hive::FromText(written)->Write(), written);
+}
+
 }  // namespace
 }  // namespace sl::platform::wine

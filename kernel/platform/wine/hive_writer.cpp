@@ -143,6 +143,9 @@ std::string Hive::Write() const {
         if (out.back() != '\n') out.push_back('\n');
         if (!k.regenerate && k.hasRaw && k.gapLength > 0) {
             out.append(k.raw.data() + k.raw.size(), k.gapLength);  // the gap follows it in the text
+            // A gap read at the end of the file may end without a newline
+            // (trailing blanks); the next section must still start a line.
+            if (out.back() != '\n') out.push_back('\n');
         } else {
             out.push_back('\n');
         }
