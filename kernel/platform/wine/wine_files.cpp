@@ -50,6 +50,13 @@ public:
     }
     Fd(const Fd&) = delete;
     Fd& operator=(const Fd&) = delete;
+    Fd& operator=(Fd&& other) noexcept {
+        if (this != &other) {
+            if (fd_ >= 0) ::close(fd_);
+            fd_ = other.release();
+        }
+        return *this;
+    }
     int get() const { return fd_; }
     int release() {
         int fd = fd_;
@@ -136,6 +143,83 @@ DWORD CheckReplaceable(const std::string& unixPath) {
     if (S_ISLNK(st.st_mode) && ::stat(unixPath.c_str(), &st) != 0) return kErrorSuccess;
     if (S_ISDIR(st.st_mode) || IsReadOnlyMode(st.st_mode)) return kErrorAccessDenied;
     return kErrorSuccess;
+}
+
+// The data, permission bits and modification time of the source, into out.
+DWORD WriteCopy(int in, const struct stat& sourceStat, int out) {
+    DWORD error = CopyData(in, out);
+    if (error != kErrorSuccess) return error;
+    if (::fchmod(out, sourceStat.st_mode & 07777) != 0) return ErrnoToWin32(errno);
+    struct timespec times[2] = {sourceStat.st_atim, sourceStat.st_mtim};
+    ::futimens(out, times);  // a time stamp that cannot be set is no failure
+    return kErrorSuccess;
+}
+
+// Looks at what a copy would replace: 5 for a folder or a read-only file, 32
+// when it is open exclusively elsewhere; otherwise *old holds it locked
+// until it is replaced, so that a file open exclusively elsewhere is never
+// swapped away under its opener. *absent tells that nothing is there. One
+// open answers the common cases (nothing there, or a plain file); what it
+// cannot tell (no read permission, a dangling link) is looked at with stat.
+DWORD HoldOldTarget(const std::string& target, Fd* old, bool* absent) {
+    *old = Fd(::open(target.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    *absent = false;
+    if (old->get() < 0) {
+        if (errno == ENOENT) {
+            *absent = true;
+            return kErrorSuccess;
+        }
+        return errno == ENOTDIR ? kErrorSuccess : CheckReplaceable(target);
+    }
+    struct stat st;
+    if (::fstat(old->get(), &st) != 0) return ErrnoToWin32(errno);
+    if (S_ISDIR(st.st_mode) || IsReadOnlyMode(st.st_mode)) return kErrorAccessDenied;
+    return TryLock(old->get(), LOCK_EX);
+}
+
+enum class Outcome { Done, Failed, TryRename };
+
+// Gives an unnamed file its name; fails with EEXIST when the name is taken.
+bool LinkUnnamed(int fd, const std::string& target) {
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, target.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+        return true;
+    }
+    if (errno != ENOENT) return false;
+    // No /proc: naming by descriptor works for privileged processes.
+    return ::linkat(fd, "", AT_FDCWD, target.c_str(), AT_EMPTY_PATH) == 0;
+}
+
+// A copy onto a name that is free: the data go into an unnamed file in the
+// folder, which takes the name only once complete (so a killed copy leaves
+// nothing at all, and the folder changes once). Failed with *error set, or
+// TryRename (the source rewound) when the file system has no unnamed files,
+// they cannot be named here, or the name was taken meanwhile.
+Outcome CopyToNewName(int in, const struct stat& sourceStat, const std::string& folder,
+                      const std::string& target, DWORD* error) {
+    Fd out(::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+    if (out.get() < 0) return Outcome::TryRename;  // the other way reports a missing folder
+    *error = WriteCopy(in, sourceStat, out.get());
+    if (*error != kErrorSuccess) return Outcome::Failed;
+    if (!LinkUnnamed(out.get(), target)) {
+        const int failure = errno;
+        if (failure == ENOSPC || failure == EDQUOT || failure == EIO || failure == EROFS ||
+            failure == EACCES) {
+            *error = ErrnoToWin32(failure);
+            return Outcome::Failed;
+        }
+        if (::lseek(in, 0, SEEK_SET) != 0) {
+            *error = ErrnoToWin32(errno);
+            return Outcome::Failed;
+        }
+        return Outcome::TryRename;
+    }
+    if (::close(out.release()) != 0) {
+        *error = ErrnoToWin32(errno);
+        ::unlink(target.c_str());  // possibly incomplete, and made by this call
+        return Outcome::Failed;
+    }
+    return Outcome::Done;
 }
 
 }  // namespace
@@ -309,32 +393,30 @@ DWORD WineFiles::CopyFile(const std::string& from, const std::string& to) {
     // A source open exclusively elsewhere (OpenFile) may be half written.
     if ((error = TryLock(in.get(), LOCK_SH)) != kErrorSuccess) return error;
 
-    // The old target: a folder or a read-only file is not replaced, and its
-    // lock is held until it is replaced, so that a file open exclusively
-    // elsewhere is never swapped away under its opener. Opening it answers
-    // both in the common cases (nothing there, or a plain file); what the
-    // open cannot tell (no read permission, a dangling link) is looked at
-    // with stat.
-    Fd old(::open(target.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-    if (old.get() >= 0) {
-        struct stat oldStat;
-        if (::fstat(old.get(), &oldStat) != 0) return ErrnoToWin32(errno);
-        if (S_ISDIR(oldStat.st_mode) || IsReadOnlyMode(oldStat.st_mode)) return kErrorAccessDenied;
-        if ((error = TryLock(old.get(), LOCK_EX)) != kErrorSuccess) return error;
-    } else if (errno != ENOENT && errno != ENOTDIR) {
-        if ((error = CheckReplaceable(target)) != kErrorSuccess) return error;
-    }
+    Fd old;
+    bool absent = false;
+    if ((error = HoldOldTarget(target, &old, &absent)) != kErrorSuccess) return error;
 
-    // The new data goes into a temporary file beside the target that is
-    // renamed over it once complete: the target is the old file or the whole
-    // new one, also when the process is killed half way. The copy is not
-    // synced: a rename of a fully written file keeps that promise across a
-    // crash of the process; only a power loss could leave an empty or partly
+    // The copy is not synced: a new file that takes the target's name only
+    // once it is complete keeps the target whole or untouched across a kill
+    // of the process; only a power loss could leave an empty or partly
     // written target, and syncing every copied file costs more than the copy
     // itself. What must survive a power loss (the bookkeeping file, registry
     // archives, hives) is written through OpenFile and CloseFile(sync) and
     // renamed with MoveFileReplace.
-    std::string folder = FolderOf(target);
+    const std::string folder = FolderOf(target);
+    if (absent) {
+        switch (CopyToNewName(in.get(), sourceStat, folder, target, &error)) {
+            case Outcome::Done: return kErrorSuccess;
+            case Outcome::Failed: return error;
+            case Outcome::TryRename:
+                // The target may have appeared meanwhile: look at it again.
+                if ((error = HoldOldTarget(target, &old, &absent)) != kErrorSuccess) return error;
+                break;
+        }
+    }
+
+    // A temporary file beside the target, renamed over it once complete.
     std::string temp = JoinUnix(folder, ".");
     temp += BaseName(target);
     temp += ".sl-XXXXXX";
@@ -349,14 +431,7 @@ DWORD WineFiles::CopyFile(const std::string& from, const std::string& to) {
         }
         return ErrnoToWin32(failure);
     }
-    error = CopyData(in.get(), out.get());
-    if (error == kErrorSuccess && ::fchmod(out.get(), sourceStat.st_mode & 07777) != 0) {
-        error = ErrnoToWin32(errno);
-    }
-    if (error == kErrorSuccess) {
-        struct timespec times[2] = {sourceStat.st_atim, sourceStat.st_mtim};
-        ::futimens(out.get(), times);  // a time stamp that cannot be set is no failure
-    }
+    error = WriteCopy(in.get(), sourceStat, out.get());
     if (error == kErrorSuccess && ::close(out.release()) != 0) error = ErrnoToWin32(errno);
     if (error == kErrorSuccess && ::rename(temp.c_str(), target.c_str()) != 0) {
         error = ErrnoToWin32(errno);

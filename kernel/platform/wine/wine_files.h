@@ -50,12 +50,14 @@ public:
     DWORD FindNextFile(FindHandle handle, FindData* data);  // 18 at the end, 6 bad handle
     DWORD FindClose(FindHandle handle);                     // 6 bad handle
 
-    // Copies data, permission bits and modification time into a temporary
-    // file beside the target and renames it over the target, so the target is
-    // either the old file or the whole new one, also after the process is
-    // killed at any point (a temporary may then be left beside it). The copy
-    // is not synced to the disk: after a power loss the target may be empty;
-    // what must survive one is written with OpenFile and CloseFile(sync).
+    // Copies data, permission bits and modification time so that the target
+    // is either the old file (or absent) or the whole new one, also after the
+    // process is killed at any point: a new file takes the target's name
+    // only once complete (an unnamed file where the file system has them,
+    // else a temporary file beside the target, which a kill may leave behind,
+    // renamed over it). The copy is not synced to the disk: after a power
+    // loss the target may be empty; what must survive one is written with
+    // OpenFile and CloseFile(sync).
     // 2 source missing,
     // 3 a folder missing, 5 source or target is a folder or the target is
     // read-only, 32 either file is open exclusively elsewhere, 112 disk full.

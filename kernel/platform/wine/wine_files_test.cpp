@@ -178,6 +178,9 @@ TEST_F(WineFilesTest, CopyOntoAFullDiskReportsItAndKeepsTheTarget) {
     EXPECT_EQ(files_.CopyFile("C:\\big.dat", "C:\\small\\target.dat"), kErrorDiskFull);
     EXPECT_EQ(prefix_.ReadFile("C:\\small\\target.dat"), "old");
     EXPECT_EQ(FolderEntries("C:\\small"), std::vector<std::string>{"target.dat"});
+    // A new name is not taken by a partial copy either.
+    EXPECT_EQ(files_.CopyFile("C:\\big.dat", "C:\\small\\new.dat"), kErrorDiskFull);
+    EXPECT_EQ(FolderEntries("C:\\small"), std::vector<std::string>{"target.dat"});
     ::umount2(small.c_str(), MNT_DETACH);
 }
 
@@ -234,20 +237,29 @@ TEST_F(WineFilesTest, KilledCopyLeavesTheOldOrTheWholeNewTarget) {
     const std::string fresh(12 << 20, 'n');
     prefix_.WriteFile("C:\\src\\big.dat", fresh);
     const std::string target = prefix_.UnixPath("C:\\dst\\big.dat");
-    for (int round = 0; round < 12; ++round) {
-        prefix_.WriteFile("C:\\dst\\big.dat", "old");
+    for (int round = 0; round < 16; ++round) {
+        // Even rounds replace a file, odd ones make a new one.
+        const bool replacing = round % 2 == 0;
+        if (replacing) {
+            prefix_.WriteFile("C:\\dst\\big.dat", "old");
+        } else {
+            fs::remove(target);
+        }
         pid_t child = ::fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
             WineFiles other(prefix_.PrefixPath());
             _exit(static_cast<int>(other.CopyFile("C:\\src\\big.dat", "C:\\dst\\big.dat")));
         }
-        ::usleep(static_cast<useconds_t>(round * 800));
+        ::usleep(static_cast<useconds_t>(round / 2 * 1600));
         ::kill(child, SIGKILL);
         int status = 0;
         ASSERT_EQ(::waitpid(child, &status, 0), child);
-        std::string now = prefix_.ReadFile("C:\\dst\\big.dat");
-        EXPECT_TRUE(now == "old" || now == fresh) << "round " << round << ": " << now.size();
+        if (replacing || fs::exists(target)) {
+            std::string now = prefix_.ReadFile("C:\\dst\\big.dat");
+            EXPECT_TRUE(now == fresh || (replacing && now == "old"))
+                << "round " << round << ": " << now.size();
+        }
         // Leftover temporaries only ever sit beside the target, hidden.
         for (const std::string& name : FolderEntries("C:\\dst")) {
             if (name != "big.dat") {
