@@ -9,9 +9,11 @@
 //   SL_BENCH_MB      their total size in MB     (default 500)
 //   SL_BENCH_VALUES  registry values            (default 100000)
 //   SL_BENCH_DIR     where to work              (default the temp folder)
-// Prints both times (wall clock, and processor time, which a busy machine
-// disturbs less), their ratio (target: backup within 1.2 times cp -a) and
-// the peak memory before and after the backup.
+//   SL_BENCH_ROUNDS  backups and cp -a runs     (default 3; every round's
+//                    copies stay until the end, so plan for the disk space)
+// Prints each round's times (wall clock, and processor time, which a busy
+// machine disturbs less), their medians and ratio (target: backup within 1.2
+// times cp -a) and the peak memory before and after the first backup.
 #include <stdlib.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -51,6 +53,12 @@ double CpuSeconds(int who) {
     getrusage(who, &usage);
     auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 long PeakKilobytes() {
@@ -109,6 +117,7 @@ int main() {
     const std::uint64_t files = EnvNumber("SL_BENCH_FILES", 10000);
     const std::uint64_t totalBytes = EnvNumber("SL_BENCH_MB", 500) << 20;
     const std::uint64_t values = EnvNumber("SL_BENCH_VALUES", 100000);
+    const std::uint64_t rounds = EnvNumber("SL_BENCH_ROUNDS", 3);
     const char* dirEnv = std::getenv("SL_BENCH_DIR");
     std::string base = (dirEnv && *dirEnv ? fs::path(dirEnv) : fs::temp_directory_path()).string() +
                        "/sl-backup-bench-XXXXXX";
@@ -147,57 +156,91 @@ int main() {
     std::ofstream(prefix / "user.reg") << Hive("User\\\\S-1-5-21-0-0-0-1000", WinampSubtree(values));
     std::ofstream(prefix / "userdef.reg") << Hive("User\\\\.Default", "");
     fs::create_directories(root / "log");
-    fs::create_directories(root / "backup");
 
-    sl::platform::wine::WinePlatformOptions options;
-    options.logFolder = (root / "log").string();
-    options.fallbackLogFolder = (root / "log").string();
-    options.serverRunning = [] { return false; };
-    sl::platform::Install(
-        std::make_shared<sl::platform::wine::WinePlatform>(prefix.string(), std::move(options)));
+    // A fresh platform for each backup, as a new process would have (no
+    // hive already loaded).
+    auto installPlatform = [&] {
+        sl::platform::wine::WinePlatformOptions options;
+        options.logFolder = (root / "log").string();
+        options.fallbackLogFolder = (root / "log").string();
+        options.serverRunning = [] { return false; };
+        sl::platform::Install(
+            std::make_shared<sl::platform::wine::WinePlatform>(prefix.string(), std::move(options)));
+    };
 
     // cp -a once to bring the files into the page cache, so that both
-    // measured runs read from the same warm cache. The copy stays until the
+    // measured runs read from the same warm cache. Copies stay until the
     // end: ext4 skips inodes freed in the last half minute when it allocates
-    // new ones, so deleting 10,000 files here would slow down whichever run
-    // comes first.
-    const std::string cp = "cp -a '" + winamp.string() + "' '" + (root / "cp-copy").string() + "'";
-    if (std::system((cp + "-warm").c_str()) != 0) {
+    // new ones, so deleting 10,000 files between runs would slow down
+    // whichever run comes next.
+    auto cpTo = [&](const std::string& name) {
+        return "cp -a '" + winamp.string() + "' '" + (root / name).string() + "'";
+    };
+    if (std::system(cpTo("cp-warm").c_str()) != 0) {
         std::fprintf(stderr, "cp -a failed\n");
         return 1;
     }
     const long peakBefore = PeakKilobytes();
-    // Each run starts with no dirty pages of the other waiting to be written.
-    ::sync();
 
-    std::string folder = "Z:" + (root / "backup").string();
-    std::replace(folder.begin(), folder.end(), '/', '\\');
+    // Rounds of one backup and one cp -a each, in alternating order, each
+    // run starting with no dirty pages of another waiting to be written.
+    std::vector<double> backupTimes, cpTimes, backupCpus, cpCpus;
+    int result = 1, cpStatus = 0;
     std::string bad;
-    double cpuBefore = CpuSeconds(RUSAGE_SELF);
-    auto started = Clock::now();
-    const int result = SL_RunInstructions("'58','59'", folder.c_str(), 1, bad, nullptr);
-    const double backupSeconds = Seconds(started);
-    const double backupCpu = CpuSeconds(RUSAGE_SELF) - cpuBefore;
-    const long peakAfter = PeakKilobytes();
+    long peakAfter = 0;
+    for (std::uint64_t round = 0; round < rounds; ++round) {
+        const std::string number = std::to_string(round + 1);
+        auto backup = [&] {
+            fs::create_directories(root / ("backup" + number));
+            std::string folder = "Z:" + (root / ("backup" + number)).string();
+            std::replace(folder.begin(), folder.end(), '/', '\\');
+            installPlatform();
+            ::sync();
+            const double cpuBefore = CpuSeconds(RUSAGE_SELF);
+            const auto started = Clock::now();
+            std::string roundBad;
+            const int roundResult =
+                SL_RunInstructions("'58','59'", folder.c_str(), 1, roundBad, nullptr);
+            backupTimes.push_back(Seconds(started));
+            backupCpus.push_back(CpuSeconds(RUSAGE_SELF) - cpuBefore);
+            if (round == 0) peakAfter = PeakKilobytes();
+            if (roundResult != 1) result = roundResult;
+            if (bad.empty()) bad = roundBad;
+            sl::platform::Install(nullptr);
+        };
+        auto copy = [&] {
+            ::sync();
+            const double cpuBefore = CpuSeconds(RUSAGE_CHILDREN);
+            const auto started = Clock::now();
+            const int status = std::system(cpTo("cp-copy" + number).c_str());
+            cpTimes.push_back(Seconds(started));
+            cpCpus.push_back(CpuSeconds(RUSAGE_CHILDREN) - cpuBefore);
+            if (status != 0) cpStatus = status;
+        };
+        if (round % 2 == 0) {
+            backup();
+            copy();
+        } else {
+            copy();
+            backup();
+        }
+        std::printf("round %s:    backup %6.2f s (processor %.2f s), cp -a %6.2f s (processor %.2f s)\n",
+                    number.c_str(), backupTimes.back(), backupCpus.back(), cpTimes.back(),
+                    cpCpus.back());
+        std::fflush(stdout);
+    }
 
-    ::sync();
-    cpuBefore = CpuSeconds(RUSAGE_CHILDREN);
-    started = Clock::now();
-    const int cpStatus = std::system(cp.c_str());
-    const double cpSeconds = Seconds(started);
-    const double cpCpu = CpuSeconds(RUSAGE_CHILDREN) - cpuBefore;
-
-    std::printf("backup:     %8.2f s  (processor %.2f s; result %d%s%s)\n", backupSeconds,
-                backupCpu, result, bad.empty() ? "" : ", failed ", bad.c_str());
-    std::printf("cp -a:      %8.2f s  (processor %.2f s; status %d)\n", cpSeconds, cpCpu,
-                cpStatus);
+    const double backupSeconds = Median(backupTimes), cpSeconds = Median(cpTimes);
+    std::printf("backup:     %8.2f s  median (processor %.2f s; result %d%s%s)\n", backupSeconds,
+                Median(backupCpus), result, bad.empty() ? "" : ", failed ", bad.c_str());
+    std::printf("cp -a:      %8.2f s  median (processor %.2f s; status %d)\n", cpSeconds,
+                Median(cpCpus), cpStatus);
     std::printf("ratio:      %8.2f    (target: at most 1.20; processor time %.2f)\n",
-                backupSeconds / cpSeconds, backupCpu / cpCpu);
+                backupSeconds / cpSeconds, Median(backupCpus) / Median(cpCpus));
     std::printf("peak memory: %ld kB before the backup, %ld kB after; largest file %" PRIu64
                 " kB\n",
                 peakBefore, peakAfter, (files > 1 ? large : totalBytes) >> 10);
 
-    sl::platform::Install(nullptr);
     std::error_code ignored;
     fs::remove_all(root, ignored);
     return result == 1 && cpStatus == 0 ? 0 : 1;
