@@ -47,6 +47,18 @@ TEST(HiveHostileTest, DanglingContinuationStaysPut) {
     EXPECT_EQ(Hive::FromText(twice)->Write(), once);
 }
 
+// A kept line that asks for a continuation it did not get (it was followed by
+// a blank line) must not take the line written after it when the section is
+// written from the model (a duplicate section makes it so): the section line
+// inside the next kept value came and went between writes.
+TEST(HiveHostileTest, KeptContinuationLinesStayApart) {
+    const std::string text = "WINE REGISTRY Version 2\n[]\n\"\"=hex:\\\n\n\"\"=hex:\\\n[\n[]";
+    const std::string once = Hive::FromText(text)->Write();
+    const std::string twice = Hive::FromText(once)->Write();
+    EXPECT_EQ(twice, once);
+    EXPECT_NE(once.find("[\n"), std::string::npos) << once;  // still inside its value
+}
+
 // A file whose last line holds only blanks, with no newline after it: a key
 // added after the last section used to be written on that line
 // (" [New] ..."), where no reader sees a section, so the key was lost.
