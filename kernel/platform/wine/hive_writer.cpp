@@ -56,9 +56,10 @@ void AppendSection(std::string& out, const HiveKey& key) {
     for (std::string_view line : key.extraLines()) {
         out += line;
         out.push_back('\n');
-        // A kept line that still asks for a continuation would take the next
-        // line when read again; a blank line is never taken.
-        if (!line.empty() && line.back() == '\\') out.push_back('\n');
+        // A kept line with a backslash may ask for a continuation (a hex
+        // value reads on after any backslash) and would take the next line
+        // when read again; a blank line is never taken.
+        if (line.find('\\') != std::string_view::npos) out.push_back('\n');
     }
     for (const HiveValue& value : key.values()) AppendValueLine(out, value);
 }
