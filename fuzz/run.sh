@@ -45,7 +45,7 @@ run_one() {
     if "$BUILD_DIR/fuzz/$target" -max_total_time="$SECONDS_EACH" -timeout=10 -rss_limit_mb=2048 \
         -malloc_limit_mb=512 -max_len=16384 -print_final_stats=1 \
         -artifact_prefix="$findings/" "${dirs[@]}" >"$BUILD_DIR/$target.log" 2>&1; then
-        grep -E "^(#[0-9]+[[:space:]]+DONE|stat::number_of_executed_units|stat::peak_rss_mb)" \
+        grep -a -E "^(#[0-9]+[[:space:]]+DONE|stat::number_of_executed_units|stat::peak_rss_mb)" \
             "$BUILD_DIR/$target.log" | sed "s/^/   $target: /" || true
         return 0
     fi
