@@ -22,11 +22,6 @@ private:
     RegRecordList& records_;
 };
 
-std::string Lower(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
 }  // namespace
 
 std::int32_t LoadBookkeeping(const std::string& dosFolder, CSLKernel& kernel) {
@@ -37,11 +32,6 @@ std::int32_t LoadBookkeeping(const std::string& dosFolder, CSLKernel& kernel) {
 std::int32_t LoadRegistryArchive(const std::string& path, RegRecordList& records) {
     RegistryArchive archive(records);
     return ArchiveXfer(archive, path, 0);
-}
-
-bool IsPlainFileName(const std::string& name) {
-    if (name.empty() || name == "." || name == "..") return false;
-    return name.find_first_of("\\/:*?") == std::string::npos;
 }
 
 std::int64_t BackupFileSize(const std::string& dosFolder, const std::string& name) {
@@ -83,14 +73,6 @@ std::string ReadFailureText(std::int32_t code) {
         default: meaning = "cannot be read"; break;
     }
     return meaning + " (error " + std::to_string(code) + ")";
-}
-
-bool KeyPathWithin(const std::string& keyPath, const std::string& expected) {
-    const std::string path = Lower(keyPath);
-    const std::string base = Lower(expected);
-    if (base.empty()) return true;
-    if (path.size() < base.size() || path.compare(0, base.size(), base) != 0) return false;
-    return path.size() == base.size() || path[base.size()] == '\\';
 }
 
 }  // namespace sl::cli

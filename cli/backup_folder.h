@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "kernel/interface/kernel.h"
+#include "kernel/resolve/path_text.h"
 #include "kernel/storage/reg_save_restore.h"
 
 namespace sl::cli {
@@ -24,18 +25,10 @@ std::int32_t LoadRegistryArchive(const std::string& path, RegRecordList& records
 // file (or it is a folder).
 std::int64_t BackupFileSize(const std::string& dosFolder, const std::string& name);
 
-// True when name is a plain file name: not empty, not "." or "..", no
-// folder separator, drive colon or wildcard.
-bool IsPlainFileName(const std::string& name);
-
 // "HKEY_CURRENT_USER" and so on; "root 0x..." for any other value.
 std::string RootName(std::uint32_t root);
 
 // What a failure code of a bookkeeping file or an archive read means.
 std::string ReadFailureText(std::int32_t code);
-
-// True when keyPath is expected or lies below it, whole elements compared
-// without regard to case (what a restore accepts from an archive).
-bool KeyPathWithin(const std::string& keyPath, const std::string& expected);
 
 }  // namespace sl::cli

@@ -41,7 +41,7 @@ FolderCheck CheckFolder(const CSLKernel& kernel, const ComponentCatalogue& catal
         }
         int outside = 0;
         for (const auto& item : records) {
-            if (item->Root != record->Root || !KeyPathWithin(item->KeyPath, record->KeyPath)) {
+            if (item->Root != record->Root || !IsAtOrBelow(item->KeyPath, record->KeyPath)) {
                 ++outside;
             }
         }

@@ -6,6 +6,7 @@
 #include "kernel/interface/kernel.h"
 #include "kernel/interface/log.h"
 #include "kernel/platform/platform.h"
+#include "kernel/resolve/path_text.h"
 #include "kernel/script/instruction_list.h"
 #include "kernel/storage/reg_save_restore.h"
 
@@ -50,12 +51,6 @@ private:
     platform::FileHandle handle_ = 0;
 };
 
-// A name of a file directly in the backup folder: not empty, no folder or
-// drive in it, and not "." or "..".
-bool IsPlainFileName(const std::string& name) {
-    return !name.empty() && name != "." && name != ".." &&
-           name.find_first_of("\\/:") == std::string::npos;
-}
 }  // namespace
 
 std::int32_t CSLKernel::RunInstructions(const std::string& ids) {

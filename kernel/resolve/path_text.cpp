@@ -7,6 +7,11 @@ std::string WithTrailingBackslash(const std::string& path) {
     return path + '\\';
 }
 
+bool IsPlainFileName(const std::string& name) {
+    return !name.empty() && name != "." && name != ".." &&
+           name.find_first_of("\\/:") == std::string::npos;
+}
+
 std::string DirectoryPart(const std::string& path) {
     std::size_t slash = path.rfind('\\');
     if (slash == std::string::npos) return std::string();

@@ -8,6 +8,10 @@ namespace sl {
 // path with a backslash appended unless it is empty or already ends with one.
 std::string WithTrailingBackslash(const std::string& path);
 
+// True for the name of a file directly in a folder: not empty, not "." or
+// "..", and no folder separator or drive colon in it.
+bool IsPlainFileName(const std::string& name);
+
 // The text before the last backslash (empty when there is none); a bare
 // drive such as "C:" gets its backslash back ("C:\").
 std::string DirectoryPart(const std::string& path);

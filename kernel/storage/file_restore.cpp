@@ -59,10 +59,7 @@ std::int32_t MakePath(const std::string& path) {
 
 bool IsSafeRestorePair(std::int32_t pathID, const std::string& sourceEntry,
                        const std::string& backupEntry) {
-    if (backupEntry == "." || backupEntry == ".." ||
-        backupEntry.find_first_of("\\/:") != std::string::npos) {
-        return false;
-    }
+    if (!IsPlainFileName(backupEntry)) return false;
     if (pathID != 0) {
         if (!sourceEntry.empty() && (sourceEntry[0] == '\\' || sourceEntry[0] == '/')) return false;
         if (sourceEntry.find(':') != std::string::npos) return false;

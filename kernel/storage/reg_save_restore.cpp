@@ -51,17 +51,14 @@ bool EqualNoCase(const std::string& a, std::size_t aLength, const std::string& b
     return true;
 }
 
-// keyPath equals base or lies below it, comparing whole path elements
-// without regard to case ("A\BC" is not below "A\B"). An empty base is the
-// root itself, which holds every path.
+}  // namespace
+
 bool IsAtOrBelow(const std::string& keyPath, const std::string& base) {
     if (base.empty()) return true;
     if (keyPath.size() < base.size()) return false;
     if (!EqualNoCase(keyPath, base.size(), base)) return false;
     return keyPath.size() == base.size() || keyPath[base.size()] == '\\';
 }
-
-}  // namespace
 
 bool HoldsDrivePath(const std::uint8_t* data, std::size_t length) {
     if (data == nullptr) return false;

@@ -45,6 +45,12 @@ platform::LONG CollectSubkeys(platform::HKEY root, const std::string& keyPath,
                               const std::string& includeValues, const std::string& excludeValues,
                               std::int32_t keepPathValues, RegRecordList& records);
 
+// True when keyPath equals base or lies below it, comparing whole path
+// elements without regard to case ("A\BC" is not below "A\B"). An empty base
+// is the root itself, which holds every path. This is what a restore
+// accepts from an archive.
+bool IsAtOrBelow(const std::string& keyPath, const std::string& base);
+
 // Saves the subtree below (root, keyPath) into the archive at archivePath (a
 // DOS path). The archive is written in every case, even with no records.
 // Returns V + 1000*K + 1000000*A computed modulo 2^32 (as a signed 32-bit
