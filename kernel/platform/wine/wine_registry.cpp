@@ -95,6 +95,10 @@ struct WineRegistry::State {
         DWORD access = 0;
         HiveKey* key = nullptr;
         std::uint64_t generation = 0;
+        // The index the enumeration of values / of subkeys on this handle
+        // goes on with; 0 when none is under way.
+        DWORD nextValue = 0;
+        DWORD nextSubkey = 0;
     };
 
     std::string prefix;
@@ -292,6 +296,29 @@ struct WineRegistry::State {
         return *key ? 0 : static_cast<LONG>(kErrorFileNotFound);
     }
 
+    // As KeyOf, for the call of an enumeration asking for index. A call that
+    // goes on with the enumeration under way on the handle (the index after
+    // the one asked for last) reads the hive as the calls before it did, so
+    // that one enumeration lists one state of the key and costs no look at
+    // the file per item; a change on disk is taken up when an enumeration
+    // starts over.
+    LONG KeyForEnumeration(HKEY hkey, DWORD index, bool values, Location& loc, HiveKey** key) {
+        auto it = handles.find(hkey);
+        if (it == handles.end()) return KeyOf(hkey, loc, key);
+        Handle& h = it->second;
+        DWORD& next = values ? h.nextValue : h.nextSubkey;
+        if (index > 0 && index == next && h.key &&
+            h.generation == slots[h.loc.hive].generation) {
+            loc = h.loc;
+            *key = h.key;
+            ++next;
+            return 0;
+        }
+        LONG rc = KeyOf(hkey, loc, key);
+        next = rc == 0 ? index + 1 : 0;
+        return rc;
+    }
+
     HKEY NewHandle(const Location& loc, DWORD access, HiveKey* key) {
         while (handles.count(nextHandle) || nextHandle == 0 || nextHandle >= kHkeyClassesRoot) {
             nextHandle = nextHandle >= kHkeyClassesRoot ? 0x1000 : nextHandle + 4;
@@ -468,7 +495,7 @@ LONG WineRegistry::RegEnumKeyEx(HKEY hkey, DWORD index, char* name, DWORD* nameL
     if (!name || !nameLen) return static_cast<LONG>(kErrorInvalidParameter);
     Location loc;
     HiveKey* key = nullptr;
-    LONG rc = state_->KeyOf(hkey, loc, &key);
+    LONG rc = state_->KeyForEnumeration(hkey, index, false, loc, &key);
     if (rc) return rc;
     std::u16string subName, subClass;
     if (!key) {
@@ -532,7 +559,7 @@ LONG WineRegistry::RegEnumValue(HKEY hkey, DWORD index, char* name, DWORD* nameL
     if ((data && !dataLen) || (name && !nameLen)) return static_cast<LONG>(kErrorInvalidParameter);
     Location loc;
     HiveKey* key = nullptr;
-    LONG rc = state_->KeyOf(hkey, loc, &key);
+    LONG rc = state_->KeyForEnumeration(hkey, index, true, loc, &key);
     if (rc) return rc;
     if (!key || index >= key->values().size()) return static_cast<LONG>(kErrorNoMoreItems);
     const HiveValue& v = key->values()[index];

@@ -314,6 +314,35 @@ TEST_F(WineRegistryTest, RereadsHiveChangedOnDisk) {
     EXPECT_EQ(ReadFile(dir_ / "user.reg"), kUser);
 }
 
+TEST_F(WineRegistryTest, AnEnumerationUnderWayListsOneStateOfTheHive) {
+    std::string two = kUser;
+    two += "\"Second\"=\"2\"\n";
+    WriteFile(dir_ / "user.reg", two);
+    HKEY h = Open(kHkeyCurrentUser, "Software\\App");
+    auto nameAt = [&](DWORD index) {
+        char name[64] = {};
+        DWORD length = sizeof name;
+        LONG rc = reg_->RegEnumValue(h, index, name, &length, nullptr, nullptr, nullptr);
+        return rc == 0 ? std::string(name, length) : "error " + std::to_string(rc);
+    };
+    EXPECT_EQ(nameAt(0), "Name");
+    // Another process rewrites the hive with other values.
+    std::string other = kUser;
+    other += "\"Third\"=\"3\"\n\"Zeroth\"=\"0\"\n";
+    fs::remove(dir_ / "user.reg");
+    WriteFile(dir_ / "user.reg", other);
+    // The enumeration under way goes on in the list it started with...
+    EXPECT_EQ(nameAt(1), "Second");
+    EXPECT_EQ(nameAt(2), "error 259");
+    // ...and one that starts over, or asks out of turn, reads the file again.
+    EXPECT_EQ(nameAt(0), "Name");
+    EXPECT_EQ(nameAt(1), "Third");
+    fs::remove(dir_ / "user.reg");
+    WriteFile(dir_ / "user.reg", two);
+    EXPECT_EQ(nameAt(1), "Second");
+    EXPECT_EQ(nameAt(2), "error 259");
+}
+
 TEST_F(WineRegistryTest, UsersAndClassesRootsMapToHives) {
     char name[256];
     DWORD nameLen = 256;
