@@ -14,6 +14,7 @@
 #include <mutex>
 #include <vector>
 
+#include "kernel/platform/wine/folder_names.h"
 #include "kernel/platform/wine/wildcard.h"
 
 namespace sl::platform::wine {
@@ -50,6 +51,13 @@ char CodePointToAnsi(std::uint32_t cp) {
 }
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+// One element of a path being mapped: a Unix name already found (the
+// elements of the current folder) or a DOS name still to be matched.
+struct Element {
+    std::string ansi;
+    bool matched;
+};
 
 std::vector<std::string> SplitElements(const std::string& text, char separator) {
     std::vector<std::string> out;
@@ -144,12 +152,22 @@ std::string ScanNoCase(const std::string& folder, const std::string& ansiName) {
 }
 
 // As ScanNoCase, for a name whose exact spelling is known not to be in the
-// folder. In a large folder a name with few spellings asks for each of them;
-// one found is the answer, none means no match, and only several found
-// (where the folder's order decides) fall back to reading the folder.
-std::string FindNoCase(const std::string& folder, const std::string& ansiName) {
-    struct stat st;
-    if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return {};
+// folder (st is the folder's stat). A remembered listing of the folder answers
+// when it can, and *stamp (when given) then tells what the answer rests on;
+// otherwise *stamp is left empty. Without one, in a large folder a name with
+// few spellings asks for each of them; one found is the answer, none means no
+// match, and only several found (where the folder's order decides) fall back
+// to reading the folder.
+std::string FindNoCase(const std::string& folder, const struct stat& st,
+                       const std::string& ansiName, FolderStamp* stamp) {
+    if (!S_ISDIR(st.st_mode)) return {};
+    std::string real;
+    switch (LookUpNoCase(folder, st, ansiName, &real, stamp)) {
+        case NameMatch::Found: return real;
+        case NameMatch::None: return {};
+        case NameMatch::Unknown: break;
+    }
+    if (stamp) *stamp = FolderStamp();
     if (st.st_size <= kSmallFolderBytes) return ScanNoCase(folder, ansiName);
     std::size_t spellings = 1;
     for (char c : ansiName) {
@@ -181,6 +199,16 @@ std::string FindNoCase(const std::string& folder, const std::string& ansiName) {
         }
     }
     return found;
+}
+
+std::string FindNoCase(const std::string& folder, const std::string& ansiName,
+                       FolderStamp* stamp) {
+    struct stat st;
+    if (::stat(folder.c_str(), &st) != 0) {
+        if (stamp) *stamp = FolderStamp();
+        return {};
+    }
+    return FindNoCase(folder, st, ansiName, stamp);
 }
 
 std::string CurrentFolder() {
@@ -268,6 +296,58 @@ std::string DriveRoot(const std::string& prefix, char letter) {
     return root;
 }
 
+
+// Folders whose DOS spelling needed matching without regard to case, by
+// drive root and elements as given: the Unix folder found, and the stamps of
+// the remembered listings every such match rested on. The exact elements on
+// the way need no stamp: while the folder's path exists they exist in that
+// case, and an exact name always wins.
+struct MatchedFolder {
+    std::string unixFolder;
+    std::vector<FolderStamp> stamps;
+};
+constexpr std::size_t kMaxMatchedFolders = 256;
+std::mutex matchedFoldersMutex;
+std::map<std::string, MatchedFolder> matchedFolders;
+
+void RememberMatchedFolder(const std::string& key, const std::string& unixFolder,
+                           std::vector<FolderStamp> stamps) {
+    std::lock_guard<std::mutex> lock(matchedFoldersMutex);
+    if (matchedFolders.size() >= kMaxMatchedFolders) matchedFolders.clear();
+    matchedFolders[key] = MatchedFolder{unixFolder, std::move(stamps)};
+}
+
+// True with *unixFolder and *st (its stat) set when the folder remembered
+// under key still exists and every listing its match rested on is unchanged.
+bool MatchedFolderHolds(const std::string& key, std::string* unixFolder, struct stat* st) {
+    MatchedFolder matched;
+    {
+        std::lock_guard<std::mutex> lock(matchedFoldersMutex);
+        auto it = matchedFolders.find(key);
+        if (it == matchedFolders.end()) return false;
+        matched = it->second;
+    }
+    if (::stat(matched.unixFolder.c_str(), st) != 0 || !S_ISDIR(st->st_mode) ||
+        !StampsHold(matched.stamps)) {
+        std::lock_guard<std::mutex> lock(matchedFoldersMutex);
+        matchedFolders.erase(key);
+        return false;
+    }
+    *unixFolder = std::move(matched.unixFolder);
+    return true;
+}
+
+// The Unix path of the last element of a DOS path in a folder found already
+// (st is its stat).
+std::string MatchLastElement(const std::string& folder, const struct stat& st,
+                             const Element& last) {
+    if (last.matched) return JoinUnix(folder, last.ansi);
+    std::string exact = JoinUnix(folder, AnsiToUtf8(last.ansi));
+    if (Exists(exact)) return exact;
+    std::string found = FindNoCase(folder, st, last.ansi, nullptr);
+    return found.empty() ? exact : JoinUnix(folder, found);
+}
+
 }  // namespace
 
 std::string AnsiToUtf8(const std::string& ansi) {
@@ -350,12 +430,6 @@ DWORD DosToUnixPath(const std::string& prefix, const std::string& dosPath, std::
         rest = dosPath;
     }
 
-    // Elements as pairs of the Unix name (for the current folder's elements,
-    // found already) and the DOS name still to be matched.
-    struct Element {
-        std::string ansi;
-        bool matched;
-    };
     std::vector<Element> elements;
     for (std::string& name : fixed) elements.push_back({std::move(name), true});
     for (const std::string& name : SplitElements(rest, '\\')) {
@@ -368,48 +442,83 @@ DWORD DosToUnixPath(const std::string& prefix, const std::string& dosPath, std::
         elements.push_back({name, false});
     }
 
-    // Most paths name entries that exist with the case given: one lstat of
-    // the whole path settles that (every folder on the way exists with that
-    // case too, so the walk below would find the same). A path whose last
-    // element alone is missing in that case needs only that element matched.
     std::string exact = base;
     std::size_t unmatched = 0;
     for (const Element& element : elements) {
         exact = JoinUnix(exact, element.matched ? element.ansi : AnsiToUtf8(element.ansi));
         if (!element.matched) ++unmatched;
     }
+    if (unmatched == 0) {
+        *unixPath = exact;
+        return kErrorSuccess;
+    }
+
+    // A folder matched before, with remembered listings behind every element
+    // that needed matching, is matched again while those listings hold (and
+    // its exact spelling, missing from one of them, is missing still).
+    std::string folderKey;
+    if (elements.size() >= 2) {
+        folderKey = base;
+        for (std::size_t i = 0; i + 1 < elements.size(); ++i) {
+            folderKey.push_back('\0');
+            folderKey.push_back(elements[i].matched ? 'u' : 'd');
+            folderKey += elements[i].ansi;
+        }
+        std::string folder;
+        struct stat st;
+        if (MatchedFolderHolds(folderKey, &folder, &st)) {
+            *unixPath = MatchLastElement(folder, st, elements.back());
+            return kErrorSuccess;
+        }
+    }
+
+    // Most paths name entries that exist with the case given: one lstat of
+    // the whole path settles that (every folder on the way exists with that
+    // case too, so the walk below would find the same). A path whose last
+    // element alone is missing in that case needs only that element matched.
     struct stat st;
-    if (unmatched == 0 || ::lstat(exact.c_str(), &st) == 0) {
+    if (::lstat(exact.c_str(), &st) == 0) {
         *unixPath = exact;
         return kErrorSuccess;
     }
     if (errno == ENOENT && !elements.back().matched) {
         std::string folder = FolderOf(exact);
-        if (elements.size() == 1 || ::lstat(folder.c_str(), &st) == 0) {
-            std::string found = FindNoCase(folder, elements.back().ansi);
+        if (::stat(folder.c_str(), &st) == 0) {
+            std::string found = FindNoCase(folder, st, elements.back().ansi, nullptr);
             *unixPath = found.empty() ? exact : JoinUnix(folder, found);
             return kErrorSuccess;
         }
     }
 
     std::string path = base;
+    std::string folder;
     bool missing = false;
-    for (const Element& element : elements) {
+    bool rememberable = !folderKey.empty();
+    std::vector<FolderStamp> stamps;
+    for (std::size_t i = 0; i < elements.size(); ++i) {
+        const Element& element = elements[i];
+        const bool inFolder = i + 1 < elements.size();
+        if (!inFolder) folder = path;
         if (element.matched) {
             path = JoinUnix(path, element.ansi);
             continue;
         }
         std::string unixName = AnsiToUtf8(element.ansi);
         if (!missing && !Exists(JoinUnix(path, unixName))) {
-            std::string found = FindNoCase(path, element.ansi);
+            FolderStamp stamp;
+            std::string found = FindNoCase(path, element.ansi, &stamp);
             if (found.empty()) {
                 missing = true;
             } else {
                 unixName = found;
+                if (inFolder && stamp.folder.empty()) rememberable = false;
+                if (inFolder && !stamp.folder.empty()) stamps.push_back(std::move(stamp));
             }
         }
+        if (missing && inFolder) rememberable = false;
         path = JoinUnix(path, unixName);
     }
+    if (rememberable && !stamps.empty()) RememberMatchedFolder(folderKey, folder, std::move(stamps));
     *unixPath = path;
     return kErrorSuccess;
 }

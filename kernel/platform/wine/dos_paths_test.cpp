@@ -109,6 +109,39 @@ TEST_F(DosPathsTest, SeveralSpellingsGiveTheFirstTheFolderLists) {
     }
 }
 
+TEST_F(DosPathsTest, AFolderMatchedWithoutCaseFollowsLaterChanges) {
+    // The same folder spelt in another case, path after path, as a backup of
+    // a folder tree names it; every answer must be the one a fresh match
+    // gives, whatever changed in between.
+    const std::string winamp = prefix_.DriveC() + "/Program Files/Winamp";
+    fs::create_directories(winamp + "/Skins/Base");
+    const std::string dos = "C:\\Program Files\\Winamp\\SKINS\\Base\\";
+    const std::string real = DriveC() + "/Program Files/Winamp/";
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(Map(dos + "a" + std::to_string(i) + ".bmp"),
+                  real + "Skins/Base/a" + std::to_string(i) + ".bmp");
+    }
+    // The exact spelling appears: it wins from then on; gone again, the
+    // other spelling is found again.
+    fs::create_directories(winamp + "/SKINS/Base");
+    EXPECT_EQ(Map(dos + "a.bmp"), real + "SKINS/Base/a.bmp");
+    fs::remove_all(winamp + "/SKINS");
+    EXPECT_EQ(Map(dos + "a.bmp"), real + "Skins/Base/a.bmp");
+    // Renamed to yet another spelling.
+    fs::rename(winamp + "/Skins", winamp + "/sKINS");
+    EXPECT_EQ(Map(dos + "a.bmp"), real + "sKINS/Base/a.bmp");
+    // A folder above replaced by another holding a third spelling.
+    fs::rename(winamp, winamp + ".old");
+    fs::create_directories(winamp + "/skins/Base");
+    EXPECT_EQ(Map(dos + "a.bmp"), real + "skins/Base/a.bmp");
+    // A folder below the matched one removed: the path keeps the case given
+    // from there on.
+    fs::remove_all(winamp + "/skins/Base");
+    EXPECT_EQ(Map(dos + "a.bmp"), real + "skins/Base/a.bmp");
+    fs::create_directories(winamp + "/skins/BASE");
+    EXPECT_EQ(Map(dos + "a.bmp"), real + "skins/BASE/a.bmp");
+}
+
 TEST_F(DosPathsTest, OverlongUtf8NamesMatchNothing) {
     // "\xc1\x81" is an over-long form of 'A': no DOS name is spelt that way
     // (Wine does not decode it either), so "a" stays a name of its own.

@@ -1,0 +1,51 @@
+// Remembered folder listings for matching names without regard to case.
+//
+// Matching a DOS name in a Unix folder means reading the folder whenever the
+// exact spelling is missing; a backup that writes thousands of new names into
+// one folder, or copies thousands of files below a folder the instructions
+// spell in another case, would read or probe the same folder again and again.
+// A folder looked at here is listed once and then kept current by the
+// kernel's change notifications (inotify), so an answer is always the one a
+// fresh read of the folder would give. Where notifications are not to be had
+// (no inotify, its limits reached, a folder too large to keep) the answer is
+// Unknown and the caller reads the folder itself. Safe to call from any
+// thread; the state is shared by the whole process.
+#pragma once
+
+#include <sys/stat.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace sl::platform::wine {
+
+enum class NameMatch { Found, None, Unknown };
+
+// A remembered folder's state at one moment; while StampHolds, every answer
+// LookUpNoCase gave for that folder since the stamp was taken still holds.
+struct FolderStamp {
+    std::string folder;
+    dev_t device = 0;
+    ino_t inode = 0;
+    std::uint64_t version = 0;
+};
+
+// The entry of folder (a Unix path; folderStat is its stat, taken just
+// before) whose name equals ansiName (code page 1252) without regard to case,
+// among the names that are the UTF-8 form of an ANSI name:
+//   Found    *realName is its Unix name: the exact spelling when the folder
+//            holds it, else the only other spelling it holds;
+//   None     no entry matches;
+//   Unknown  the folder cannot be answered for here, or it holds several
+//            other spellings (the folder's own order decides between them).
+// On Found and None, *stamp (when given) receives the folder's stamp.
+NameMatch LookUpNoCase(const std::string& folder, const struct stat& folderStat,
+                       const std::string& ansiName, std::string* realName,
+                       FolderStamp* stamp = nullptr);
+
+// True while every stamped folder has seen no entry added, removed or
+// renamed and its path still leads to the same folder (one stat each).
+bool StampsHold(const std::vector<FolderStamp>& stamps);
+
+}  // namespace sl::platform::wine
