@@ -317,9 +317,12 @@ void RememberMatchedFolder(const std::string& key, const std::string& unixFolder
     matchedFolders[key] = MatchedFolder{unixFolder, std::move(stamps)};
 }
 
-// True with *unixFolder and *st (its stat) set when the folder remembered
-// under key still exists and every listing its match rested on is unchanged.
-bool MatchedFolderHolds(const std::string& key, std::string* unixFolder, struct stat* st) {
+// Maps a path whose folder was matched before and remembered under key:
+// true with *unixPath set while every listing the folder's match rested on
+// is unchanged and the folder still exists (*missing set when nothing of the
+// last element's name is in it); false when the path must be matched anew.
+bool MapInMatchedFolder(const std::string& key, const Element& last, std::string* unixPath,
+                        bool* missing) {
     MatchedFolder matched;
     {
         std::lock_guard<std::mutex> lock(matchedFoldersMutex);
@@ -327,25 +330,26 @@ bool MatchedFolderHolds(const std::string& key, std::string* unixFolder, struct 
         if (it == matchedFolders.end()) return false;
         matched = it->second;
     }
-    if (::stat(matched.unixFolder.c_str(), st) != 0 || !S_ISDIR(st->st_mode) ||
-        !StampsHold(matched.stamps)) {
+    auto forget = [&] {
         std::lock_guard<std::mutex> lock(matchedFoldersMutex);
         matchedFolders.erase(key);
         return false;
+    };
+    if (!StampsHold(matched.stamps)) return forget();
+    // An entry that exists as spelt proves the folder's path exists too.
+    const std::string exact =
+        JoinUnix(matched.unixFolder, last.matched ? last.ansi : AnsiToUtf8(last.ansi));
+    if (Exists(exact)) {
+        *unixPath = exact;
+        return true;
     }
-    *unixFolder = std::move(matched.unixFolder);
+    struct stat st;
+    if (::stat(matched.unixFolder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return forget();
+    std::string found =
+        last.matched ? std::string() : FindNoCase(matched.unixFolder, st, last.ansi, nullptr);
+    *unixPath = found.empty() ? exact : JoinUnix(matched.unixFolder, found);
+    if (found.empty() && missing) *missing = true;
     return true;
-}
-
-// The Unix path of the last element of a DOS path in a folder found already
-// (st is its stat).
-std::string MatchLastElement(const std::string& folder, const struct stat& st,
-                             const Element& last) {
-    if (last.matched) return JoinUnix(folder, last.ansi);
-    std::string exact = JoinUnix(folder, AnsiToUtf8(last.ansi));
-    if (Exists(exact)) return exact;
-    std::string found = FindNoCase(folder, st, last.ansi, nullptr);
-    return found.empty() ? exact : JoinUnix(folder, found);
 }
 
 }  // namespace
@@ -404,7 +408,9 @@ std::string Utf8ToAnsi(const std::string& utf8) {
     return out;
 }
 
-DWORD DosToUnixPath(const std::string& prefix, const std::string& dosPath, std::string* unixPath) {
+DWORD DosToUnixPath(const std::string& prefix, const std::string& dosPath, std::string* unixPath,
+                    bool* missing) {
+    if (missing) *missing = false;
     std::string base;          // Unix folder the elements hang below
     std::string rest;          // the DOS elements, separators included
     std::vector<std::string> fixed;  // Unix elements of the current folder
@@ -464,11 +470,29 @@ DWORD DosToUnixPath(const std::string& prefix, const std::string& dosPath, std::
             folderKey.push_back(elements[i].matched ? 'u' : 'd');
             folderKey += elements[i].ansi;
         }
-        std::string folder;
-        struct stat st;
-        if (MatchedFolderHolds(folderKey, &folder, &st)) {
-            *unixPath = MatchLastElement(folder, st, elements.back());
+        if (MapInMatchedFolder(folderKey, elements.back(), unixPath, missing)) {
             return kErrorSuccess;
+        }
+    }
+
+    // A name in a folder whose listing is kept (a folder that receives many
+    // new names, such as a backup folder) is looked up there, spelt as given
+    // or otherwise.
+    struct stat st;
+    if (!elements.back().matched && IsRemembered(FolderOf(exact))) {
+        const std::string folder = FolderOf(exact);
+        std::string found;
+        if (::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+            switch (LookUpNoCase(folder, st, elements.back().ansi, &found)) {
+                case NameMatch::Found:
+                    *unixPath = JoinUnix(folder, found);
+                    return kErrorSuccess;
+                case NameMatch::None:
+                    *unixPath = exact;
+                    if (missing) *missing = true;
+                    return kErrorSuccess;
+                case NameMatch::Unknown: break;
+            }
         }
     }
 
@@ -476,7 +500,6 @@ DWORD DosToUnixPath(const std::string& prefix, const std::string& dosPath, std::
     // the whole path settles that (every folder on the way exists with that
     // case too, so the walk below would find the same). A path whose last
     // element alone is missing in that case needs only that element matched.
-    struct stat st;
     if (::lstat(exact.c_str(), &st) == 0) {
         *unixPath = exact;
         return kErrorSuccess;
@@ -486,13 +509,14 @@ DWORD DosToUnixPath(const std::string& prefix, const std::string& dosPath, std::
         if (::stat(folder.c_str(), &st) == 0) {
             std::string found = FindNoCase(folder, st, elements.back().ansi, nullptr);
             *unixPath = found.empty() ? exact : JoinUnix(folder, found);
+            if (found.empty() && missing && S_ISDIR(st.st_mode)) *missing = true;
             return kErrorSuccess;
         }
     }
 
     std::string path = base;
     std::string folder;
-    bool missing = false;
+    bool gone = false;  // an element on the way exists in no case
     bool rememberable = !folderKey.empty();
     std::vector<FolderStamp> stamps;
     for (std::size_t i = 0; i < elements.size(); ++i) {
@@ -504,18 +528,18 @@ DWORD DosToUnixPath(const std::string& prefix, const std::string& dosPath, std::
             continue;
         }
         std::string unixName = AnsiToUtf8(element.ansi);
-        if (!missing && !Exists(JoinUnix(path, unixName))) {
+        if (!gone && !Exists(JoinUnix(path, unixName))) {
             FolderStamp stamp;
             std::string found = FindNoCase(path, element.ansi, &stamp);
             if (found.empty()) {
-                missing = true;
+                gone = true;
             } else {
                 unixName = found;
                 if (inFolder && stamp.folder.empty()) rememberable = false;
                 if (inFolder && !stamp.folder.empty()) stamps.push_back(std::move(stamp));
             }
         }
-        if (missing && inFolder) rememberable = false;
+        if (gone && inFolder) rememberable = false;
         path = JoinUnix(path, unixName);
     }
     if (rememberable && !stamps.empty()) RememberMatchedFolder(folderKey, folder, std::move(stamps));

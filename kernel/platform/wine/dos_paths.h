@@ -28,7 +28,11 @@ namespace sl::platform::wine {
 // a root-relative path whose current folder lies on no drive; 123 when an
 // element holds a character Windows forbids in names (< > : " | ? * or a
 // control character).
-DWORD DosToUnixPath(const std::string& prefix, const std::string& dosPath, std::string* unixPath);
+// *missing (when given) is set true when the mapping saw that the folder
+// holds nothing of the last element's name in any case, false otherwise
+// (also when it did not look).
+DWORD DosToUnixPath(const std::string& prefix, const std::string& dosPath, std::string* unixPath,
+                    bool* missing = nullptr);
 
 // The DOS form ("X:\a\b", "X:\" for a drive's root) of a Unix path, through
 // the drive whose link target holds it; when several do, the one with the

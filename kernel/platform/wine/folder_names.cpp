@@ -109,6 +109,12 @@ public:
         return match;
     }
 
+    bool Remembers(const std::string& path) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        auto it = folders_.find(path);
+        return it != folders_.end() && !it->second.tooLarge;
+    }
+
     bool Hold(const std::vector<FolderStamp>& stamps) {
         {
             std::lock_guard<std::mutex> lock(mutex_);
@@ -271,6 +277,8 @@ NameMatch LookUpNoCase(const std::string& folder, const struct stat& folderStat,
                        const std::string& ansiName, std::string* realName, FolderStamp* stamp) {
     return Shared().LookUp(folder, folderStat, ansiName, realName, stamp);
 }
+
+bool IsRemembered(const std::string& folder) { return Shared().Remembers(folder); }
 
 bool StampsHold(const std::vector<FolderStamp>& stamps) { return Shared().Hold(stamps); }
 

@@ -44,6 +44,10 @@ NameMatch LookUpNoCase(const std::string& folder, const struct stat& folderStat,
                        const std::string& ansiName, std::string* realName,
                        FolderStamp* stamp = nullptr);
 
+// True when a listing of the folder at this path is kept (it may still turn
+// out stale at the next LookUpNoCase, which then lists the folder anew).
+bool IsRemembered(const std::string& folder);
+
 // True while every stamped folder has seen no entry added, removed or
 // renamed and its path still leads to the same folder (one stat each).
 bool StampsHold(const std::vector<FolderStamp>& stamps);

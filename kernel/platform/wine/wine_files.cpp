@@ -102,23 +102,27 @@ DWORD CopyByReading(int in, int out) {
     }
 }
 
-// Copies the rest of in to out. The kernel copies the data itself where it
-// can (copy_file_range: no pass through user memory, and a block-sharing
-// copy on file systems that offer one); when it cannot for these two files
-// (another file system, a kernel without the call, a pseudo file that reports
-// no data), the rest goes through a bounded buffer.
-DWORD CopyData(int in, int out) {
-    bool copiedAny = false;
+// Copies the rest of in to out: size bytes (the size the source had when it
+// was opened), or up to its end when size is 0. The kernel copies the data
+// itself where it can (copy_file_range: no pass through user memory, and a
+// block-sharing copy on file systems that offer one); when it cannot for
+// these two files (another file system, a kernel without the call, a pseudo
+// file that reports no data), the rest goes through a bounded buffer.
+DWORD CopyData(int in, int out, std::uint64_t size) {
+    std::uint64_t copied = 0;
     for (;;) {
+        // A file copied up to the size it had when opened is done; one that
+        // reported no size (a pseudo file) is read until its end.
+        if (size > 0 && copied >= size) return kErrorSuccess;
         ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, kKernelCopyChunk, 0);
         if (n > 0) {
-            copiedAny = true;
+            copied += static_cast<std::uint64_t>(n);
             continue;
         }
         if (n == 0) {
             // End of the file; a first call that copies nothing may also be
             // a file whose size the kernel does not know (/proc and the like).
-            return copiedAny ? kErrorSuccess : CopyByReading(in, out);
+            return copied > 0 ? kErrorSuccess : CopyByReading(in, out);
         }
         switch (errno) {
             case EINTR: continue;
@@ -147,7 +151,7 @@ DWORD CheckReplaceable(const std::string& unixPath) {
 
 // The data, permission bits and modification time of the source, into out.
 DWORD WriteCopy(int in, const struct stat& sourceStat, int out) {
-    DWORD error = CopyData(in, out);
+    DWORD error = CopyData(in, out, static_cast<std::uint64_t>(sourceStat.st_size));
     if (error != kErrorSuccess) return error;
     if (::fchmod(out, sourceStat.st_mode & 07777) != 0) return ErrnoToWin32(errno);
     struct timespec times[2] = {sourceStat.st_atim, sourceStat.st_mtim};
@@ -258,24 +262,39 @@ DWORD MissingPathError(const std::string& unixPath) {
     return kErrorPathNotFound;
 }
 
-DWORD UnixAttributes(const std::string& unixPath, DWORD* attributes, std::uint64_t* size) {
+namespace {
+
+// UnixAttributes of the entry at path, relative to the folder open as dirFd
+// (AT_FDCWD: to the current folder); name is the entry's own name. -1 with
+// errno set when the entry cannot be looked at (a dangling link: ENOENT).
+int AttributesAt(int dirFd, const char* path, const std::string& name, DWORD* attributes,
+                 std::uint64_t* size) {
     struct stat st;
-    if (::lstat(unixPath.c_str(), &st) != 0) {
-        return errno == ENOENT ? MissingPathError(unixPath) : ErrnoToWin32(errno);
-    }
+    if (::fstatat(dirFd, path, &st, AT_SYMLINK_NOFOLLOW) != 0) return -1;
     DWORD bits = 0;
     if (S_ISLNK(st.st_mode)) {
-        if (::stat(unixPath.c_str(), &st) != 0) return kErrorFileNotFound;
+        if (::fstatat(dirFd, path, &st, 0) != 0) {
+            errno = ENOENT;
+            return -1;
+        }
         if (S_ISDIR(st.st_mode)) bits |= kFileAttributeReparsePoint;
     }
     if (S_ISDIR(st.st_mode)) bits |= kFileAttributeDirectory;
     if (IsReadOnlyMode(st.st_mode)) bits |= kFileAttributeReadOnly;
-    std::string name = BaseName(unixPath);
     if (!name.empty() && name[0] == '.' && name != "." && name != "..") bits |= kFileAttributeHidden;
     if (bits == 0) bits = kFileAttributeNormal;
     if (attributes) *attributes = bits;
     if (size) *size = S_ISDIR(st.st_mode) ? 0 : static_cast<std::uint64_t>(st.st_size);
-    return kErrorSuccess;
+    return 0;
+}
+
+}  // namespace
+
+DWORD UnixAttributes(const std::string& unixPath, DWORD* attributes, std::uint64_t* size) {
+    if (AttributesAt(AT_FDCWD, unixPath.c_str(), BaseName(unixPath), attributes, size) == 0) {
+        return kErrorSuccess;
+    }
+    return errno == ENOENT ? MissingPathError(unixPath) : ErrnoToWin32(errno);
 }
 
 struct WineFiles::Search {
@@ -338,10 +357,16 @@ DWORD WineFiles::FindFirstFile(const std::string& pattern, FindHandle* handle, F
     } else {
         DIR* dir = ::opendir(unixFolder.c_str());
         if (dir == nullptr) return errno == ENOENT ? kErrorPathNotFound : ErrnoToWin32(errno);
+        // Entries are looked at relative to the folder: no walk of its path each.
         while (struct dirent* entry = ::readdir(dir)) {
-            std::string unixName = entry->d_name;
-            std::string name = Utf8ToAnsi(unixName);
-            if (MatchesWildcard(mask, name)) add(JoinUnix(unixFolder, unixName), name);
+            std::string name = Utf8ToAnsi(entry->d_name);
+            if (!MatchesWildcard(mask, name)) continue;
+            FindData found;
+            found.name = std::move(name);
+            if (AttributesAt(::dirfd(dir), entry->d_name, found.name, &found.attributes,
+                             &found.size) == 0) {
+                search->entries.push_back(std::move(found));
+            }
         }
         ::closedir(dir);
         auto rank = [](const std::string& name) { return name == "." ? 0 : name == ".." ? 1 : 2; };
@@ -382,7 +407,8 @@ DWORD WineFiles::CopyFile(const std::string& from, const std::string& to) {
     std::string source, target;
     DWORD error = Map(from, &source);
     if (error != kErrorSuccess) return error;
-    error = Map(to, &target);
+    bool targetMissing = false;
+    error = DosToUnixPath(prefix_, to, &target, &targetMissing);
     if (error != kErrorSuccess) return error;
 
     Fd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
@@ -393,9 +419,12 @@ DWORD WineFiles::CopyFile(const std::string& from, const std::string& to) {
     // A source open exclusively elsewhere (OpenFile) may be half written.
     if ((error = TryLock(in.get(), LOCK_SH)) != kErrorSuccess) return error;
 
+    // A target the mapping saw missing needs no look: the new file takes the
+    // name only while it is free, and one that appeared meanwhile is looked
+    // at below.
     Fd old;
-    bool absent = false;
-    if ((error = HoldOldTarget(target, &old, &absent)) != kErrorSuccess) return error;
+    bool absent = targetMissing;
+    if (!absent && (error = HoldOldTarget(target, &old, &absent)) != kErrorSuccess) return error;
 
     // The copy is not synced: a new file that takes the target's name only
     // once it is complete keeps the target whole or untouched across a kill
