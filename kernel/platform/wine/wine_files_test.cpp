@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -139,6 +140,27 @@ TEST_F(WineFilesTest, CopyReplacesTheTargetWithDataAndPermissions) {
     EXPECT_EQ(prefix_.ReadFile("C:\\dst\\b.ini"), "new contents");
     EXPECT_EQ(Mode("C:\\dst\\b.ini"), 0640u);
     EXPECT_EQ(FolderEntries("C:\\dst"), std::vector<std::string>{"b.ini"});  // no temporary left
+}
+
+TEST_F(WineFilesTest, CopiesIntoABusyFolderSeeWhatOthersPutThere) {
+    // Many new names into one folder, as a backup writes them; meanwhile
+    // another program puts files there too, in another case or read-only.
+    prefix_.WriteFile("C:\\src\\a.ini", "new");
+    prefix_.MakeFolder("C:\\backup");
+    for (int i = 1; i <= 3; ++i) {
+        const std::string name = "C:\\backup\\" + std::to_string(i) + ".dat";
+        ASSERT_EQ(files_.CopyFile("C:\\src\\a.ini", name), 0u) << name;
+    }
+    prefix_.WriteFile("C:\\backup\\4.DAT", "theirs");
+    prefix_.WriteFile("C:\\backup\\5.dat", "read-only");
+    ::chmod(prefix_.UnixPath("C:\\backup\\5.dat").c_str(), 0444);
+    EXPECT_EQ(files_.CopyFile("C:\\src\\a.ini", "C:\\backup\\4.dat"), 0u);
+    EXPECT_EQ(prefix_.ReadFile("C:\\backup\\4.DAT"), "new");
+    EXPECT_EQ(files_.CopyFile("C:\\src\\a.ini", "C:\\backup\\5.dat"), kErrorAccessDenied);
+    EXPECT_EQ(prefix_.ReadFile("C:\\backup\\5.dat"), "read-only");
+    auto entries = FolderEntries("C:\\backup");
+    std::sort(entries.begin(), entries.end());
+    EXPECT_EQ(entries, (std::vector<std::string>{"1.dat", "2.dat", "3.dat", "4.DAT", "5.dat"}));
 }
 
 TEST_F(WineFilesTest, FailedCopyLeavesTheTargetAlone) {
