@@ -20,9 +20,11 @@
 namespace sl::platform::wine {
 namespace {
 
-// Folders kept at once (the least recently used goes first), and the entries
-// of one folder beyond which it is not kept (about 100 bytes an entry).
+// Folders kept at once and entries kept in all (the least recently used
+// folders go first), and the entries of one folder beyond which it is not
+// kept (an entry takes about 100 bytes).
 constexpr std::size_t kMaxFolders = 64;
+constexpr std::size_t kMaxTotalNames = 200000;
 constexpr std::size_t kMaxNames = 100000;
 
 constexpr std::uint32_t kWatchMask = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO |
@@ -56,6 +58,7 @@ struct Folder {
         if (++count > kMaxNames) {
             tooLarge = true;
             names.clear();
+            count = 0;
         }
     }
     void Remove(const std::string& unixName) {
@@ -89,6 +92,7 @@ public:
 
         Folder& folder = it->second;
         folder.lastUse = ++clock_;
+        Trim();
         std::string key = ansiName;
         for (char& c : key) c = ToUpperAnsi(c);
         auto spellings = folder.names.find(key);
@@ -243,6 +247,21 @@ private:
         dir.reset();
         Drain();  // may drop it when the folder went away meanwhile
         return folders_.find(path);
+    }
+
+    // Forgets the least recently used folders while all together hold too
+    // many entries; the one used last stays.
+    void Trim() {
+        std::size_t total = 0;
+        for (const auto& [path, folder] : folders_) total += folder.count;
+        while (total > kMaxTotalNames && folders_.size() > 1) {
+            auto oldest = std::min_element(folders_.begin(), folders_.end(),
+                                           [](const auto& a, const auto& b) {
+                                               return a.second.lastUse < b.second.lastUse;
+                                           });
+            total -= oldest->second.count;
+            Drop(oldest, true);
+        }
     }
 
     void Drop(Iterator it, bool removeWatch) {
