@@ -296,7 +296,6 @@ std::string DriveRoot(const std::string& prefix, char letter) {
     return root;
 }
 
-
 // Folders whose DOS spelling needed matching without regard to case, by
 // drive root and elements as given: the Unix folder found, and the stamps of
 // the remembered listings every such match rested on. The exact elements on
