@@ -1,7 +1,9 @@
 // DOS paths of a Wine prefix and the Unix paths they name.
 //
 // A drive letter X maps through the link <prefix>/dosdevices/x: (c: to
-// ../drive_c, z: to / in a fresh prefix). Below it every path element is
+// ../drive_c, z: to / in a fresh prefix). The link is read on every call;
+// where it leads is resolved again whenever its text changed (a folder on
+// the way there replaced by a link while the process runs goes unseen). Below it every path element is
 // matched without regard to case, as Wine does: the exact name first, else
 // the first entry of the folder that equals it in the ANSI code page without
 // regard to case. An element that exists in no case keeps the case given, so

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <memory>
 #include <vector>
@@ -184,14 +185,22 @@ DWORD HoldOldTarget(const std::string& target, Fd* old, bool* absent) {
 enum class Outcome { Done, Failed, TryRename };
 
 // Gives an unnamed file its name; fails with EEXIST when the name is taken.
+// Naming it by its descriptor alone needs a privilege (CAP_DAC_READ_SEARCH;
+// without it the call fails as if the folder were missing) and saves the
+// walk through /proc; the first copy that works only through /proc shows the
+// process lacks it.
 bool LinkUnnamed(int fd, const std::string& target) {
-    const std::string self = "/proc/self/fd/" + std::to_string(fd);
-    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, target.c_str(), AT_SYMLINK_FOLLOW) == 0) {
-        return true;
-    }
-    if (errno != ENOENT) return false;
-    // No /proc: naming by descriptor works for privileged processes.
-    return ::linkat(fd, "", AT_FDCWD, target.c_str(), AT_EMPTY_PATH) == 0;
+    static std::atomic<bool> byDescriptor{true};
+    auto throughProc = [&] {
+        const std::string self = "/proc/self/fd/" + std::to_string(fd);
+        return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, target.c_str(), AT_SYMLINK_FOLLOW) == 0;
+    };
+    if (!byDescriptor.load(std::memory_order_relaxed)) return throughProc();
+    if (::linkat(fd, "", AT_FDCWD, target.c_str(), AT_EMPTY_PATH) == 0) return true;
+    if (errno != ENOENT && errno != EPERM) return false;
+    if (!throughProc()) return false;
+    byDescriptor.store(false, std::memory_order_relaxed);
+    return true;
 }
 
 // A copy onto a name that is free: the data go into an unnamed file in the
