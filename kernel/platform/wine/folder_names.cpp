@@ -76,6 +76,13 @@ struct Folder {
 
 class FolderNames {
 public:
+    FolderNames() = default;
+    FolderNames(const FolderNames&) = delete;
+    FolderNames& operator=(const FolderNames&) = delete;
+    ~FolderNames() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+
     NameMatch LookUp(const std::string& path, const struct stat& st, const std::string& ansiName,
                      std::string* realName, FolderStamp* stamp) {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -284,10 +291,11 @@ private:
     std::unordered_map<int, std::string> byWatch_;
 };
 
+// Destroyed with the library (which a program may unload), closing its
+// watches.
 FolderNames& Shared() {
-    // Never destroyed: other static objects' destructors may still map paths.
-    static FolderNames* names = new FolderNames;
-    return *names;
+    static FolderNames names;
+    return names;
 }
 
 }  // namespace
