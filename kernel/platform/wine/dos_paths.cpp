@@ -483,8 +483,8 @@ DWORD DosToUnixPath(const std::string& prefix, const std::string& dosPath, std::
     // new names, such as a backup folder) is looked up there, spelt as given
     // or otherwise.
     struct stat st;
-    if (!elements.back().matched && IsRemembered(FolderOf(exact))) {
-        const std::string folder = FolderOf(exact);
+    if (const std::string folder = FolderOf(exact);
+        !elements.back().matched && IsRemembered(folder)) {
         std::string found;
         if (::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
             switch (LookUpNoCase(folder, st, elements.back().ansi, &found)) {

@@ -1,7 +1,6 @@
 #include "kernel/platform/wine/folder_names.h"
 
 #include <dirent.h>
-#include <fcntl.h>
 #include <limits.h>
 #include <sys/inotify.h>
 #include <unistd.h>
