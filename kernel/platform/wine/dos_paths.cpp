@@ -257,10 +257,10 @@ std::string DriveLink(const std::string& prefix, char letter) {
 
 // Resolved drive links, by the link's path, with the link's own text. Every
 // path mapped on a drive asks for its root, and resolving the link walks
-// every element of the prefix's path (and the two stats that would prove a
-// remembered root still right cost a tenth of a backup's time); a remembered
-// root is used while the link still holds the text it was resolved from
-// (one readlink), so a link pointed elsewhere is seen at once. What the link
+// every element of the prefix's path; a remembered root is used while the
+// link still holds the text it was resolved from, so a link pointed
+// elsewhere is seen at once. The link is watched where it can be (the way to
+// it from /, see LookAtWatchedPath), else read on every call. What the link
 // leads to is not looked at again: a target folder moved or deleted shows
 // when the paths below it are used, one replaced by another folder of the
 // same name is that folder, and only one replaced by a link to elsewhere
@@ -285,7 +285,12 @@ std::string LinkText(const std::string& path) {
 // the drive's root is a plain folder, not a link); empty when unmapped.
 std::string DriveRoot(const std::string& prefix, char letter) {
     const std::string link = DriveLink(prefix, letter);
-    const std::string text = LinkText(link);
+    PathLook look;
+    const bool watched = LookAtWatchedPath(link, &look);
+    if (watched && !look.exists) return {};
+    const std::string text = !watched                   ? LinkText(link)
+                             : S_ISLNK(look.st.st_mode) ? look.linkText
+                                                        : std::string();
     if (!text.empty()) {
         std::lock_guard<std::mutex> lock(resolvedDrivesMutex);
         auto it = resolvedDrives.find(link);
@@ -326,7 +331,7 @@ void RememberMatchedFolder(const std::string& key, const std::string& unixFolder
 // is unchanged and the folder still exists (*missing set when nothing of the
 // last element's name is in it); false when the path must be matched anew.
 bool MapInMatchedFolder(const std::string& key, const Element& last, std::string* unixPath,
-                        bool* missing) {
+                        bool* missing, bool* unchecked) {
     MatchedFolder matched;
     {
         std::lock_guard<std::mutex> lock(matchedFoldersMutex);
@@ -343,6 +348,11 @@ bool MapInMatchedFolder(const std::string& key, const Element& last, std::string
     // An entry that exists as spelt proves the folder's path exists too.
     const std::string exact =
         JoinUnix(matched.unixFolder, last.matched ? last.ansi : AnsiToUtf8(last.ansi));
+    if (unchecked) {
+        *unchecked = true;
+        *unixPath = exact;
+        return true;
+    }
     if (Exists(exact)) {
         *unixPath = exact;
         return true;
@@ -413,8 +423,10 @@ std::string Utf8ToAnsi(const std::string& utf8) {
 }
 
 DWORD DosToUnixPath(const std::string& prefix, const std::string& dosPath, std::string* unixPath,
-                    bool* missing) {
+                    bool* missing, bool* unchecked) {
     if (missing) *missing = false;
+    if (unchecked) *unchecked = false;
+    const ChangesScope oneLook;
     std::string base;          // Unix folder the elements hang below
     std::string rest;          // the DOS elements, separators included
     std::vector<std::string> fixed;  // Unix elements of the current folder
@@ -474,7 +486,7 @@ DWORD DosToUnixPath(const std::string& prefix, const std::string& dosPath, std::
             folderKey.push_back(elements[i].matched ? 'u' : 'd');
             folderKey += elements[i].ansi;
         }
-        if (MapInMatchedFolder(folderKey, elements.back(), unixPath, missing)) {
+        if (MapInMatchedFolder(folderKey, elements.back(), unixPath, missing, unchecked)) {
             return kErrorSuccess;
         }
     }
@@ -486,7 +498,13 @@ DWORD DosToUnixPath(const std::string& prefix, const std::string& dosPath, std::
     if (const std::string folder = FolderOf(exact);
         !elements.back().matched && IsRemembered(folder)) {
         std::string found;
-        if (::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        PathLook look;
+        if (LookAtWatchedPath(folder, &look) && S_ISDIR(look.st.st_mode)) {
+            st = look.st;
+        } else if (::stat(folder.c_str(), &st) != 0) {
+            st.st_mode = 0;
+        }
+        if (S_ISDIR(st.st_mode)) {
             switch (LookUpNoCase(folder, st, elements.back().ansi, &found)) {
                 case NameMatch::Found:
                     *unixPath = JoinUnix(folder, found);
@@ -504,6 +522,12 @@ DWORD DosToUnixPath(const std::string& prefix, const std::string& dosPath, std::
     // the whole path settles that (every folder on the way exists with that
     // case too, so the walk below would find the same). A path whose last
     // element alone is missing in that case needs only that element matched.
+    // A caller that opens the result anyway learns it from its own open.
+    if (unchecked) {
+        *unchecked = true;
+        *unixPath = exact;
+        return kErrorSuccess;
+    }
     if (::lstat(exact.c_str(), &st) == 0) {
         *unixPath = exact;
         return kErrorSuccess;

@@ -33,8 +33,12 @@ namespace sl::platform::wine {
 // *missing (when given) is set true when the mapping saw that the folder
 // holds nothing of the last element's name in any case, false otherwise
 // (also when it did not look).
+// With *unchecked given, the last element may be left as spelt without a
+// look at whether that spelling exists (*unchecked then true): a caller that
+// is about to open the result anyway saves the look, and only when nothing
+// is there must it map the path again without unchecked.
 DWORD DosToUnixPath(const std::string& prefix, const std::string& dosPath, std::string* unixPath,
-                    bool* missing = nullptr);
+                    bool* missing = nullptr, bool* unchecked = nullptr);
 
 // The DOS form ("X:\a\b", "X:\" for a drive's root) of a Unix path, through
 // the drive whose link target holds it; when several do, the one with the

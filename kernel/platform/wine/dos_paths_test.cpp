@@ -173,6 +173,13 @@ TEST_F(DosPathsTest, ADriveLinkPointedElsewhereIsFollowed) {
     EXPECT_EQ(Map("D:\\data"), fs::canonical(prefix_.Root() + "/two").string() + "/DATA");
     fs::remove(link);
     EXPECT_EQ(Map("D:\\data"), "error 3");
+    // The whole prefix renamed away and another put at its path.
+    fs::create_directory_symlink(prefix_.Root() + "/one", link);
+    EXPECT_EQ(Map("D:\\data"), fs::canonical(prefix_.Root() + "/one").string() + "/Data");
+    fs::rename(prefix_.PrefixPath(), prefix_.Root() + "/prefix.old");
+    fs::create_directories(prefix_.PrefixPath() + "/dosdevices");
+    fs::create_directory_symlink(prefix_.Root() + "/two", link);
+    EXPECT_EQ(Map("D:\\data"), fs::canonical(prefix_.Root() + "/two").string() + "/DATA");
 }
 
 TEST_F(DosPathsTest, RefusesServersUnmappedDrivesAndBadNames) {

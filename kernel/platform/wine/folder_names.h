@@ -49,7 +49,37 @@ NameMatch LookUpNoCase(const std::string& folder, const struct stat& folderStat,
 bool IsRemembered(const std::string& folder);
 
 // True while every stamped folder has seen no entry added, removed or
-// renamed and its path still leads to the same folder (one stat each).
+// renamed and its path still leads to the same folder.
 bool StampsHold(const std::vector<FolderStamp>& stamps);
+
+// What an absolute Unix path leads to: whether anything is there, its lstat,
+// and for a link the link's text.
+struct PathLook {
+    bool exists = false;
+    struct stat st {};
+    std::string linkText;
+};
+
+// True with *look set to what path led to when the way to it began to be
+// watched, as long as no folder from / down to path's own folder has since
+// seen the next element on the way added, removed or renamed, been moved or
+// deleted itself, and nothing was mounted or unmounted; so *look is what an
+// lstat (and readlink) of path would give now, except for changes to the
+// entry itself in place (its size, times or permission bits). False when
+// the way cannot be watched (a link on it, a folder that cannot be read, no
+// inotify or mount table): the caller looks at the path itself.
+bool LookAtWatchedPath(const std::string& path, PathLook* look);
+
+// While one is alive on a thread, the change notifications are read once, at
+// the thread's first look, and later looks answer from the state seen then:
+// work done within the scope sees the folders as they were at that moment.
+// Scopes nest.
+class ChangesScope {
+public:
+    ChangesScope();
+    ~ChangesScope();
+    ChangesScope(const ChangesScope&) = delete;
+    ChangesScope& operator=(const ChangesScope&) = delete;
+};
 
 }  // namespace sl::platform::wine

@@ -1,7 +1,11 @@
 #include "kernel/platform/wine/folder_names.h"
 
 #include <gtest/gtest.h>
+#include <sched.h>
 #include <stdlib.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -114,6 +118,110 @@ TEST_F(FolderNamesTest, StampsHoldUntilTheFolderOrItsPathChanges) {
     EXPECT_TRUE(StampsHold({other}));
     fs::remove_all(root_ + "/deep");
     EXPECT_FALSE(StampsHold({other}));
+}
+
+// "link -> TEXT", "folder", "file", "nothing" or "unwatched".
+std::string Look(const std::string& path) {
+    PathLook look;
+    if (!LookAtWatchedPath(path, &look)) return "unwatched";
+    if (!look.exists) return "nothing";
+    if (S_ISLNK(look.st.st_mode)) return "link -> " + look.linkText;
+    return S_ISDIR(look.st.st_mode) ? "folder" : "file";
+}
+
+TEST_F(FolderNamesTest, AWatchedWayAnswersWhatThePathLeadsToNow) {
+    // As a drive link is looked at: a link some folders down.
+    fs::create_directories(root_ + "/prefix/dosdevices");
+    const std::string link = root_ + "/prefix/dosdevices/d:";
+    fs::create_symlink("../one", link);
+    EXPECT_EQ(Look(link), "link -> ../one");
+    EXPECT_EQ(Look(link), "link -> ../one");
+    // The link replaced, removed, and made again.
+    fs::remove(link);
+    fs::create_symlink("../two", link);
+    EXPECT_EQ(Look(link), "link -> ../two");
+    fs::remove(link);
+    EXPECT_EQ(Look(link), "nothing");
+    fs::create_symlink("../three", link);
+    EXPECT_EQ(Look(link), "link -> ../three");
+    // A folder on the way renamed and another put at its path, at each
+    // depth; a sibling changing is no change to the way.
+    fs::create_directories(root_ + "/prefix/drive_c");
+    EXPECT_EQ(Look(link), "link -> ../three");
+    fs::rename(root_ + "/prefix/dosdevices", root_ + "/prefix/old");
+    fs::create_directories(root_ + "/prefix/dosdevices");
+    fs::create_symlink("../four", link);
+    EXPECT_EQ(Look(link), "link -> ../four");
+    fs::rename(root_ + "/prefix", root_ + "/prefix.old");
+    fs::create_directories(root_ + "/prefix/dosdevices");
+    fs::create_symlink("../five", link);
+    EXPECT_EQ(Look(link), "link -> ../five");
+    fs::rename(root_, root_ + ".old");
+    fs::create_directories(root_ + "/prefix/dosdevices");
+    EXPECT_EQ(Look(link), "nothing");
+    fs::remove_all(root_ + ".old");
+    // A way through a link is not watched: the folders it leads through are
+    // not on the way.
+    fs::create_directory_symlink(root_ + "/prefix", root_ + "/via");
+    EXPECT_EQ(Look(root_ + "/via/dosdevices"), "unwatched");
+    EXPECT_EQ(Look(root_ + "/prefix/dosdevices"), "folder");
+    fs::remove(root_ + "/prefix/dosdevices");
+    EXPECT_EQ(Look(root_ + "/prefix/dosdevices"), "nothing");
+    std::ofstream(root_ + "/prefix/dosdevices") << "x";
+    EXPECT_EQ(Look(root_ + "/prefix/dosdevices"), "file");
+}
+
+TEST_F(FolderNamesTest, ALookWithinAScopeSeesTheChangesOfItsFirstLook) {
+    EXPECT_EQ(LookUp("late"), "none");
+    {
+        ChangesScope scope;
+        EXPECT_EQ(LookUp("late"), "none");
+        Touch("Late");
+        {
+            ChangesScope inner;
+            EXPECT_EQ(LookUp("late"), "none");
+        }
+        EXPECT_EQ(LookUp("late"), "none");
+    }
+    // Each scope, and every look outside one, reads the changes anew.
+    EXPECT_EQ(LookUp("late"), "found Late");
+    fs::remove(folder_ + "/Late");
+    ChangesScope next;
+    EXPECT_EQ(LookUp("late"), "none");
+}
+
+// A mount changes where a path leads without any folder seeing a change;
+// every watched way is looked at anew after one. Mounting needs a mount
+// namespace of one's own, so the check runs in a fresh process (one that has
+// watched nothing yet) and is skipped where namespaces are not permitted.
+bool MayMountPrivately() {
+    pid_t child = ::fork();
+    if (child == 0) {
+        _exit(::unshare(CLONE_NEWNS) == 0 &&
+                      ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0
+                  ? 0
+                  : 1);
+    }
+    int status = 0;
+    return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+           WEXITSTATUS(status) == 0;
+}
+
+TEST_F(FolderNamesTest, AMountEndsEveryWatchedWay) {
+    if (!MayMountPrivately()) GTEST_SKIP() << "no private mount namespace here";
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    fs::create_directories(folder_ + "/inner");
+    EXPECT_EXIT(
+        {
+            if (::unshare(CLONE_NEWNS) != 0 ||
+                ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+                _exit(3);
+            }
+            if (Look(folder_ + "/inner") != "folder") _exit(4);
+            if (::mount("tmpfs", folder_.c_str(), "tmpfs", 0, nullptr) != 0) _exit(5);
+            _exit(Look(folder_ + "/inner") == "nothing" ? 0 : 6);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "kernel/platform/wine/dos_paths.h"
+#include "kernel/platform/wine/folder_names.h"
 #include "kernel/platform/wine/wildcard.h"
 
 namespace sl::platform::wine {
@@ -413,14 +414,22 @@ DWORD WineFiles::FindClose(FindHandle handle) {
 }
 
 DWORD WineFiles::CopyFile(const std::string& from, const std::string& to) {
+    // Both paths are mapped against one reading of the folders' changes.
+    const ChangesScope oneLook;
     std::string source, target;
-    DWORD error = Map(from, &source);
+    bool sourceUnchecked = false;
+    DWORD error = DosToUnixPath(prefix_, from, &source, nullptr, &sourceUnchecked);
     if (error != kErrorSuccess) return error;
     bool targetMissing = false;
     error = DosToUnixPath(prefix_, to, &target, &targetMissing);
     if (error != kErrorSuccess) return error;
 
     Fd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+    if (in.get() < 0 && errno == ENOENT && sourceUnchecked) {
+        // Not there as spelt: the source may be there in another case.
+        if ((error = Map(from, &source)) != kErrorSuccess) return error;
+        in = Fd(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+    }
     if (in.get() < 0) return errno == ENOENT ? MissingPathError(source) : ErrnoToWin32(errno);
     struct stat sourceStat;
     if (::fstat(in.get(), &sourceStat) != 0) return ErrnoToWin32(errno);

@@ -163,6 +163,28 @@ TEST_F(WineFilesTest, CopiesIntoABusyFolderSeeWhatOthersPutThere) {
     EXPECT_EQ(entries, (std::vector<std::string>{"1.dat", "2.dat", "3.dat", "4.DAT", "5.dat"}));
 }
 
+TEST_F(WineFilesTest, CopySourcesSpeltInAnotherCaseAreFound) {
+    // A tree the instructions spell in other cases, file after file: the
+    // exact spelling is tried first, and every other one is still found.
+    prefix_.WriteFile("C:\\Program Files\\Winamp\\Skins\\a.bmp", "a");
+    prefix_.WriteFile("C:\\Program Files\\Winamp\\Skins\\B.Bmp", "b");
+    prefix_.MakeFolder("C:\\backup");
+    const std::string skins = "C:\\PROGRAM FILES\\WINAMP\\SKINS\\";
+    EXPECT_EQ(files_.CopyFile(skins + "a.bmp", "C:\\backup\\1.dat"), 0u);
+    EXPECT_EQ(files_.CopyFile(skins + "b.bmp", "C:\\backup\\2.dat"), 0u);
+    EXPECT_EQ(files_.CopyFile(skins + "A.BMP", "C:\\backup\\3.dat"), 0u);
+    EXPECT_EQ(files_.CopyFile(skins + "c.bmp", "C:\\backup\\4.dat"), kErrorFileNotFound);
+    EXPECT_EQ(prefix_.ReadFile("C:\\backup\\1.dat"), "a");
+    EXPECT_EQ(prefix_.ReadFile("C:\\backup\\2.dat"), "b");
+    EXPECT_EQ(prefix_.ReadFile("C:\\backup\\3.dat"), "a");
+    EXPECT_FALSE(prefix_.Exists("C:\\backup\\4.dat"));
+    // The folder itself renamed to another spelling meanwhile.
+    fs::rename(prefix_.UnixPath("C:\\Program Files\\Winamp\\Skins"),
+               prefix_.UnixPath("C:\\Program Files\\Winamp") + "/sKins");
+    EXPECT_EQ(files_.CopyFile(skins + "B.BMP", "C:\\backup\\5.dat"), 0u);
+    EXPECT_EQ(prefix_.ReadFile("C:\\backup\\5.dat"), "b");
+}
+
 TEST_F(WineFilesTest, FailedCopyLeavesTheTargetAlone) {
     prefix_.WriteFile("C:\\dst\\b.ini", "old");
     prefix_.MakeFolder("C:\\src\\folder");
