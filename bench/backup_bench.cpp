@@ -11,6 +11,8 @@
 //   SL_BENCH_DIR     where to work              (default the temp folder)
 //   SL_BENCH_ROUNDS  backups and cp -a runs     (default 5; every round's
 //                    copies stay until the end, so plan for the disk space)
+//   SL_BENCH_KEEP    when set, the generated prefix and copies are left in
+//                    place (to profile a backup of them with stowlark-cli)
 // Prints each round's times (wall clock, and processor time, which a busy
 // machine disturbs less), their medians and ratio (target: backup within 1.2
 // times cp -a), the median of the rounds' own ratios (each round's two runs
@@ -250,7 +252,12 @@ int main() {
                 " kB\n",
                 peakBefore, peakAfter, (files > 1 ? large : totalBytes) >> 10);
 
-    std::error_code ignored;
-    fs::remove_all(root, ignored);
+    const char* keep = std::getenv("SL_BENCH_KEEP");
+    if (keep && *keep) {
+        std::printf("kept: %s\n", root.c_str());
+    } else {
+        std::error_code ignored;
+        fs::remove_all(root, ignored);
+    }
     return result == 1 && cpStatus == 0 ? 0 : 1;
 }
