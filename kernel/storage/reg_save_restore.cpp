@@ -1,12 +1,14 @@
 #include "kernel/storage/reg_save_restore.h"
 
 #include <cstring>
+#include <exception>
 #include <new>
 #include <set>
 
 #include "kernel/interface/log.h"
 #include "kernel/resolve/reg_key.h"
 #include "kernel/storage/archive.h"
+#include "kernel/storage/archive_stream.h"
 
 namespace sl {
 
@@ -27,12 +29,56 @@ public:
     const RuntimeClass* GetRuntimeClass() const override { return &kClass; }
     void Serialize(Archive& archive) override { SerializeObjectList(archive, records_); }
 
-private:
     static const RuntimeClass kClass;
+
+private:
     RegRecordList& records_;
 };
 
 const RuntimeClass RecordListObject::kClass{"CObList", 0, nullptr};
+
+class ListSink : public RegRecordSink {
+public:
+    explicit ListSink(RegRecordList& records) : records_(records) {}
+    void Add(std::unique_ptr<CRegContentItem> record) override {
+        records_.push_back(std::move(record));
+    }
+
+private:
+    RegRecordList& records_;
+};
+
+// A record list stored as its records arrive: each is written into memory at
+// once (a few dozen bytes instead of the record itself), so a subtree of any
+// size holds one record at a time. Stored as a whole file it gives the bytes a
+// list of the same records would give: the count, then every record with its
+// class tag; a record that could not be written fails the store the same way.
+class StreamedRecordList : public RegRecordSink, public SerializableObject {
+public:
+    void Add(std::unique_ptr<CRegContentItem> record) override {
+        if (failure_) return;
+        try {
+            records_.WriteObject(*record);
+            ++count_;
+        } catch (...) {
+            failure_ = std::current_exception();
+        }
+    }
+    const RuntimeClass* GetRuntimeClass() const override { return &RecordListObject::kClass; }
+    void Serialize(Archive& archive) override {
+        if (failure_) std::rethrow_exception(failure_);
+        records_.Flush();
+        archive.WriteCount(count_);
+        const std::vector<std::uint8_t>& bytes = bytes_.Bytes();
+        archive.WriteBytes(bytes.data(), bytes.size());
+    }
+
+private:
+    MemoryArchiveStream bytes_;
+    Archive records_{bytes_, true};
+    std::uint32_t count_ = 0;
+    std::exception_ptr failure_;
+};
 
 // Records go from the tail, one by one, on every path.
 void DeleteRecords(RegRecordList& records) {
@@ -82,6 +128,22 @@ bool HoldsDrivePath(const std::uint8_t* data, std::size_t length) {
 LONG CollectValues(HKEY root, const std::string& keyPath, const std::string& includeValues,
                    const std::string& excludeValues, std::int32_t keepPathValues,
                    RegRecordList& records) {
+    ListSink sink(records);
+    return CollectValues(root, keyPath, includeValues, excludeValues, keepPathValues, sink);
+}
+
+LONG CollectSubkeys(HKEY root, const std::string& keyPath, const std::string& includeKeys,
+                    const std::string& excludeKeys, const std::string& includeValues,
+                    const std::string& excludeValues, std::int32_t keepPathValues,
+                    RegRecordList& records) {
+    ListSink sink(records);
+    return CollectSubkeys(root, keyPath, includeKeys, excludeKeys, includeValues, excludeValues,
+                          keepPathValues, sink);
+}
+
+LONG CollectValues(HKEY root, const std::string& keyPath, const std::string& includeValues,
+                   const std::string& excludeValues, std::int32_t keepPathValues,
+                   RegRecordSink& records) {
     platform::Platform& reg = Current();
     HKEY key = 0;
     LONG rc = reg.RegOpenKeyEx(root, keyPath.c_str(), platform::kKeyAllAccess, &key);
@@ -132,7 +194,7 @@ LONG CollectValues(HKEY root, const std::string& keyPath, const std::string& inc
         record->Type = type;
         record->Data.assign(scratch.begin(), scratch.begin() + dataLength);
         record->DataLength = dataLength;
-        records.push_back(std::move(record));
+        records.Add(std::move(record));
     }
 
     reg.RegCloseKey(key);
@@ -142,7 +204,7 @@ LONG CollectValues(HKEY root, const std::string& keyPath, const std::string& inc
 LONG CollectSubkeys(HKEY root, const std::string& keyPath, const std::string& includeKeys,
                     const std::string& excludeKeys, const std::string& includeValues,
                     const std::string& excludeValues, std::int32_t keepPathValues,
-                    RegRecordList& records) {
+                    RegRecordSink& records) {
     LONG result = 0;
     // An unopened key simply has nothing to enumerate.
     CSLRegKey key(root, keyPath, false);
@@ -163,7 +225,7 @@ LONG CollectSubkeys(HKEY root, const std::string& keyPath, const std::string& in
         record->Root = static_cast<std::uint32_t>(root);
         record->KeyPath = subkeyPath;
         record->Class.assign(keyClass, strnlen(keyClass, kNameBufferSize));
-        records.push_back(std::move(record));
+        records.Add(std::move(record));
 
         rc = CollectValues(root, subkeyPath, includeValues, excludeValues, keepPathValues, records);
         if (rc != 0) result = rc;
@@ -179,15 +241,13 @@ std::int32_t RegSLSave(std::uint32_t root, const std::string& keyPath,
                        const std::string& archivePath, const std::string& includeKeys,
                        const std::string& excludeKeys, const std::string& includeValues,
                        const std::string& excludeValues, std::int32_t keepPathValues) {
-    RegRecordList records;
+    StreamedRecordList records;
     std::uint32_t values = static_cast<std::uint32_t>(
         CollectValues(root, keyPath, includeValues, excludeValues, keepPathValues, records));
     std::uint32_t subkeys = static_cast<std::uint32_t>(
         CollectSubkeys(root, keyPath, includeKeys, excludeKeys, includeValues, excludeValues,
                        keepPathValues, records));
-    RecordListObject list(records);
-    std::uint32_t archive = static_cast<std::uint32_t>(ArchiveXfer(list, archivePath, 1));
-    DeleteRecords(records);
+    std::uint32_t archive = static_cast<std::uint32_t>(ArchiveXfer(records, archivePath, 1));
     // Unsigned arithmetic: the composite wraps modulo 2^32.
     return static_cast<std::int32_t>(values + 1000u * subkeys + 1000000u * archive);
 }

@@ -16,6 +16,13 @@ namespace sl {
 
 using RegRecordList = std::vector<std::unique_ptr<CRegContentItem>>;
 
+// Where collected records go, one at a time, in collection order.
+class RegRecordSink {
+public:
+    virtual ~RegRecordSink() = default;
+    virtual void Add(std::unique_ptr<CRegContentItem> record) = 0;
+};
+
 // True when the text in data (up to its first zero byte, never beyond length)
 // holds a drive path: a letter, a colon and a backslash, where the letter
 // stands at the start or after a character that is not a letter ("C:\x",
@@ -32,6 +39,9 @@ bool HoldsDrivePath(const std::uint8_t* data, std::size_t length);
 // values, or whose scratch buffer cannot be had, gives 0 and nothing.
 platform::LONG CollectValues(platform::HKEY root, const std::string& keyPath,
                              const std::string& includeValues, const std::string& excludeValues,
+                             std::int32_t keepPathValues, RegRecordSink& records);
+platform::LONG CollectValues(platform::HKEY root, const std::string& keyPath,
+                             const std::string& includeValues, const std::string& excludeValues,
                              std::int32_t keepPathValues, RegRecordList& records);
 
 // Appends, depth first, a key record and the value records of every direct
@@ -40,6 +50,10 @@ platform::LONG CollectValues(platform::HKEY root, const std::string& keyPath,
 // test apply at every level). Returns 0 or the last nonzero CollectValues or
 // nested CollectSubkeys result; a key that cannot be opened or enumerated
 // simply has no subkeys.
+platform::LONG CollectSubkeys(platform::HKEY root, const std::string& keyPath,
+                              const std::string& includeKeys, const std::string& excludeKeys,
+                              const std::string& includeValues, const std::string& excludeValues,
+                              std::int32_t keepPathValues, RegRecordSink& records);
 platform::LONG CollectSubkeys(platform::HKEY root, const std::string& keyPath,
                               const std::string& includeKeys, const std::string& excludeKeys,
                               const std::string& includeValues, const std::string& excludeValues,
