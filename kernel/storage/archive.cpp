@@ -70,6 +70,12 @@ void Archive::RequireLoading() const {
 void Archive::WriteBytes(const void* data, std::size_t size) {
     RequireStoring();
     const auto* bytes = static_cast<const std::uint8_t*>(data);
+    // A block larger than the buffer goes to the stream in one piece.
+    if (size > buffer_.size()) {
+        Flush();
+        stream_.Write(bytes, size);
+        return;
+    }
     while (size > 0) {
         if (pos_ == buffer_.size()) Flush();
         std::size_t n = std::min(size, buffer_.size() - pos_);

@@ -263,6 +263,24 @@ TEST(ArchiveEncoding, CountsAndLargeLists) {
     EXPECT_EQ(back.front(), "kept");
 }
 
+TEST(ArchiveEncoding, BlocksOfAnySizeKeepTheirPlace) {
+    // Blocks smaller and larger than the archive's buffer, between single
+    // bytes, with a part of the buffer filled: the stream gets them in order.
+    Bytes expected;
+    Bytes b = Store([&](Archive& a) {
+        for (std::size_t size : {std::size_t{1}, Archive::kBufferSize - 3, Archive::kBufferSize + 5,
+                                 std::size_t{2}, 3 * Archive::kBufferSize, std::size_t{7}}) {
+            Bytes block(size);
+            for (std::size_t i = 0; i < size; ++i) block[i] = static_cast<std::uint8_t>(i * 7 + size);
+            a.WriteBytes(block.data(), block.size());
+            a.WriteU16(0xABCD);
+            expected.insert(expected.end(), block.begin(), block.end());
+            expected.insert(expected.end(), {0xCD, 0xAB});
+        }
+    });
+    EXPECT_EQ(b, expected);
+}
+
 TEST(ArchiveEncoding, SixtyFiveThousandRecordsUseLongCountAndClassReferences) {
     RecordFile file;
     for (int i = 0; i < 65535; ++i) {
