@@ -1,15 +1,17 @@
 // DOS paths of a Wine prefix and the Unix paths they name.
 //
 // A drive letter X maps through the link <prefix>/dosdevices/x: (c: to
-// ../drive_c, z: to / in a fresh prefix). The link is read on every call;
-// where it leads is resolved again whenever its text changed (a folder on
-// the way there replaced by a link while the process runs goes unseen). Below it every path element is
-// matched without regard to case, as Wine does: the exact name first, else
-// the first entry of the folder that equals it in the ANSI code page without
-// regard to case. An element that exists in no case keeps the case given, so
-// creating it creates that name. DOS names are in code page 1252; Unix names
-// are UTF-8, and only a name that is the UTF-8 form of an ANSI name can match
-// (a name with over-long UTF-8 sequences matches no DOS name, as in Wine).
+// ../drive_c, z: to / in a fresh prefix). Every call sees the link's
+// current text (the link is watched, or else read); where it leads is
+// resolved again whenever its text changed (a folder on the way there
+// replaced by a link while the process runs goes unseen). Below it every
+// path element is matched without regard to case, as Wine does: the exact
+// name first, else the first entry of the folder that equals it in the ANSI
+// code page without regard to case. An element that exists in no case keeps
+// the case given, so creating it creates that name. DOS names are in code
+// page 1252; Unix names are UTF-8, and only a name that is the UTF-8 form of
+// an ANSI name can match (a name with over-long UTF-8 sequences matches no
+// DOS name, as in Wine).
 #pragma once
 
 #include <string>
