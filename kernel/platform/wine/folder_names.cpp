@@ -83,6 +83,14 @@ struct Folder {
     }
 };
 
+// The entry of a map of folders or ways that was used longest ago.
+template <typename Map>
+typename Map::iterator LeastRecentlyUsed(Map& map) {
+    return std::min_element(map.begin(), map.end(), [](const auto& a, const auto& b) {
+        return a.second.lastUse < b.second.lastUse;
+    });
+}
+
 // A path whose every folder on the way from / is watched: steps[i] is a
 // watched folder and the name of the next element in it. Any change to one of
 // those names, a folder on the way moved or deleted, or a mount anywhere ends
@@ -282,10 +290,7 @@ private:
     // the listing and the next Drain goes unseen.
     Iterator Remember(const std::string& path, const struct stat& st) {
         if (folders_.size() >= kMaxFolders) {
-            auto oldest = std::min_element(folders_.begin(), folders_.end(),
-                                           [](const auto& a, const auto& b) {
-                                               return a.second.lastUse < b.second.lastUse;
-                                           });
+            auto oldest = LeastRecentlyUsed(folders_);
             Drop(oldest);
         }
         const int watch = AcquireWatch(path, 0);
@@ -333,10 +338,7 @@ private:
         std::size_t total = 0;
         for (const auto& [path, folder] : folders_) total += folder.count;
         while (total > kMaxTotalNames && folders_.size() > 1) {
-            auto oldest = std::min_element(folders_.begin(), folders_.end(),
-                                           [](const auto& a, const auto& b) {
-                                               return a.second.lastUse < b.second.lastUse;
-                                           });
+            auto oldest = LeastRecentlyUsed(folders_);
             total -= oldest->second.count;
             Drop(oldest);
         }
@@ -399,10 +401,7 @@ private:
             at = slash + 1;
         }
         if (watchedPaths_.size() >= kMaxWatchedPaths) {
-            auto oldest = std::min_element(watchedPaths_.begin(), watchedPaths_.end(),
-                                           [](const auto& a, const auto& b) {
-                                               return a.second.lastUse < b.second.lastUse;
-                                           });
+            auto oldest = LeastRecentlyUsed(watchedPaths_);
             EndWatchedPath(oldest);
         }
         WatchedPath way;
