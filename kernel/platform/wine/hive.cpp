@@ -365,6 +365,8 @@ void Hive::Parse() {
             path.push_back('\n');
             ParseEscaped(path, 0, '\n', relativeTo_);
         }
+        static constexpr std::string_view kArch = "#arch=";
+        if (StartsWith(line, kArch) && arch_.empty()) arch_ = std::string(line.substr(kArch.size()));
         pos = end;
     }
     preambleEnd_ = pos;

@@ -101,6 +101,9 @@ public:
     // The path of the ";; All keys relative to" line, unescaped
     // ("REGISTRY\User\S-1-5-21-0-0-0-1000"); empty when there is none.
     const std::u16string& relativeTo() const { return relativeTo_; }
+    // The value of the "#arch=" option line ("win32", "win64"); empty when
+    // the file has none.
+    const std::string& arch() const { return arch_; }
     // True when the content differs from the file it was read from (or last written to).
     bool changed() const { return changed_; }
 
@@ -128,6 +131,7 @@ private:
     HiveStrings strings_;  // key names and classes
     std::unique_ptr<HiveKey> root_;
     std::u16string relativeTo_;
+    std::string arch_;
     std::size_t preambleEnd_ = 0;
     bool hadSections_ = false;
     std::size_t trailingGapBegin_ = 0, trailingGapEnd_ = 0;

@@ -12,6 +12,7 @@
 #include "kernel/platform/wine/hive.h"
 #include "kernel/platform/wine/hive_codepage.h"
 #include "kernel/platform/wine/hive_names.h"
+#include "kernel/platform/wine/wow64_view.h"
 
 namespace sl::platform::wine {
 namespace {
@@ -224,10 +225,46 @@ struct WineRegistry::State {
         return false;
     }
 
-    // Walks names from base. On success loc is the key's place (links
-    // followed) and *key the key (null for the HKEY_USERS root). When a name
-    // is missing, returns 2 with loc/key at the deepest existing key and
-    // *consumed the number of names used.
+    // True when registry calls see the 32-bit view (a 64-bit prefix).
+    bool View32() { return IsWow64Machine(Fresh(kSystem)); }
+
+    // Moves cur (at loc) into its Wow6432Node subkey where a 32-bit program
+    // would look for next there.
+    static HiveKey* Redirect(Location& loc, HiveKey* cur, std::u16string_view next) {
+        HiveKey* to = RedirectFor32Bit(cur, next);
+        if (to != cur) loc.path.emplace_back(to->name);
+        return to;
+    }
+
+    // Follows cur while it is a link key; false when a link leads nowhere.
+    bool FollowLinks(Location& loc, HiveKey*& cur) {
+        for (int hops = 0; cur->link; ++hops) {
+            Location target;
+            if (hops >= 16 || !LinkTarget(*cur, target)) return false;
+            HiveKey* t = At(target);
+            if (!t) return false;
+            loc = std::move(target);
+            cur = t;
+        }
+        return true;
+    }
+
+    // The subkey name of cur as the view sees it: in the shared
+    // Software\Classes\Wow6432Node a missing name is looked up in the parent,
+    // and cur/loc move up there when it is missing from both.
+    HiveKey* Lookup(Location& loc, HiveKey*& cur, std::u16string_view name, bool view32) {
+        HiveKey* next = cur->FindSubkey(name);
+        if (next || !view32 || loc.hive != kSystem || !IsSharedWow64Node(*cur)) return next;
+        loc.path.pop_back();
+        cur = cur->parent;
+        return cur->FindSubkey(name);
+    }
+
+    // Walks names from base, in the 32-bit view on a 64-bit prefix. On
+    // success loc is the key's place (links followed) and *key the key (null
+    // for the HKEY_USERS root). When a name is missing, returns 2 with
+    // loc/key at the deepest existing key (where a 32-bit program would
+    // create it) and *consumed the number of names used.
     LONG Walk(const Location& base, const Path& names, Location& loc, HiveKey** key, std::size_t* consumed) {
         loc = base;
         std::size_t i = 0;
@@ -246,21 +283,19 @@ struct WineRegistry::State {
         }
         HiveKey* cur = At(loc);
         if (!cur) return kErrorKeyDeleted;
-        int hops = 0;
+        const bool view32 = i < names.size() && View32();
+        if (view32) cur = Redirect(loc, cur, names[i]);
         for (; i < names.size(); ++i) {
+            HiveKey* next = Lookup(loc, cur, names[i], view32);
             *consumed = i;
             *key = cur;
-            HiveKey* next = cur->FindSubkey(names[i]);
             if (!next) return static_cast<LONG>(kErrorFileNotFound);
             loc.path.emplace_back(next->name);
             cur = next;
-            while (cur->link) {
-                Location target;
-                if (++hops > 16 || !LinkTarget(*cur, target)) return static_cast<LONG>(kErrorFileNotFound);
-                HiveKey* t = At(target);
-                if (!t) return static_cast<LONG>(kErrorFileNotFound);
-                loc = std::move(target);
-                cur = t;
+            if (view32) cur = Redirect(loc, cur, i + 1 < names.size() ? std::u16string_view(names[i + 1]) : u"");
+            if (!FollowLinks(loc, cur)) {
+                *key = nullptr;  // a link to nowhere: nothing may be created through it
+                return static_cast<LONG>(kErrorFileNotFound);
             }
         }
         *consumed = names.size();
