@@ -31,9 +31,7 @@ namespace e2e_fs = std::filesystem;
 
 // The demo machine in the source tree.
 inline std::string DemoPrefixPath() {
-    return (e2e_fs::path(__FILE__).parent_path().parent_path().parent_path() / "examples" /
-            "demo-prefix")
-        .string();
+    return (e2e_fs::path(SL_SOURCE_DIR) / "examples" / "demo-prefix").string();
 }
 
 // Replaces the fixture's prefix by a copy of the demo machine (hives, drive_c,

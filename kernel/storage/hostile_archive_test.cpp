@@ -20,7 +20,7 @@ namespace fs = std::filesystem;
 
 // Every input file committed for a fuzz target.
 std::vector<fs::path> Inputs(const std::string& target) {
-    const fs::path fuzz = fs::path(__FILE__).parent_path().parent_path().parent_path() / "fuzz";
+    const fs::path fuzz = fs::path(SL_SOURCE_DIR) / "fuzz";
     std::vector<fs::path> files;
     for (const char* kind : {"corpus", "regressions"}) {
         const fs::path folder = fuzz / kind / target;

@@ -20,7 +20,7 @@ std::string ReadAll(const fs::path& path) {
 }
 
 TEST(HiveHostileTest, FuzzInputsWriteStably) {
-    const fs::path fuzz = fs::path(__FILE__).parent_path().parent_path().parent_path().parent_path() / "fuzz";
+    const fs::path fuzz = fs::path(SL_SOURCE_DIR) / "fuzz";
     int count = 0;
     for (const char* kind : {"corpus", "regressions"}) {
         const fs::path folder = fuzz / kind / "hive_fuzz";
