@@ -7,7 +7,8 @@ cd "$(dirname "$0")/.."
 packages=(build-essential cmake ninja-build ccache pkg-config libgtest-dev libgmock-dev
           libbenchmark-dev qt6-base-dev xvfb xauth)
 if [ "${SL_WITH_WINE:-1}" = 1 ]; then
-  packages+=(wine wine64)
+  # g++-mingw-w64-x86-64 builds the small Windows programs the Wine tests run.
+  packages+=(wine wine64 g++-mingw-w64-x86-64)
 fi
 missing=()
 for p in "${packages[@]}"; do
