@@ -1,12 +1,12 @@
 #include "kernel/platform/wine/wineserver.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
-#include <fstream>
-#include <sstream>
+#include <cstdlib>
 
 namespace sl::platform::wine {
 namespace {
@@ -16,6 +16,41 @@ std::string Trim(const std::string& text) {
     if (begin == std::string::npos) return {};
     std::size_t end = text.find_last_not_of(" \t\r\n");
     return text.substr(begin, end - begin + 1);
+}
+
+// The first bytes of the prefix's "wineserver" file, when it is a regular
+// file (never a link, a FIFO or a device); empty otherwise.
+std::string ReadServerNameFile(const std::string& path) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return {};
+    std::string text;
+    struct stat st;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+        char buffer[4096];
+        ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n > 0) text.assign(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return text;
+}
+
+// Where Flatpak keeps the private /tmp of each application on the host.
+std::vector<std::string> FlatpakTmpFolders() {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    std::string base = runtime && runtime[0] == '/' ? runtime : "/run/user/" + std::to_string(::getuid());
+    base += "/.flatpak";
+    std::vector<std::string> folders;
+    DIR* dir = ::opendir(base.c_str());
+    if (!dir) return folders;
+    constexpr std::size_t kMostApplications = 1024;
+    while (dirent* entry = ::readdir(dir)) {
+        std::string name = entry->d_name;
+        if (name == "." || name == "..") continue;
+        if (folders.size() == kMostApplications) break;
+        folders.push_back(base + "/" + name + "/tmp");
+    }
+    ::closedir(dir);
+    return folders;
 }
 
 }  // namespace
@@ -28,23 +63,27 @@ std::vector<std::string> WineServerFolders(const std::string& prefixPath) {
     std::snprintf(server, sizeof server, "server-%llx-%llx",
                   static_cast<unsigned long long>(st.st_dev),
                   static_cast<unsigned long long>(st.st_ino));
-    folders.push_back("/tmp/.wine-" + std::to_string(::getuid()) + "/" + server);
-
-    std::ifstream file(prefixPath + "/wineserver");
-    if (file) {
-        std::stringstream text;
-        text << file.rdbuf();
-        std::string name = Trim(text.str());
-        if (!name.empty() && name.find('\0') == std::string::npos) {
-            std::string base = name[0] == '/' ? name : "/tmp/" + name;
-            folders.push_back(base + "/" + server);
+    // The server's folder below a /tmp: Wine's own name, and Debian's.
+    std::vector<std::string> names{".wine-" + std::to_string(::getuid())};
+    std::string named = Trim(ReadServerNameFile(prefixPath + "/wineserver"));
+    if (!named.empty() && named.find('\0') == std::string::npos) {
+        if (named[0] == '/') {
+            folders.push_back(named + "/" + server);
+        } else {
+            names.push_back(named);
         }
+    }
+    // A sandboxed Wine (Flatpak) runs its server in the application's own /tmp.
+    std::vector<std::string> tmps{"/tmp"};
+    for (std::string& tmp : FlatpakTmpFolders()) tmps.push_back(std::move(tmp));
+    for (const std::string& tmp : tmps) {
+        for (const std::string& name : names) folders.push_back(tmp + "/" + name + "/" + server);
     }
     return folders;
 }
 
 bool IsLockFileHeld(const std::string& lockFile) {
-    int fd = ::open(lockFile.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = ::open(lockFile.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return false;
     struct flock probe {};
     probe.l_type = F_WRLCK;

@@ -9,9 +9,13 @@
 namespace sl::platform::wine {
 
 // The folders a wineserver for the prefix would use: server-<dev>-<ino> (the
-// prefix folder's device and inode in hex) under /tmp/.wine-<uid>/, and, when
-// the prefix holds a file "wineserver" (Debian's Wine), under the folder it
-// names in /tmp. Empty when the prefix cannot be examined.
+// prefix folder's device and inode in hex) under /tmp/.wine-<uid>/; when the
+// prefix holds a regular file "wineserver" (Debian's Wine), under the folder
+// it names in /tmp; and under both of these in the private /tmp of every
+// Flatpak application, which the host sees as
+// $XDG_RUNTIME_DIR/.flatpak/<app-id>/tmp (XDG_RUNTIME_DIR unset:
+// /run/user/<uid>; at most 1024 applications are looked at). Empty when the
+// prefix cannot be examined.
 std::vector<std::string> WineServerFolders(const std::string& prefixPath);
 
 // True when another process holds a write lock on byte 0 of the file (how a

@@ -7,7 +7,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -65,8 +67,26 @@ protected:
         ASSERT_NE(::mkdtemp(folder), nullptr);
         serverBase_ = folder;
         std::ofstream(prefix_.PrefixPath() + "/wineserver") << fs::path(serverBase_).filename().string();
+        // Flatpak applications' private /tmp folders live below the runtime folder.
+        const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+        if (runtime) savedRuntime_ = runtime;
+        hadRuntime_ = runtime != nullptr;
+        ::setenv("XDG_RUNTIME_DIR", (fs::path(serverBase_) / "run").c_str(), 1);
     }
-    void TearDown() override { fs::remove_all(serverBase_); }
+    void TearDown() override {
+        if (hadRuntime_) {
+            ::setenv("XDG_RUNTIME_DIR", savedRuntime_.c_str(), 1);
+        } else {
+            ::unsetenv("XDG_RUNTIME_DIR");
+        }
+        fs::remove_all(serverBase_);
+    }
+
+    // The server folder a Wine inside the Flatpak application would use.
+    std::string FlatpakServerFolder(const std::string& app) {
+        return serverBase_ + "/run/.flatpak/" + app + "/tmp/.wine-" + std::to_string(::getuid()) + "/" +
+               ServerFolderName();
+    }
 
     std::string ServerFolderName() {
         struct stat st {};
@@ -80,6 +100,8 @@ protected:
 
     sl::testing::TempPrefix prefix_{false};
     std::string serverBase_;
+    std::string savedRuntime_;
+    bool hadRuntime_ = false;
 };
 
 TEST_F(WineServerTest, FoldersFollowWinesNaming) {
@@ -103,6 +125,36 @@ TEST_F(WineServerTest, RunningWhileTheLockIsHeldElsewhere) {
     holder.Stop();
     EXPECT_FALSE(IsWineServerRunning(prefix_.PrefixPath()));
     EXPECT_FALSE(IsLockFileHeld(server + "/missing"));
+}
+
+TEST_F(WineServerTest, ASandboxedServerCountsAsRunning) {
+    fs::create_directories(serverBase_ + "/run/.flatpak/org.example.Other/tmp");
+    std::string server = FlatpakServerFolder("com.usebottles.bottles");
+    fs::create_directories(server);
+    std::ofstream(server + "/lock").flush();
+    std::vector<std::string> folders = WineServerFolders(prefix_.PrefixPath());
+    EXPECT_NE(std::find(folders.begin(), folders.end(), server), folders.end());
+    EXPECT_NE(std::find(folders.begin(), folders.end(), FlatpakServerFolder("org.example.Other")), folders.end());
+    EXPECT_FALSE(IsWineServerRunning(prefix_.PrefixPath()));
+
+    LockHolder holder(server + "/lock");
+    ASSERT_TRUE(holder.locked());
+    EXPECT_TRUE(IsWineServerRunning(prefix_.PrefixPath()));
+    WinePlatform platform(prefix_.PrefixPath());
+    HKEY key = 0;
+    EXPECT_EQ(platform.RegCreateKeyEx(kHkeyCurrentUser, "Software\\Test", nullptr, 0, kKeyAllAccess, &key, nullptr),
+              kErrorSharingViolation);
+}
+
+TEST_F(WineServerTest, AServerNameFileThatIsNoFileIsIgnored) {
+    // A FIFO would block a reader for ever; a link could name any file.
+    fs::remove(prefix_.PrefixPath() + "/wineserver");
+    ASSERT_EQ(::mkfifo((prefix_.PrefixPath() + "/wineserver").c_str(), 0600), 0);
+    EXPECT_EQ(WineServerFolders(prefix_.PrefixPath()).size(), 1u);
+    fs::remove(prefix_.PrefixPath() + "/wineserver");
+    std::ofstream(serverBase_ + "/name") << fs::path(serverBase_).filename().string();
+    fs::create_symlink(serverBase_ + "/name", prefix_.PrefixPath() + "/wineserver");
+    EXPECT_EQ(WineServerFolders(prefix_.PrefixPath()).size(), 1u);
 }
 
 TEST_F(WineServerTest, PlatformRefusesRegistryWritesWhileAServerRuns) {
