@@ -200,7 +200,7 @@ TEST_F(RegistryWineTest, OneValueSetChangesOnlyItsSection) {
     {
         WineRegistry reg(prefix_.string(), [] { return false; });
         HKEY h = 0;
-        ASSERT_EQ(reg.RegOpenKeyEx(kHkeyLocalMachine, "Software\\Microsoft\\Windows NT\\CurrentVersion", kKeyAllAccess,
+        ASSERT_EQ(reg.RegOpenKeyEx(kHkeyLocalMachine, "System\\CurrentControlSet\\Control\\Session Manager\\Environment", kKeyAllAccess,
                                    &h),
                   0);
         const std::uint8_t one[4] = {1, 0, 0, 0};
@@ -208,7 +208,8 @@ TEST_F(RegistryWineTest, OneValueSetChangesOnlyItsSection) {
         ASSERT_EQ(reg.FlushAll(), 0);
     }
     const std::string after = ReadFile(prefix_ / "system.reg");
-    const std::string header = "\n[Software\\\\Microsoft\\\\Windows NT\\\\CurrentVersion] ";
+    // A key below System: the same for 32-bit and 64-bit programs.
+    const std::string header = "\n[System\\\\CurrentControlSet\\\\Control\\\\Session Manager\\\\Environment] ";
     std::size_t start = before.find(header);
     ASSERT_NE(start, std::string::npos);
     std::size_t endBefore = before.find("\n[", start + 1);
@@ -221,7 +222,7 @@ TEST_F(RegistryWineTest, OneValueSetChangesOnlyItsSection) {
     EXPECT_EQ(section.size(), endBefore - start + std::string("\"SLMarker\"=dword:00000001\n").size());
 
     // Wine loads the result and sees the value.
-    std::string out = Capture(prefix_, "wine reg query 'HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion' /v SLMarker");
+    std::string out = Capture(prefix_, "wine reg query 'HKLM\\System\\CurrentControlSet\\Control\\Session Manager\\Environment' /v SLMarker");
     EXPECT_NE(out.find("SLMarker    REG_DWORD    0x1"), std::string::npos) << out;
 }
 
