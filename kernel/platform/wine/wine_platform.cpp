@@ -50,7 +50,7 @@ WinePlatform::WinePlatform(std::string prefixPath, WinePlatformOptions options)
     if (!serverRunning) {
         serverRunning = [prefix = prefix_] { return IsWineServerRunning(prefix); };
     }
-    registry_ = std::make_unique<WineRegistry>(prefix_, std::move(serverRunning));
+    registry_ = std::make_unique<WineRegistry>(prefix_, std::move(serverRunning), options_.writerWait);
     files_ = std::make_unique<WineFiles>(prefix_);
 }
 

@@ -3,6 +3,7 @@
 // offline, the way Windows programs inside that prefix see them.
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -26,6 +27,8 @@ struct WinePlatformOptions {
     std::string fallbackLogFolder;
     // Whether a wineserver owns the prefix; empty means IsWineServerRunning().
     std::function<bool()> serverRunning;
+    // How long a registry write waits while another process writes the prefix.
+    std::chrono::milliseconds writerWait = std::chrono::seconds(10);
 };
 
 // The prefix Wine itself would use: $WINEPREFIX when set and not empty, else

@@ -12,6 +12,7 @@
 #include "kernel/platform/wine/hive.h"
 #include "kernel/platform/wine/hive_codepage.h"
 #include "kernel/platform/wine/hive_names.h"
+#include "kernel/platform/wine/prefix_lock.h"
 #include "kernel/platform/wine/wow64_view.h"
 
 namespace sl::platform::wine {
@@ -104,6 +105,7 @@ struct WineRegistry::State {
 
     std::string prefix;
     std::function<bool()> serverRunning;
+    std::unique_ptr<PrefixLock> writer;
     Slot slots[kHiveCount];
     std::map<HKEY, Handle> handles;
     HKEY nextHandle = 0x1000;
@@ -369,6 +371,18 @@ struct WineRegistry::State {
         return h;
     }
 
+    bool AnyChanged() const {
+        for (const Slot& slot : slots) {
+            if (slot.hive && slot.hive->changed()) return true;
+        }
+        return false;
+    }
+
+    // After a flush: once nothing waits to be written, another process may write.
+    void ReleaseWriterIfClean() {
+        if (!AnyChanged()) writer->Release();
+    }
+
     LONG WritableHive(int index) {
         if (index == kUsersRoot) return static_cast<LONG>(kErrorAccessDenied);
         return Fresh(index).status() == Hive::Status::Loaded ? 0 : static_cast<LONG>(kErrorAccessDenied);
@@ -422,10 +436,12 @@ struct WineRegistry::State {
     }
 };
 
-WineRegistry::WineRegistry(std::string prefixPath, std::function<bool()> serverRunning)
+WineRegistry::WineRegistry(std::string prefixPath, std::function<bool()> serverRunning,
+                           std::chrono::milliseconds writerWait)
     : state_(std::make_unique<State>()) {
     state_->prefix = std::move(prefixPath);
     state_->serverRunning = std::move(serverRunning);
+    state_->writer = std::make_unique<PrefixLock>(state_->prefix, writerWait);
     for (int i = 0; i < kHiveCount; ++i) {
         state_->slots[i].file = state_->prefix + "/" + kHiveFiles[i];
     }
@@ -478,6 +494,13 @@ LONG WineRegistry::RegCreateKeyEx(HKEY root, const char* subKey, const char* key
         if (names[i].size() > kMaxKeyNameLen) return static_cast<LONG>(kErrorInvalidParameter);
     }
     if (state_->ServerRunning()) return static_cast<LONG>(kErrorSharingViolation);
+    if (!state_->writer->held()) {
+        // The first write: once no other process writes the prefix, walk
+        // again in the hive as it is on disk now.
+        rc = state_->writer->Acquire();
+        if (rc) return rc;
+        return RegCreateKeyEx(root, subKey, keyClass, 0, samDesired, result, disposition);
+    }
     rc = state_->WritableHive(loc.hive);
     if (rc) return rc;
     Hive& hive = state_->Fresh(loc.hive);
@@ -636,6 +659,8 @@ LONG WineRegistry::RegSetValueEx(HKEY hkey, const char* name, DWORD type, const 
     if (!data && dataLen) return static_cast<LONG>(kErrorInvalidParameter);
     if (state_->ServerRunning()) return static_cast<LONG>(kErrorSharingViolation);
     if (!(access & kKeySetValue)) return static_cast<LONG>(kErrorAccessDenied);
+    rc = state_->writer->Acquire();
+    if (rc) return rc;
     HiveKey* key = nullptr;
     rc = state_->KeyOf(hkey, loc, &key);
     if (rc) return rc;
@@ -655,10 +680,15 @@ LONG WineRegistry::RegFlushKey(HKEY hkey) {
     LONG rc = state_->Base(hkey, loc, access);
     if (rc) return rc;
     if (state_->ServerRunning()) return static_cast<LONG>(kErrorSharingViolation);
-    if (loc.hive != kUsersRoot) return state_->Flush(loc.hive);
-    LONG first = state_->Flush(kUser);
-    LONG second = state_->Flush(kUserDefault);
-    return first ? first : second;
+    if (loc.hive != kUsersRoot) {
+        rc = state_->Flush(loc.hive);
+    } else {
+        LONG first = state_->Flush(kUser);
+        LONG second = state_->Flush(kUserDefault);
+        rc = first ? first : second;
+    }
+    state_->ReleaseWriterIfClean();
+    return rc;
 }
 
 LONG WineRegistry::FlushAll() {
@@ -668,6 +698,7 @@ LONG WineRegistry::FlushAll() {
         LONG rc = state_->Flush(i);
         if (rc && !first) first = rc;
     }
+    state_->ReleaseWriterIfClean();
     return first;
 }
 

@@ -19,9 +19,16 @@
 // still work. A hive whose file does not start with Wine's header line is
 // treated as empty and is never written (writes into it fail with 5).
 //
+// One writer per prefix: the first write (creating a key, setting a value)
+// takes the prefix's writer lock (see prefix_lock.h) and re-reads what
+// another process wrote meanwhile; a flush after which nothing is left
+// unwritten gives it up. A write that cannot get the lock within writerWait
+// fails with 33; a lock file that is not a regular file fails it with 5.
+//
 // Not thread-safe: one caller at a time.
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -32,7 +39,8 @@ namespace sl::platform::wine {
 
 class WineRegistry {
 public:
-    WineRegistry(std::string prefixPath, std::function<bool()> serverRunning);
+    WineRegistry(std::string prefixPath, std::function<bool()> serverRunning,
+                 std::chrono::milliseconds writerWait = std::chrono::seconds(10));
     ~WineRegistry();
     WineRegistry(const WineRegistry&) = delete;
     WineRegistry& operator=(const WineRegistry&) = delete;
