@@ -77,6 +77,30 @@ TEST_F(CliRestoreTest, RestoreCarriesSettingsAndUnrestoreTakesThemBack) {
     EXPECT_EQ(ReadFile(target_ + "/user.reg").find("00000407"), std::string::npos);
 }
 
+// Two restores from different folders into one prefix at the same time:
+// both succeed, and neither loses what the other wrote.
+TEST_F(CliRestoreTest, TwoRestoresAtOnceKeepBothSidesWrites) {
+    const std::string netscape = CopyDemoMachine(root_, "netscape");
+    const std::string system = ReadFile(netscape + "/system.reg");
+    ASSERT_NE(system.find("\"Start Page\"=\"http://home.example.org/\""), std::string::npos);
+    WriteFile(netscape + "/system.reg", Replace(system, "\"Start Page\"=\"http://home.example.org/\"",
+                                                "\"Start Page\"=\"http://other.example.org/\""));
+    const std::string other = root_ + "/other";
+    ASSERT_EQ(RunCli({"--prefix", netscape, "backup", other, "33"}).status, 0);
+    for (int round = 0; round < 3; ++round) {
+        const std::string target = CopyDemoMachine(root_, "together" + std::to_string(round));
+        CliProcess winamp({"--prefix", target, "restore", folder_, "58"});
+        CliProcess navigator({"--prefix", target, "restore", other, "33"});
+        CliResult first = winamp.Finish();
+        CliResult second = navigator.Finish();
+        EXPECT_EQ(first.status, 0) << first.out << first.err;
+        EXPECT_EQ(second.status, 0) << second.out << second.err;
+        EXPECT_NE(ReadFile(target + "/user.reg").find("\"Language\"=dword:00000407"), std::string::npos);
+        EXPECT_NE(ReadFile(target + "/system.reg").find("\"Start Page\"=\"http://other.example.org/\""),
+                  std::string::npos);
+    }
+}
+
 TEST_F(CliRestoreTest, DefaultRestoreTakesEverythingTheFolderHolds) {
     CliResult restore = OnTarget({"restore", folder_});
     ASSERT_EQ(restore.status, 0) << restore.out << restore.err;

@@ -92,6 +92,9 @@ PROGRESS AND STOPPING
 
     restore and unrestore refuse to run while Windows programs (a wineserver)
     run in the prefix: the server would overwrite the restored registry.
+    A server in a Flatpak's private /tmp counts too. Two Stowlark runs never
+    write one prefix at once: the second waits up to 10 seconds while the
+    first writes, then fails those components with error 33.
 
 EXIT STATUS
     0    success
