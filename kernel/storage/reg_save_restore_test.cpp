@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <new>
 #include <optional>
 #include <utility>
@@ -170,6 +171,24 @@ TEST_F(RegSaveRestoreTest, EmptyAndMissingKeysGiveTwoByteArchives) {
     EXPECT_EQ(RegSLRestore(Archive("2.bin"), &errors), 0);
     EXPECT_EQ(errors, "");
     EXPECT_FALSE(KeyExists(kHkeyCurrentUser, "Software\\Missing"));
+}
+
+// A link key whose target is gone (Wine leaves such links behind) is left
+// out of a save instead of failing it.
+TEST_F(RegSaveRestoreTest, ALinkToNowhereIsLeftOutOfASave) {
+    std::string target;
+    for (char c : std::string("\\Registry\\Machine\\Software\\Gone")) {
+        target += (target.empty() ? "" : ",") + std::string(1, "0123456789abcdef"[(c >> 4) & 15]) +
+                  "0123456789abcdef"[c & 15] + ",00";
+    }
+    {
+        std::ofstream hive(prefix.PrefixPath() + "/system.reg", std::ios::app);
+        hive << "\n[Software\\\\App\\\\Dangling] 1796618213\n#link\n\"SymbolicLinkValue\"=hex(6):" << target
+             << "\n\n[Software\\\\App\\\\Real] 1796618213\n\"a\"=\"b\"\n";
+    }
+    Reload();
+    EXPECT_EQ(Save(kHkeyLocalMachine, "Software\\App", "1.bin"), 0);
+    EXPECT_EQ(Summary(Load("1.bin")), (std::vector<std::string>{"Software\\App\\Real|", "Software\\App\\Real|a"}));
 }
 
 TEST_F(RegSaveRestoreTest, KeyListsFilterTheFirstLevelAndValueListsEveryLevel) {
@@ -446,6 +465,7 @@ TEST_F(RegSaveRestoreTest, WriteAndFlushFailuresFailTheRestore) {
     SetValue(kHkeyCurrentUser, "Software\\W", "A", platform::kRegSz, Sz("a"));
     SetValue(kHkeyCurrentUser, "Software\\W\\Sub", "B", platform::kRegSz, Sz("b"));
     ASSERT_EQ(Save(kHkeyCurrentUser, "Software\\W", "1.bin"), 0);
+    ASSERT_EQ(prefix.Platform()->FlushRegistry(), 0);
 
     // While a wineserver owns the registry every write is refused.
     std::string errors;

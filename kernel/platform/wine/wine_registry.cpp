@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 #include <map>
+#include <optional>
 #include <vector>
 
 #include "kernel/platform/wine/hive.h"
@@ -238,17 +239,45 @@ struct WineRegistry::State {
         return to;
     }
 
-    // Follows cur while it is a link key; false when a link leads nowhere.
+    // Follows cur while it is a link key; false when a link leads nowhere
+    // (danglingTarget then holds where it points, when it names a place).
     bool FollowLinks(Location& loc, HiveKey*& cur) {
+        danglingTarget.reset();
         for (int hops = 0; cur->link; ++hops) {
             Location target;
-            if (hops >= 16 || !LinkTarget(*cur, target)) return false;
+            if (hops >= kMostLinkHops || !LinkTarget(*cur, target)) return false;
             HiveKey* t = At(target);
-            if (!t) return false;
+            if (!t) {
+                danglingTarget = std::move(target);
+                return false;
+            }
             loc = std::move(target);
             cur = t;
         }
         return true;
+    }
+
+    // Where the link the last Walk stopped at points, when it points at a
+    // key that does not exist.
+    std::optional<Location> danglingTarget;
+    static constexpr int kMostLinkHops = 16;
+
+    // Creates the keys of loc that are missing (no links followed, no view).
+    LONG CreatePath(const Location& loc) {
+        if (loc.hive == kUsersRoot) return static_cast<LONG>(kErrorAccessDenied);
+        for (const auto& name : loc.path) {
+            if (name.empty() || name.size() > kMaxKeyNameLen) return static_cast<LONG>(kErrorInvalidParameter);
+        }
+        LONG rc = WritableHive(loc.hive);
+        if (rc) return rc;
+        Hive& hive = Fresh(loc.hive);
+        HiveKey* key = &hive.root();
+        std::uint64_t now = CurrentFileTime();
+        for (const auto& name : loc.path) {
+            HiveKey* next = key->FindSubkey(name);
+            key = next ? next : hive.CreateSubkey(*key, name, nullptr, now);
+        }
+        return 0;
     }
 
     // The subkey name of cur as the view sees it: in the shared
@@ -268,6 +297,7 @@ struct WineRegistry::State {
     // loc/key at the deepest existing key (where a 32-bit program would
     // create it) and *consumed the number of names used.
     LONG Walk(const Location& base, const Path& names, Location& loc, HiveKey** key, std::size_t* consumed) {
+        danglingTarget.reset();
         loc = base;
         std::size_t i = 0;
         *consumed = 0;
@@ -296,7 +326,9 @@ struct WineRegistry::State {
             cur = next;
             if (view32) cur = Redirect(loc, cur, i + 1 < names.size() ? std::u16string_view(names[i + 1]) : u"");
             if (!FollowLinks(loc, cur)) {
-                *key = nullptr;  // a link to nowhere: nothing may be created through it
+                // A link to nowhere: opening it fails; creating through it
+                // creates its target first (see danglingTarget).
+                *key = nullptr;
                 return static_cast<LONG>(kErrorFileNotFound);
             }
         }
@@ -376,6 +408,15 @@ struct WineRegistry::State {
             if (slot.hive && slot.hive->changed()) return true;
         }
         return false;
+    }
+
+    // Before a write: the first one of an operation checks that no
+    // wineserver owns the prefix and takes the writer lock; the ones after it
+    // only change memory (the flush checks for a server again).
+    LONG BeginWrite() {
+        if (writer->held()) return 0;
+        if (ServerRunning()) return static_cast<LONG>(kErrorSharingViolation);
+        return writer->Acquire();
     }
 
     // After a flush: once nothing waits to be written, another process may write.
@@ -480,24 +521,37 @@ LONG WineRegistry::RegCreateKeyEx(HKEY root, const char* subKey, const char* key
     Location loc;
     HiveKey* key = nullptr;
     std::size_t consumed = 0;
-    rc = state_->Walk(base, names, loc, &key, &consumed);
-    if (rc == 0) {
-        *result = state_->NewHandle(loc, samDesired, key);
-        if (disposition) *disposition = 2;
-        return 0;
-    }
-    if (rc != static_cast<LONG>(kErrorFileNotFound) || !key) {
-        // Below HKEY_USERS only the existing user hives can be written.
-        return loc.hive == kUsersRoot ? static_cast<LONG>(kErrorAccessDenied) : rc;
+    for (int links = 0;; ++links) {
+        rc = state_->Walk(base, names, loc, &key, &consumed);
+        if (rc == 0) {
+            *result = state_->NewHandle(loc, samDesired, key);
+            if (disposition) *disposition = 2;
+            return 0;
+        }
+        if (rc == static_cast<LONG>(kErrorFileNotFound) && key) break;
+        if (rc != static_cast<LONG>(kErrorFileNotFound) || !state_->danglingTarget ||
+            links == State::kMostLinkHops) {
+            // Below HKEY_USERS only the existing user hives can be written.
+            return loc.hive == kUsersRoot ? static_cast<LONG>(kErrorAccessDenied) : rc;
+        }
+        // As Wine does, a key created through a link to nowhere creates the
+        // link's target; then the walk goes on through it.
+        Location target = *state_->danglingTarget;
+        if (!state_->writer->held()) {
+            rc = state_->BeginWrite();
+            if (rc) return rc;
+            continue;  // walk again in the hive as it is on disk now
+        }
+        rc = state_->CreatePath(target);
+        if (rc) return rc;
     }
     for (std::size_t i = consumed; i < names.size(); ++i) {
         if (names[i].size() > kMaxKeyNameLen) return static_cast<LONG>(kErrorInvalidParameter);
     }
-    if (state_->ServerRunning()) return static_cast<LONG>(kErrorSharingViolation);
     if (!state_->writer->held()) {
         // The first write: once no other process writes the prefix, walk
         // again in the hive as it is on disk now.
-        rc = state_->writer->Acquire();
+        rc = state_->BeginWrite();
         if (rc) return rc;
         return RegCreateKeyEx(root, subKey, keyClass, 0, samDesired, result, disposition);
     }
@@ -657,9 +711,8 @@ LONG WineRegistry::RegSetValueEx(HKEY hkey, const char* name, DWORD type, const 
     LONG rc = state_->Base(hkey, loc, access);
     if (rc) return rc;
     if (!data && dataLen) return static_cast<LONG>(kErrorInvalidParameter);
-    if (state_->ServerRunning()) return static_cast<LONG>(kErrorSharingViolation);
     if (!(access & kKeySetValue)) return static_cast<LONG>(kErrorAccessDenied);
-    rc = state_->writer->Acquire();
+    rc = state_->BeginWrite();
     if (rc) return rc;
     HiveKey* key = nullptr;
     rc = state_->KeyOf(hkey, loc, &key);

@@ -272,12 +272,18 @@ TEST_F(WineRegistryTest, CreatesKeysWithClassAndDisposition) {
 TEST_F(WineRegistryTest, RunningServerRefusesWritesButNotReads) {
     HKEY h = Open(kHkeyLocalMachine, "Software\\Test");
     const std::uint8_t one[4] = {1, 0, 0, 0};
-    ASSERT_EQ(reg_->RegSetValueEx(h, "pending", kRegDword, one, 4), 0);
+    // A server running when the first write comes: refused.
     serverRunning_ = true;
     EXPECT_EQ(reg_->RegSetValueEx(h, "x", kRegDword, one, 4), 32);
     HKEY k = 0;
     EXPECT_EQ(reg_->RegCreateKeyEx(h, "brandnew", nullptr, 0, kKeyAllAccess, &k, nullptr), 32);
     EXPECT_EQ(reg_->RegCreateKeyEx(h, "alpha", nullptr, 0, kKeyAllAccess, &k, nullptr), 0);
+    serverRunning_ = false;
+    ASSERT_EQ(reg_->RegSetValueEx(h, "pending", kRegDword, one, 4), 0);
+    // A server that starts after the first write: the writes stay in memory,
+    // and no flush reaches the file while it runs.
+    serverRunning_ = true;
+    EXPECT_EQ(reg_->RegSetValueEx(h, "later", kRegDword, one, 4), 0);
     EXPECT_EQ(reg_->RegFlushKey(h), 32);
     EXPECT_EQ(reg_->FlushAll(), 32);
     EXPECT_EQ(QueryString(h, ""), std::string("default\0", 8));
@@ -285,6 +291,7 @@ TEST_F(WineRegistryTest, RunningServerRefusesWritesButNotReads) {
     serverRunning_ = false;
     EXPECT_EQ(reg_->FlushAll(), 0);
     EXPECT_NE(ReadFile(dir_ / "system.reg").find("\"pending\"=dword:00000001"), std::string::npos);
+    EXPECT_NE(ReadFile(dir_ / "system.reg").find("\"later\"=dword:00000001"), std::string::npos);
 }
 
 TEST_F(WineRegistryTest, RefusedHiveIsEmptyAndNeverWritten) {
