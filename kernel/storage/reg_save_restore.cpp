@@ -220,6 +220,15 @@ LONG CollectSubkeys(HKEY root, const std::string& keyPath, const std::string& in
         if (!PassesNameFilter(subkeyName, includeKeys, excludeKeys)) continue;
 
         std::string subkeyPath = keyPath + "\\" + subkeyName;
+        // A listed subkey that cannot be opened (a link to a key that does
+        // not exist, or one removed meanwhile) is left out, as Wine's own
+        // export leaves it out.
+        HKEY probe = 0;
+        if (Current().RegOpenKeyEx(root, subkeyPath.c_str(), platform::kKeyRead, &probe) ==
+            static_cast<LONG>(platform::kErrorFileNotFound)) {
+            continue;
+        }
+        Current().RegCloseKey(probe);
         auto record = std::make_unique<CRegContentItem>();
         record->Kind = CRegContentItem::kKeyRecord;
         record->Root = static_cast<std::uint32_t>(root);

@@ -226,5 +226,45 @@ TEST_F(RegistryWineTest, OneValueSetChangesOnlyItsSection) {
     EXPECT_NE(out.find("SLMarker    REG_DWORD    0x1"), std::string::npos) << out;
 }
 
+// A link key that points at a key that does not exist: Wine's own reg tool
+// and WineRegistry, each in a copy of the prefix, create through it the same
+// way (the link's target), and neither can open the link itself before.
+TEST_F(RegistryWineTest, CreatingThroughALinkToNowhereMatchesWine) {
+    std::string hex;
+    for (char c : std::string("\\Registry\\Machine\\Software\\NowhereAtAll")) {
+        char byte[8];
+        std::snprintf(byte, sizeof byte, "%s%02x,00", hex.empty() ? "" : ",", static_cast<unsigned char>(c));
+        hex += byte;
+    }
+    std::ofstream(prefix_ / "system.reg", std::ios::app)
+        << "\n[Software\\\\Wow6432Node\\\\DanglingTest] 1796671700\n#time=1dd86811e42f054\n#link\n"
+           "\"SymbolicLinkValue\"=hex(6):"
+        << hex << "\n";
+    const fs::path ours = prefix_.string() + "-ours";
+    fs::copy(prefix_, ours, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+
+    EXPECT_NE(RunWine(prefix_, "wine reg query 'HKLM\\Software\\DanglingTest' /reg:32"), 0);
+    ASSERT_EQ(RunWine(prefix_, "wine reg add 'HKLM\\Software\\DanglingTest\\X' /v V /d w /f /reg:32"), 0);
+    WaitForServer(prefix_);
+    {
+        WineRegistry reg(ours.string(), [] { return false; });
+        HKEY h = 0;
+        EXPECT_EQ(reg.RegOpenKeyEx(kHkeyLocalMachine, "Software\\DanglingTest", kKeyRead, &h), 2);
+        ASSERT_EQ(reg.RegCreateKeyEx(kHkeyLocalMachine, "Software\\DanglingTest\\X", nullptr, 0, kKeyAllAccess,
+                                     &h, nullptr),
+                  0);
+        const char w[] = "w";
+        ASSERT_EQ(reg.RegSetValueEx(h, "V", kRegSz, reinterpret_cast<const std::uint8_t*>(w), sizeof w), 0);
+        ASSERT_EQ(reg.FlushAll(), 0);
+    }
+    const std::string section = "\n[Software\\\\NowhereAtAll\\\\X] ";
+    EXPECT_NE(ReadFile(prefix_ / "system.reg").find(section), std::string::npos);
+    EXPECT_NE(ReadFile(ours / "system.reg").find(section), std::string::npos);
+    std::string out = Capture(ours, "wine reg query 'HKLM\\Software\\DanglingTest\\X' /v V /reg:32");
+    EXPECT_NE(out.find("REG_SZ    w"), std::string::npos) << out;
+    WaitForServer(ours);
+    fs::remove_all(ours);
+}
+
 }  // namespace
 }  // namespace sl::platform::wine

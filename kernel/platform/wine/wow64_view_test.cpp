@@ -153,19 +153,22 @@ TEST_F(Wow64ViewTest, WritesGoWhereA32BitProgramLooks) {
     ASSERT_EQ(reg_->RegCreateKeyEx(kHkeyLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\new.exe",
                                    nullptr, 0, kKeyAllAccess, &app, &disposition),
               0);
-    // A link that points nowhere creates nothing.
+    // A link that points nowhere cannot be opened; creating through it
+    // creates its target, as Wine does.
     HKEY dangling = 0;
+    EXPECT_EQ(reg_->RegOpenKeyEx(kHkeyLocalMachine, "Software\\Dangling", kKeyRead, &dangling), 2);
     EXPECT_EQ(reg_->RegCreateKeyEx(kHkeyLocalMachine, "Software\\Dangling\\Inside", nullptr, 0, kKeyAllAccess,
                                    &dangling, &disposition),
-              2);
+              0);
+    EXPECT_EQ(disposition, 1u);
     ASSERT_EQ(reg_->FlushAll(), 0);
     const std::string hive = ReadFile(dir_ / "system.reg");
     EXPECT_NE(hive.find("[Software\\\\Wow6432Node\\\\Netscape\\\\Netscape Navigator]"), std::string::npos);
     EXPECT_EQ(hive.find("[Software\\\\Netscape"), std::string::npos);
     EXPECT_NE(hive.find("[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\App Paths\\\\new.exe]"),
               std::string::npos);
-    EXPECT_EQ(hive.find("Nowhere"), std::string::npos);
-    EXPECT_EQ(hive.find("Inside"), std::string::npos);
+    EXPECT_NE(hive.find("[Software\\\\Nowhere\\\\Inside]"), std::string::npos);
+    EXPECT_EQ(reg_->RegOpenKeyEx(kHkeyLocalMachine, "Software\\Dangling\\Inside", kKeyRead, &dangling), 0);
     // The link keys themselves are written back unchanged.
     EXPECT_NE(hive.find("[Software\\\\Wow6432Node\\\\Classes] 1796618213\n#time=1dd8604951a9966\n#link\n"),
               std::string::npos);
