@@ -192,6 +192,9 @@ const FoundPrefix* FindPrefixByName(const std::vector<FoundPrefix>& found,
 
 const FoundPrefix* FindPrefixByFolder(const std::vector<FoundPrefix>& found,
                                       const std::string& folder) {
+    for (const FoundPrefix& prefix : found) {
+        if (prefix.folder == folder) return &prefix;
+    }
     const std::string canonical = CanonicalFolder(folder);
     if (canonical.empty()) return nullptr;
     for (const FoundPrefix& prefix : found) {

@@ -54,7 +54,8 @@ std::vector<FoundPrefix> FindPrefixes(const FinderEnvironment& environment);
 const FoundPrefix* FindPrefixByName(const std::vector<FoundPrefix>& found,
                                     const std::string& name);
 
-// The prefix with that folder (compared in canonical form); null when none.
+// The prefix with that folder (as written, else in canonical form); null
+// when none.
 const FoundPrefix* FindPrefixByFolder(const std::vector<FoundPrefix>& found,
                                       const std::string& folder);
 
