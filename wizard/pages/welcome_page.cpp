@@ -124,7 +124,10 @@ void CMyPropertyPage9::ShowPrefix() {
         return;
     }
     const QString folder = QString::fromStdString(services.prefixPath);
-    const session::FoundPrefix* found = session::FindPrefixByFolder(found_, services.prefixPath);
+    // The scratch copy of the demo machine has no name of its own (the note
+    // below says what it is).
+    const session::FoundPrefix* found =
+        services.scratchDemo ? nullptr : session::FindPrefixByFolder(found_, services.prefixPath);
     if (found == nullptr) {
         prefixLabel_->setText(folder);
         return;
