@@ -15,7 +15,10 @@
 namespace sl::session {
 namespace {
 
-constexpr std::size_t kMaxYamlBytes = 256 * 1024;
+// A game file of Lutris is a few hundred bytes; larger ones are not read,
+// and all game files together are read up to a budget.
+constexpr std::size_t kMaxYamlBytes = 64 * 1024;
+constexpr std::size_t kYamlBudget = 16 * 1024 * 1024;
 constexpr std::size_t kMaxVdfBytes = 1024 * 1024;
 
 struct Candidate {
@@ -74,15 +77,17 @@ void AddSubfolders(const std::string& folder, std::vector<Candidate>* out) {
     }
 }
 
-void AddLutrisGames(const std::string& folder, const std::string& home,
+void AddLutrisGames(const std::string& folder, const std::string& home, std::size_t* budget,
                     std::vector<Candidate>* out) {
     for (const std::string& file : FolderEntries(folder)) {
         const std::size_t dot = file.rfind('.');
         if (dot == std::string::npos) continue;
         const std::string extension = file.substr(dot);
         if (extension != ".yml" && extension != ".yaml") continue;
+        if (*budget < kMaxYamlBytes) return;
         std::string text;
         if (!ReadSmallFile(JoinPath(folder, file), kMaxYamlBytes, &text)) continue;
+        *budget -= text.size();
         const std::string prefix = LutrisGamePrefix(text, home);
         if (!prefix.empty()) out->push_back({LutrisGameName(file), prefix});
     }
@@ -120,8 +125,9 @@ std::vector<Group> Candidates(const FinderEnvironment& env) {
     AddSubfolders(JoinPath(home, ".var/app/com.usebottles.bottles/data/bottles/bottles"),
                   &groups.back().second);
     groups.push_back({"lutris", {}});
-    AddLutrisGames(JoinPath(config, "lutris/games"), home, &groups.back().second);
-    AddLutrisGames(JoinPath(data, "lutris/games"), home, &groups.back().second);
+    std::size_t yamlBudget = kYamlBudget;
+    AddLutrisGames(JoinPath(config, "lutris/games"), home, &yamlBudget, &groups.back().second);
+    AddLutrisGames(JoinPath(data, "lutris/games"), home, &yamlBudget, &groups.back().second);
     groups.push_back({"playonlinux", {}});
     AddSubfolders(JoinPath(home, ".PlayOnLinux/wineprefix"), &groups.back().second);
     groups.push_back({"phoenicis", {}});

@@ -183,6 +183,22 @@ TEST_F(PrefixFinderTest, WhatIsNoPrefixIsLeftOut) {
     EXPECT_EQ(CheckPrefixFolder(tricks + "/none"), PrefixState::Missing);
 }
 
+// A Lutris game file is small; a huge one (or a link to one) is not read.
+TEST_F(PrefixFinderTest, OversizedOrLinkedGameFilesAreNotRead) {
+    const std::string h = Home();
+    const std::string games = h + "/.config/lutris/games";
+    Prefix(h + "/g/big");
+    Prefix(h + "/g/linked");
+    Prefix(h + "/g/fine");
+    Write(games + "/big-1.yml", "game:\n  prefix: " + h + "/g/big\n" +
+                                    std::string(64 * 1024, '#') + "\n");
+    Write(root_ + "/outside.yml", "game:\n  prefix: " + h + "/g/linked\n");
+    fs::create_symlink(root_ + "/outside.yml", games + "/linked-1.yml");
+    Write(games + "/fine-1.yml", "game:\n  prefix: " + h + "/g/fine\n" +
+                                     std::string(60 * 1024, '#') + "\n");
+    EXPECT_EQ(Found(), (Lines{"lutris:fine win64 " + h + "/g/fine"}));
+}
+
 // A FIFO where a file is expected would block a reader that opens it; the
 // finder must pass it by (a hang here is the fault).
 TEST_F(PrefixFinderTest, FifosWhereFilesBelongAreNeverWaitedOn) {
