@@ -12,6 +12,7 @@ std::string HelpText() {
     of a Wine prefix from the command line
 
 SYNOPSIS
+    stowlark-cli prefixes
     stowlark-cli [--prefix DIR] list
     stowlark-cli [--prefix DIR] backup FOLDER [--typical | --all | ID...] [--dry-run]
     stowlark-cli [--prefix DIR] restore FOLDER [ID...] [--dry-run]
@@ -19,6 +20,8 @@ SYNOPSIS
     stowlark-cli [--prefix DIR] show FOLDER
     stowlark-cli [--prefix DIR] verify FOLDER
     stowlark-cli --help | --version
+
+    DIR is a prefix folder or the name of a prefix that 'prefixes' lists.
 
 DESCRIPTION
     stowlark-cli does what the Stowlark wizard does, without a window: it
@@ -28,6 +31,11 @@ DESCRIPTION
     group takes every component below it.
 
 COMMANDS
+    prefixes
+        Every Wine prefix found on this computer, one per line: its name
+        MANAGER:NAME, its architecture (win32, win64, or unknown) and its
+        folder, separated by tabs. See PREFIXES.
+
     list
         The component catalogue as a tree: ID, title, whether the application
         is installed in the prefix, whether the component is typical.
@@ -62,11 +70,38 @@ COMMANDS
     the prefix (C:\Backups\Mine). A Unix path is given to the library in its
     DOS form, through the prefix drive that holds it.
 
+PREFIXES
+    A Wine prefix is a folder holding a system.reg. The prefixes that Wine
+    and the prefix managers made are found where they keep them, and named:
+
+    wine:default       ~/.wine
+    wine:env           WINEPREFIX, when it is set and names none of the others
+    winetricks:NAME    ~/.local/share/wineprefixes/NAME
+    bottles:NAME       ~/.local/share/bottles/bottles/NAME, and the same in
+                       the Flatpak's ~/.var/app/com.usebottles.bottles/data
+    lutris:GAME        the prefix of each game file of Lutris,
+                       ~/.config/lutris/games/GAME-N.yml and
+                       ~/.local/share/lutris/games/GAME-N.yml
+    playonlinux:NAME   ~/.PlayOnLinux/wineprefix/NAME
+    phoenicis:NAME     ~/.Phoenicis/containers/wineprefix/NAME
+    steam:APPID        steamapps/compatdata/APPID/pfx in every Steam library
+                       (native Steam and the Flatpak's)
+    crossover:NAME     ~/.cxoffice/NAME
+
+    XDG_DATA_HOME and XDG_CONFIG_HOME stand for ~/.local/share and
+    ~/.config when set. A folder reached under two names is listed under the
+    first; two folders that would share a name are told apart by "-2",
+    "-3", ... after the later ones.
+
 OPTIONS
     --prefix DIR
-        The Wine prefix to work on for this call. Without it: WINEPREFIX,
-        else ~/.wine, else a scratch copy of the demo machine (said so on
-        standard error).
+        The Wine prefix to work on for this call: a folder, or a name that
+        'prefixes' lists (bottles:Office). An unknown name is bad usage; the
+        message lists the names found. Without --prefix: WINEPREFIX, else
+        ~/.wine, else a scratch copy of the demo machine (said so on
+        standard error). A prefix named by --prefix, WINEPREFIX or ~/.wine
+        that does not exist or holds no system.reg is an error (status 2):
+        Stowlark never works on an empty machine in its stead.
 
     -n, --dry-run
         backup and restore only: print what would be saved or written,
@@ -104,7 +139,8 @@ EXIT STATUS
     130  stopped with Ctrl-C
 
 EXAMPLES
-    stowlark-cli list
+    stowlark-cli prefixes
+    stowlark-cli --prefix steam:220 list
     stowlark-cli backup ~/stowlark-backup --all
     stowlark-cli backup ~/stowlark-backup 4 58 --dry-run
     stowlark-cli verify ~/stowlark-backup

@@ -1,11 +1,8 @@
 // stowlark-cli: the command-line front end of Stowlark. It chooses the Wine
 // prefix, loads the kernel library and binds its exports (as the wizard
 // does), then runs one command.
-#include <stdlib.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <climits>
 #include <string>
 #include <vector>
 
@@ -14,6 +11,7 @@
 #include "cli/exit_status.h"
 #include "cli/help_text.h"
 #include "cli/options.h"
+#include "cli/prefix_argument.h"
 #include "wizard/session/kernel_binding.h"
 #include "wizard/session/prefix_choice.h"
 
@@ -25,19 +23,24 @@ using namespace sl::cli;
 // touches the machine. Returns the prefix, or empty with a message printed.
 std::string ChoosePrefix(const CommandLine& line) {
     if (!line.prefix.empty()) {
-        struct stat st{};
-        char real[PATH_MAX];
-        if (::stat(line.prefix.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) ||
-            ::realpath(line.prefix.c_str(), real) == nullptr) {
-            Print(stderr, "stowlark-cli: the Wine prefix " + line.prefix + " is not a folder.\n");
+        std::string error;
+        const std::string folder = ResolvePrefixArgument(
+            line.prefix, sl::session::FindPrefixes(sl::session::ProcessFinderEnvironment()),
+            &error);
+        if (folder.empty()) {
+            Print(stderr, "stowlark-cli: " + error + "\n");
             return {};
         }
-        ::setenv("WINEPREFIX", real, 1);
-        return real;
+        sl::session::UsePrefix(folder);
+        return folder;
     }
     sl::session::PrefixChoice choice = sl::session::ChoosePrefix();
     if (choice.path.empty()) {
         Print(stderr, "stowlark-cli: " + choice.error + "\n");
+        if (choice.notAPrefix) {
+            Print(stderr, "Name another prefix with --prefix; 'stowlark-cli prefixes' lists "
+                          "the prefixes found.\n");
+        }
         return {};
     }
     if (choice.scratchDemo) {
@@ -68,6 +71,13 @@ int main(int argc, char** argv) {
         return kExitUsage;
     }
 
+    if (line.command == Command::Prefixes) {
+        const auto found = sl::session::FindPrefixes(sl::session::ProcessFinderEnvironment());
+        if (found.empty()) Print(stderr, "stowlark-cli: no Wine prefix was found.\n");
+        Print(stdout, PrefixLines(found));
+        return kExitSuccess;
+    }
+
     CliContext context;
     context.prefix = ChoosePrefix(line);
     if (context.prefix.empty()) return kExitUsage;
@@ -88,6 +98,7 @@ int main(int argc, char** argv) {
         case Command::Unrestore: return RunUnrestore(context, line);
         case Command::Show: return RunShow(context, line.folder);
         case Command::Verify: return RunVerify(context, line.folder);
+        case Command::Prefixes:
         case Command::None: break;
     }
     return kExitUsage;

@@ -20,6 +20,7 @@ constexpr CommandWord kCommands[] = {
     {"unrestore", Command::Unrestore, 0, true, false},
     {"show", Command::Show, 1, false, false},
     {"verify", Command::Verify, 1, false, false},
+    {"prefixes", Command::Prefixes, 0, false, false},
 };
 
 const CommandWord* FindCommand(const std::string& word) {
@@ -85,14 +86,14 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
             all = true;
         } else if (arg == "--prefix") {
             if (i + 1 >= args.size()) {
-                fail("option --prefix needs a folder");
+                fail("option --prefix needs a folder or a prefix name");
             } else {
                 line.prefix = args[++i];
-                if (line.prefix.empty()) fail("option --prefix needs a folder");
+                if (line.prefix.empty()) fail("option --prefix needs a folder or a prefix name");
             }
         } else if (arg.rfind("--prefix=", 0) == 0) {
             line.prefix = arg.substr(9);
-            if (line.prefix.empty()) fail("option --prefix needs a folder");
+            if (line.prefix.empty()) fail("option --prefix needs a folder or a prefix name");
         } else {
             fail("unknown option '" + arg + "'");
         }

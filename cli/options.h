@@ -3,7 +3,7 @@
 //   stowlark-cli [--prefix DIR] COMMAND [ARGUMENTS] [OPTIONS]
 //
 // Options may stand before or after the command; "--" ends the options.
-// --prefix DIR (or --prefix=DIR), --dry-run (-n) for backup and restore,
+// --prefix DIR or NAME (or --prefix=DIR), --dry-run (-n) for backup and restore,
 // --typical and --all for backup, --help (-h) and --version anywhere.
 #pragma once
 
@@ -12,7 +12,7 @@
 
 namespace sl::cli {
 
-enum class Command { None, List, Backup, Restore, Unrestore, Show, Verify };
+enum class Command { None, List, Backup, Restore, Unrestore, Show, Verify, Prefixes };
 
 // How a backup chooses its components when no ID is given.
 enum class Preset { Typical, All, Ids };
@@ -22,7 +22,7 @@ struct CommandLine {
     std::string folder;     // FOLDER of backup, restore, show, verify
     std::vector<int> ids;   // component IDs named on the command line, in order
     Preset preset = Preset::Typical;  // backup only; Ids when IDs were named
-    std::string prefix;     // --prefix; empty when not given
+    std::string prefix;     // --prefix (a folder or a prefix name); empty when not given
     bool dryRun = false;
     bool help = false;      // --help: print the manual, nothing else
     bool version = false;   // --version

@@ -49,6 +49,7 @@ TEST(OptionsTest, EachMistakeIsNamed) {
         {{"backups", "/b"}, "unknown command 'backups'"},
         {{"restore"}, "restore needs a FOLDER"},
         {{"list", "x"}, "list takes no argument 'x'"},
+        {{"prefixes", "wine:default"}, "prefixes takes no argument 'wine:default'"},
         {{"verify", "/b", "4"}, "verify takes no argument '4'"},
         {{"backup", "/b", "0"}, "'0' is not a component ID (a number from 1 to 32767)"},
         {{"backup", "/b", "32768"}, "'32768' is not a component ID (a number from 1 to 32767)"},
@@ -57,8 +58,8 @@ TEST(OptionsTest, EachMistakeIsNamed) {
         {{"backup", "/b", "--typical", "4"}, "give either component IDs or --typical"},
         {{"restore", "/b", "--all"}, "--all is for backup only"},
         {{"unrestore", "-n"}, "--dry-run is for backup and restore, not unrestore"},
-        {{"list", "--prefix"}, "option --prefix needs a folder"},
-        {{"list", "--prefix="}, "option --prefix needs a folder"},
+        {{"list", "--prefix"}, "option --prefix needs a folder or a prefix name"},
+        {{"list", "--prefix="}, "option --prefix needs a folder or a prefix name"},
         {{"list", "--frob"}, "unknown option '--frob'"},
     };
     for (const auto& [args, message] : cases) {

@@ -158,11 +158,18 @@ public:
 
 // The platform every kernel operation uses. Until Install() is called this is
 // the real backend of the build (the Wine prefix of WINEPREFIX or ~/.wine).
+// The default backend is made anew when DefaultMachineName() has changed
+// since it was made (a program that lets the user choose another prefix sets
+// WINEPREFIX between two library calls); the one it replaces stays alive
+// with the library, since a caller may still hold a reference to it.
 Platform& Current();
 // Replaces the current platform (tests, fault injection); returns the previous
 // one. nullptr restores the default backend.
 std::shared_ptr<Platform> Install(std::shared_ptr<Platform> platform);
 // A new default backend (the build's real one).
 std::shared_ptr<Platform> MakeDefault();
+// What names the machine MakeDefault() would work on now (the Wine backend:
+// the value of WINEPREFIX, "" when unset).
+std::string DefaultMachineName();
 
 }  // namespace sl::platform

@@ -16,6 +16,7 @@
 #include "wizard/pages/check_list.h"
 #include "wizard/pages/details_sheet.h"
 #include "wizard/pages/message_box.h"
+#include "wizard/pages/prefix_dialog.h"
 #include "wizard/pages/property_sheet.h"
 #include "wizard/pages/restore_choice_page.h"
 #include "wizard/pages/run_page.h"
@@ -96,6 +97,14 @@ bool RunScreenshotTour(CMyPropertySheet& sheet, WizardContext& context, const QS
 
     // Backup with Custom, through a "Details" sheet.
     if (!tour.Expect(sheet, kWelcomePage, QStringLiteral("welcome"))) return false;
+    if (context.services.findPrefixes) {
+        // The prefix chooser, looked at and closed (the prefix stays).
+        CPrefixDialog chooser(context.services.findPrefixes(), context.services.prefixPath,
+                              context.services.chooseFolder, &sheet);
+        chooser.show();
+        tour.Grab(&chooser, QStringLiteral("prefix-chooser"));
+        chooser.reject();
+    }
     sheet.WelcomePage()->AboutButton()->click();
     sheet.next();
     if (!tour.Expect(sheet, kBackupOptionPage, QStringLiteral("backup-option"))) return false;

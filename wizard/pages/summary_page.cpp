@@ -50,7 +50,7 @@ int CMyPropertyPage4::OnWizardNext() {
     // A restore and an unrestore write the prefix's registry, which a
     // running wineserver would overwrite again.
     if (State().WizardMode != 0 && context_.services.windowsProgramsRunning &&
-        context_.services.windowsProgramsRunning()) {
+        context_.services.windowsProgramsRunning(context_.services.prefixPath)) {
         MessageBox(this, QString::asprintf(strings::kWindowsProgramsRunning,
                                            context_.services.prefixPath.c_str()));
         return -1;

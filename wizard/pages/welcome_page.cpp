@@ -9,8 +9,11 @@
 #include <QVBoxLayout>
 
 #include "wizard/pages/about_box.h"
+#include "wizard/pages/message_box.h"
 #include "wizard/pages/property_sheet.h"
 #include "wizard/resources/strings.h"
+#include "wizard/session/prefix_choice.h"
+#include "wizard/session/prefix_files.h"
 
 namespace sl::wizard {
 
@@ -54,6 +57,21 @@ CMyPropertyPage9::CMyPropertyPage9(WizardContext& context, QWidget* parent)
         demoNote_->hide();
     }
 
+    auto* prefixGroup = new QGroupBox(QString::fromLatin1(strings::kPrefixGroup));
+    prefixLabel_ = new QLabel;
+    prefixLabel_->setObjectName(QStringLiteral("prefix"));
+    prefixLabel_->setWordWrap(true);
+    prefixLabel_->setTextFormat(Qt::PlainText);
+    prefixLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    changePrefix_ = new QPushButton(QString::fromLatin1(strings::kPrefixChange));
+    changePrefix_->setObjectName(QStringLiteral("changePrefix"));
+    connect(changePrefix_, &QPushButton::clicked, this, &CMyPropertyPage9::OnChangePrefix);
+    auto* prefixLayout = new QHBoxLayout(prefixGroup);
+    prefixLayout->addWidget(prefixLabel_, 1);
+    prefixLayout->addWidget(changePrefix_, 0, Qt::AlignTop);
+    if (context_.services.findPrefixes) found_ = context_.services.findPrefixes();
+    ShowPrefix();
+
     about_ = new QPushButton(QString::fromLatin1(strings::kAbout));
     about_->setObjectName(QStringLiteral("about"));
     connect(about_, &QPushButton::clicked, this, &CMyPropertyPage9::OnAbout);
@@ -65,6 +83,7 @@ CMyPropertyPage9::CMyPropertyPage9(WizardContext& context, QWidget* parent)
     layout->addWidget(welcome);
     layout->addSpacing(12);
     layout->addWidget(group);
+    layout->addWidget(prefixGroup);
     layout->addWidget(demoNote_);
     layout->addStretch();
     layout->addLayout(aboutRow);
@@ -80,6 +99,10 @@ void CMyPropertyPage9::OnKillActive() {
 }
 
 int CMyPropertyPage9::OnWizardNext() {
+    if (context_.services.prefixPath.empty()) {
+        MessageBox(this, QString::fromLatin1(strings::kChoosePrefixFirst));
+        return -1;
+    }
     choice_ = restore_->isChecked() ? 1 : 0;
     if (CMyPropertySheet* sheet = Sheet()) sheet->RebuildPages(choice_);
     State().WizardMode = choice_;
@@ -89,5 +112,56 @@ int CMyPropertyPage9::OnWizardNext() {
 }
 
 void CMyPropertyPage9::OnAbout() { ShowAboutBox(this); }
+
+void CMyPropertyPage9::ShowPrefix() {
+    const WizardServices& services = context_.services;
+    if (services.prefixPath.empty()) {
+        QString text = QString::fromLatin1(strings::kPrefixNone);
+        if (!services.prefixProblem.empty()) {
+            text += QLatin1Char('\n') + QString::fromStdString(services.prefixProblem);
+        }
+        prefixLabel_->setText(text);
+        return;
+    }
+    const QString folder = QString::fromStdString(services.prefixPath);
+    // The scratch copy of the demo machine has no name of its own (the note
+    // below says what it is).
+    const session::FoundPrefix* found =
+        services.scratchDemo ? nullptr : session::FindPrefixByFolder(found_, services.prefixPath);
+    if (found == nullptr) {
+        prefixLabel_->setText(folder);
+        return;
+    }
+    prefixLabel_->setText(QString::fromStdString(found->name + " (" + found->architecture + ")") +
+                          QLatin1Char('\n') + folder);
+}
+
+void CMyPropertyPage9::OnChangePrefix() {
+    WizardServices& services = context_.services;
+    if (!services.choosePrefix) return;
+    if (services.findPrefixes) found_ = services.findPrefixes();
+    const std::string chosen = services.choosePrefix(this, found_, services.prefixPath);
+    if (chosen.empty()) return;
+    const std::string problem = session::PrefixProblem(chosen, "");
+    if (!problem.empty()) {
+        MessageBox(this, QString::fromStdString(problem));
+        return;
+    }
+    const std::string folder = session::CanonicalFolder(chosen);
+    if (folder.empty()) return;  // gone since it was looked at
+    // The library takes the new prefix from its next call on.
+    session::UsePrefix(folder);
+    services.prefixPath = folder;
+    services.prefixProblem.clear();
+    if (services.scratchDemo) {
+        services.scratchDemo = false;
+        demoNote_->hide();
+        if (CMyPropertySheet* sheet = Sheet()) {
+            sheet->setWindowTitle(QString::fromLatin1(strings::kCaption));
+        }
+    }
+    if (services.rememberPrefix) services.rememberPrefix(folder);
+    ShowPrefix();
+}
 
 }  // namespace sl::wizard

@@ -1,8 +1,14 @@
 // The welcome page (template 112): backup or restore, and the About box.
-// Its Next sets the page order of the chosen mode.
+// Its Next sets the page order of the chosen mode. It also names the Wine
+// prefix the wizard works on and lets the user choose another one, which
+// the library works on from its next call and which is remembered for the
+// next start; Next waits until there is a prefix.
 #pragma once
 
+#include <vector>
+
 #include "wizard/pages/sheet_page.h"
+#include "wizard/session/prefix_finder.h"
 
 class QLabel;
 class QPushButton;
@@ -21,14 +27,24 @@ public:
     void OnKillActive() override;
     int OnWizardNext() override;
     void OnAbout();
+    // "Change...": the prefix chooser; a folder that is no prefix is
+    // refused with a message and changes nothing.
+    void OnChangePrefix();
 
     QRadioButton* BackupButton() const { return backup_; }
     QRadioButton* RestoreButton() const { return restore_; }
     QPushButton* AboutButton() const { return about_; }
     QLabel* DemoNote() const { return demoNote_; }
+    QLabel* PrefixLabel() const { return prefixLabel_; }
+    QPushButton* ChangePrefixButton() const { return changePrefix_; }
 
 private:
+    void ShowPrefix();
+
     int choice_ = 0;
+    std::vector<session::FoundPrefix> found_;  // as the chooser last saw them
+    QLabel* prefixLabel_;
+    QPushButton* changePrefix_;
     QRadioButton* backup_;
     QRadioButton* restore_;
     QPushButton* about_;

@@ -25,10 +25,17 @@ bool DisplayAvailable() {
 }
 
 int CWizardApp::InitInstance() {
-    // The prefix comes first: the library takes WINEPREFIX when it first
-    // touches the machine.
-    session::PrefixChoice prefix = session::ChoosePrefix();
-    if (prefix.path.empty()) {
+    // The prefix comes first: the library takes WINEPREFIX when it touches
+    // the machine. A WINEPREFIX (or ~/.wine) that is no prefix is said so,
+    // and the welcome page then waits for the user to choose one.
+    session::PrefixChoice prefix =
+        session::ChoosePrefix(session::DefaultDemoSources(), "", RememberedPrefix());
+    if (prefix.path.empty() && prefix.notAPrefix) {
+        std::fprintf(stderr, "Stowlark: %s\n", prefix.error.c_str());
+        MessageBox(nullptr,
+                   QString::asprintf(strings::kPrefixUnusableAtStart, prefix.error.c_str()),
+                   QMessageBox::Ok, QMessageBox::Warning);
+    } else if (prefix.path.empty()) {
         std::fprintf(stderr, "%s\n", prefix.error.c_str());
         MessageBox(nullptr, QString::fromStdString(prefix.error), QMessageBox::Ok,
                    QMessageBox::Critical);
@@ -50,6 +57,7 @@ int CWizardApp::InitInstance() {
 
     WizardContext context;
     context.services = MakeDefaultServices(kernel.Api(), prefix.path, prefix.scratchDemo);
+    context.services.prefixProblem = prefix.error;
     int result = 0;
     {
         CMyPropertySheet sheet(context);

@@ -1,7 +1,9 @@
 #include "wizard/pages/wizard_context.h"
 
 #include <QFileDialog>
+#include <QSettings>
 
+#include "wizard/pages/prefix_dialog.h"
 #include "wizard/session/windows_programs.h"
 
 namespace sl::wizard {
@@ -26,10 +28,35 @@ WizardServices MakeDefaultServices(const session::KernelApi& kernel, const std::
     services.chooseFolder = [](QWidget* owner, const QString& title, const QString& start) {
         return QFileDialog::getExistingDirectory(owner, title, start, QFileDialog::ShowDirsOnly);
     };
-    services.windowsProgramsRunning = [prefixPath] {
-        return session::WindowsProgramsRunning(prefixPath);
+    services.windowsProgramsRunning = [](const std::string& prefix) {
+        return session::WindowsProgramsRunning(prefix);
     };
+    services.findPrefixes = [] {
+        return session::FindPrefixes(session::ProcessFinderEnvironment());
+    };
+    FolderDialogFunction folderDialog = services.chooseFolder;
+    services.choosePrefix = [folderDialog](QWidget* owner,
+                                           const std::vector<session::FoundPrefix>& found,
+                                           const std::string& current) {
+        return ChoosePrefixFolder(owner, found, current, folderDialog);
+    };
+    services.rememberPrefix = RememberPrefix;
     return services;
+}
+
+namespace {
+constexpr const char* kSettingsPrefixKey = "prefix";
+}  // namespace
+
+std::string RememberedPrefix() {
+    QSettings settings(QStringLiteral("Quendara"), QStringLiteral("Stowlark"));
+    return settings.value(QLatin1String(kSettingsPrefixKey)).toString().toStdString();
+}
+
+void RememberPrefix(const std::string& folder) {
+    QSettings settings(QStringLiteral("Quendara"), QStringLiteral("Stowlark"));
+    settings.setValue(QLatin1String(kSettingsPrefixKey), QString::fromStdString(folder));
+    settings.sync();
 }
 
 }  // namespace sl::wizard

@@ -11,9 +11,11 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "wizard/catalogue/component_catalogue.h"
 #include "wizard/session/kernel_api.h"
+#include "wizard/session/prefix_finder.h"
 
 class QWidget;
 
@@ -38,15 +40,29 @@ struct WizardState {
     std::string UndoFolder;
 };
 
+// Shows a folder dialog titled title, starting at the Unix folder start;
+// returns the chosen Unix folder or "".
+using FolderDialogFunction =
+    std::function<QString(QWidget* owner, const QString& title, const QString& start)>;
+
 struct WizardServices {
     session::KernelApi kernel;
-    std::string prefixPath;       // the Wine prefix the program works on
+    // The Wine prefix the program works on; "" while none is chosen (the
+    // one named at start was no prefix, prefixProblem says why).
+    std::string prefixPath;
+    std::string prefixProblem;
     bool scratchDemo = false;     // it is a scratch copy of the demo machine
-    // Shows the folder dialog; returns the chosen Unix folder or "".
-    std::function<QString(QWidget* owner, const QString& title, const QString& startUnix)>
-        chooseFolder;
+    FolderDialogFunction chooseFolder;
     // True while Windows programs run in the prefix.
-    std::function<bool()> windowsProgramsRunning;
+    std::function<bool(const std::string& prefixPath)> windowsProgramsRunning;
+    // The prefixes found on this computer (for the welcome page's chooser).
+    std::function<std::vector<session::FoundPrefix>()> findPrefixes;
+    // Shows the prefix chooser; returns the chosen folder, "" when cancelled.
+    std::function<std::string(QWidget* owner, const std::vector<session::FoundPrefix>& found,
+                              const std::string& current)>
+        choosePrefix;
+    // Remembers the prefix the user chose, for the next start.
+    std::function<void(const std::string& folder)> rememberPrefix;
     // The catalogue text; empty means the program's embedded resource.
     CatalogueTextSource catalogueText;
 };
@@ -60,9 +76,15 @@ struct WizardContext {
     void RebuildCatalogue();
 };
 
-// Services on the real machine: the default folder dialog and the
-// wineserver probe of prefixPath.
+// Services on the real machine: the default folder dialog, the wineserver
+// probe, the prefix finder and chooser, and the remembered prefix in the
+// user's settings.
 WizardServices MakeDefaultServices(const session::KernelApi& kernel, const std::string& prefixPath,
                                    bool scratchDemo);
+
+// The prefix the user chose last time ("" when none), and remembering a new
+// one; kept in the program's user settings (QSettings, "Quendara/Stowlark").
+std::string RememberedPrefix();
+void RememberPrefix(const std::string& folder);
 
 }  // namespace sl::wizard

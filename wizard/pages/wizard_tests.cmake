@@ -13,4 +13,7 @@ set(SL_WIZARD_TEST_CASES
   runWithFailedComponents
   restoreWithoutUndoCopy
   backupIntoUnreadableFolder
+  choosePrefix
+  noPrefixAtStart
+  prefixDialog
   aboutBox)

@@ -16,6 +16,26 @@ inline constexpr const char* kWelcomeGroup = "Backup/Restore";
 inline constexpr const char* kBackup = "Backup";
 inline constexpr const char* kRestore = "Restore";
 inline constexpr const char* kAbout = "About";
+// The Wine prefix the wizard works on, and its chooser.
+inline constexpr const char* kPrefixGroup = "Windows machine (Wine prefix)";
+inline constexpr const char* kPrefixChange = "Change...";
+inline constexpr const char* kPrefixNone = "No Wine prefix is chosen.";
+inline constexpr const char* kChoosePrefixFirst =
+    "Please choose the Wine prefix to work on: click Change...";
+// %s why the prefix named at start cannot be worked on.
+inline constexpr const char* kPrefixUnusableAtStart =
+    "%s\n\nChoose another Wine prefix on the welcome page.";
+inline constexpr const char* kPrefixDialogTitle = "Choose the Wine prefix";
+inline constexpr const char* kPrefixDialogText =
+    "Choose the Wine prefix (the Windows machine) to work on. These prefixes were found where "
+    "Wine and the prefix managers keep them; Other folder... takes any other prefix.";
+inline constexpr const char* kPrefixNoneFound =
+    "No Wine prefix was found where Wine and the prefix managers keep them. Other folder... "
+    "takes a prefix folder of your choice.";
+inline constexpr const char* kPrefixOtherFolder = "Other folder...";
+inline constexpr const char* kPrefixColumnName = "Name";
+inline constexpr const char* kPrefixColumnArch = "Architecture";
+inline constexpr const char* kPrefixColumnFolder = "Folder";
 
 // Backup-option page (template 104).
 inline constexpr const char* kBackupOptionText =

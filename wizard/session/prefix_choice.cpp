@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "kernel/platform/wine/wine_platform.h"
+#include "wizard/session/prefix_files.h"
 
 namespace fs = std::filesystem;
 
@@ -60,19 +61,39 @@ std::string MakeScratchPrefix(const std::string& source, const std::string& temp
     return pattern;
 }
 
+std::string PrefixProblem(const std::string& folder, const std::string& origin) {
+    const std::string named = "The Wine prefix " + folder + (origin.empty() ? "" : " ") + origin;
+    switch (CheckPrefixFolder(folder)) {
+        case PrefixState::Prefix: return {};
+        case PrefixState::Missing: return named + " does not exist.";
+        case PrefixState::NotAFolder: return named + " is not a folder.";
+        case PrefixState::NoSystemReg:
+            return named + " is not a Wine prefix: it holds no system.reg.";
+    }
+    return {};
+}
+
+void UsePrefix(const std::string& folder) { ::setenv("WINEPREFIX", folder.c_str(), 1); }
+
 PrefixChoice ChoosePrefix(const std::vector<std::string>& demoSources,
-                          const std::string& tempRoot) {
+                          const std::string& tempRoot, const std::string& remembered) {
     PrefixChoice choice;
+    auto take = [&choice](const std::string& folder, const std::string& origin) {
+        choice.error = PrefixProblem(folder, origin);
+        choice.notAPrefix = !choice.error.empty();
+        if (!choice.notAPrefix) choice.path = folder;
+        return choice;
+    };
     const char* env = std::getenv("WINEPREFIX");
-    if (env != nullptr && env[0] != '\0') {
-        choice.path = env;
+    if (env != nullptr && env[0] != '\0') return take(env, "named by WINEPREFIX");
+    if (!remembered.empty() && CheckPrefixFolder(remembered) == PrefixState::Prefix) {
+        UsePrefix(remembered);
+        choice.path = remembered;
         return choice;
     }
     const std::string home = platform::wine::DefaultPrefixPath();  // ~/.wine here
-    if (IsFolder(home)) {
-        choice.path = home;
-        return choice;
-    }
+    std::error_code ec;
+    if (fs::exists(fs::symlink_status(home, ec))) return take(home, "");
     for (const std::string& source : demoSources) {
         if (!IsFolder(source)) continue;
         std::string error;

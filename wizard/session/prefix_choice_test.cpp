@@ -44,11 +44,17 @@ protected:
     }
     void TearDown() override { fs::remove_all(root_); }
 
+    std::string MakePrefix(const std::string& folder) {
+        fs::create_directories(folder);
+        std::ofstream(folder + "/system.reg") << "WINE REGISTRY Version 2\n";
+        return folder;
+    }
+
     std::string root_;
 };
 
 TEST_F(PrefixChoiceTest, TakesWinePrefixWhenSet) {
-    ScopedEnv prefix("WINEPREFIX", root_ + "/mine");
+    ScopedEnv prefix("WINEPREFIX", MakePrefix(root_ + "/mine"));
     PrefixChoice choice = ChoosePrefix({root_ + "/demo"}, root_ + "/tmp");
     EXPECT_EQ(choice.path, root_ + "/mine");
     EXPECT_FALSE(choice.scratchDemo);
@@ -58,7 +64,7 @@ TEST_F(PrefixChoiceTest, TakesWinePrefixWhenSet) {
 TEST_F(PrefixChoiceTest, TakesTheHomePrefixWhenItExists) {
     ScopedEnv prefix("WINEPREFIX", std::nullopt);
     ScopedEnv home("HOME", root_ + "/home");
-    fs::create_directories(root_ + "/home/.wine");
+    MakePrefix(root_ + "/home/.wine");
     PrefixChoice choice = ChoosePrefix({root_ + "/demo"}, root_ + "/tmp");
     EXPECT_EQ(choice.path, root_ + "/home/.wine");
     EXPECT_FALSE(choice.scratchDemo);
@@ -78,6 +84,51 @@ TEST_F(PrefixChoiceTest, OtherwiseWorksOnAScratchCopyOfTheDemoMachine) {
     EXPECT_EQ(std::string(std::getenv("WINEPREFIX")), choice.path);
     // The demo machine itself is never touched.
     EXPECT_FALSE(fs::exists(root_ + "/demo/dosdevices"));
+}
+
+// A WINEPREFIX or ~/.wine that is no prefix is said so; nothing runs on an
+// empty machine and no demo machine stands in for the user's.
+TEST_F(PrefixChoiceTest, RefusesAWinePrefixThatIsNoPrefix) {
+    ScopedEnv home("HOME", root_ + "/home");
+    fs::create_directories(root_ + "/empty");
+    std::ofstream(root_ + "/file") << "x";
+    struct Case {
+        std::string folder;
+        std::string message;
+    };
+    for (const Case& c : {Case{root_ + "/none", root_ + "/none named by WINEPREFIX does not exist."},
+                          Case{root_ + "/empty", "is not a Wine prefix: it holds no system.reg."},
+                          Case{root_ + "/file", root_ + "/file named by WINEPREFIX is not a folder."}}) {
+        ScopedEnv prefix("WINEPREFIX", c.folder);
+        PrefixChoice choice = ChoosePrefix({root_ + "/demo"}, root_ + "/tmp", MakePrefix(root_ + "/r"));
+        EXPECT_TRUE(choice.path.empty()) << c.folder;
+        EXPECT_TRUE(choice.notAPrefix);
+        EXPECT_NE(choice.error.find(c.message), std::string::npos) << choice.error;
+    }
+    // ~/.wine that exists but is no prefix (here a dangling link).
+    ScopedEnv prefix("WINEPREFIX", std::nullopt);
+    fs::create_directory_symlink(root_ + "/gone", root_ + "/home/.wine");
+    PrefixChoice choice = ChoosePrefix({root_ + "/demo"}, root_ + "/tmp");
+    EXPECT_TRUE(choice.notAPrefix);
+    EXPECT_EQ(choice.error, "The Wine prefix " + root_ + "/home/.wine does not exist.");
+    EXPECT_TRUE(fs::is_empty(root_ + "/tmp"));
+}
+
+TEST_F(PrefixChoiceTest, TheRememberedPrefixComesAfterWinePrefixAndBeforeHome) {
+    ScopedEnv home("HOME", root_ + "/home");
+    MakePrefix(root_ + "/home/.wine");
+    const std::string remembered = MakePrefix(root_ + "/remembered");
+    {
+        ScopedEnv prefix("WINEPREFIX", MakePrefix(root_ + "/env"));
+        EXPECT_EQ(ChoosePrefix({}, root_ + "/tmp", remembered).path, root_ + "/env");
+    }
+    ScopedEnv prefix("WINEPREFIX", std::nullopt);
+    EXPECT_EQ(ChoosePrefix({}, root_ + "/tmp", remembered).path, remembered);
+    // The library, loaded later, takes it from the environment.
+    EXPECT_EQ(std::string(std::getenv("WINEPREFIX")), remembered);
+    ::unsetenv("WINEPREFIX");
+    fs::remove(remembered + "/system.reg");
+    EXPECT_EQ(ChoosePrefix({}, root_ + "/tmp", remembered).path, root_ + "/home/.wine");
 }
 
 TEST_F(PrefixChoiceTest, SaysSoWhenThereIsNoPrefixAtAll) {

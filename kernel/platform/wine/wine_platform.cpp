@@ -18,6 +18,11 @@ std::shared_ptr<Platform> MakeDefault() {
     return std::make_shared<wine::WinePlatform>(wine::DefaultPrefixPath());
 }
 
+std::string DefaultMachineName() {
+    const char* prefix = std::getenv("WINEPREFIX");
+    return prefix != nullptr ? prefix : "";
+}
+
 namespace wine {
 namespace {
 

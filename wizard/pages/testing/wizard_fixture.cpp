@@ -197,7 +197,10 @@ QStringList MessageRecorder::Texts() const {
 std::unique_ptr<WizardContext> MakeContext(const std::string& prefix) {
     auto context = std::make_unique<WizardContext>();
     context->services = MakeDefaultServices(Kernel().Api(), prefix, false);
-    context->services.windowsProgramsRunning = [] { return false; };
+    context->services.windowsProgramsRunning = [](const std::string&) { return false; };
+    // The tests' choices never reach the user's own settings.
+    context->services.rememberPrefix = [](const std::string&) {};
+    context->services.findPrefixes = [] { return std::vector<session::FoundPrefix>{}; };
     return context;
 }
 
