@@ -36,21 +36,21 @@ SL_EXPORT int32_t SL_RunInstructions(const char* ids, const char* folder, int32_
         CSLKernel kernel;
         kernel.Mode = mode;
         kernel.ProgressWindow = window;
-        sl::SetRunningKernel(&kernel);
-        kernel.SetFolder(OrEmpty(folder));
-        try {
-            result = kernel.RunInstructions(OrEmpty(ids));
-        } catch (const std::exception& error) {
-            kernel.Report(sl::Format("RunInstructions failed: %s\n", error.what()));
-            result = 0;
+        {
+            sl::RunningKernelScope running(&kernel);
+            kernel.SetFolder(OrEmpty(folder));
+            try {
+                result = kernel.RunInstructions(OrEmpty(ids));
+            } catch (const std::exception& error) {
+                kernel.Report(sl::Format("RunInstructions failed: %s\n", error.what()));
+                result = 0;
+            }
         }
-        sl::SetRunningKernel(nullptr);
         badIDs = kernel.BadIDs;
         if (!kernel.ErrorText.empty()) {
             sl::AppendLog("Summary of Errors:\r\n" + kernel.ErrorText, sl::kLogName);
         }
     } catch (...) {
-        sl::SetRunningKernel(nullptr);
         result = 0;
     }
     return result;

@@ -2,6 +2,9 @@
 // out parameters assigned on every path, stop requests outside a run.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "kernel/interface/kernel.h"
 #include "kernel/interface/stowlark_kernel.h"
 #include "kernel/resolve/reg_key.h"
@@ -78,6 +81,29 @@ TEST(ExportsTest, StopOutsideARunHasNoEffectOnTheNextRun) {
     std::string saved;
     EXPECT_EQ(SL_GetSavedIDs("C:\\Backup", saved), 0);
     EXPECT_EQ(saved, "'58'");
+}
+
+// A progress window whose handler throws something that is no standard
+// exception, while another thread keeps asking runs to stop: the run ends
+// with 0, no stop request reaches the kernel once it is being destroyed
+// (the sanitizer build sees such a use), and the next run is not affected.
+TEST(ExportsTest, AnExceptionFromTheWindowEndsTheRunCleanly) {
+    testing::TempPrefix prefix;
+    PrepareWinampMachine(prefix);
+    std::atomic<bool> done{false};
+    std::thread stopper([&] {
+        while (!done) SL_StopRunInstructions();
+    });
+    SLProgressWindow throwing{[](void*, uint32_t, uintptr_t, intptr_t) -> intptr_t { throw 42; }, nullptr};
+    for (int round = 0; round < 50; ++round) {
+        std::string bad = "unset";
+        EXPECT_EQ(SL_RunInstructions("'58'", "C:\\Backup", 1, bad, &throwing), 0);
+    }
+    done = true;
+    stopper.join();
+    std::string bad;
+    EXPECT_EQ(SL_RunInstructions("'58'", "C:\\Backup", 1, bad, nullptr), 1);
+    EXPECT_EQ(bad, "");
 }
 
 TEST(ExportsTest, RunWithErrorsEndsWithOneSummaryEntry) {

@@ -11,4 +11,15 @@ void SetRunningKernel(CSLKernel* kernel);
 // Calls RequestStop on the running kernel, if there is one.
 void StopRunningKernel();
 
+// Publishes a kernel for its lifetime. Declared after the kernel it
+// publishes, it is destroyed first, so the kernel is never reachable while it
+// is being destroyed, also when an exception unwinds both.
+class RunningKernelScope {
+public:
+    explicit RunningKernelScope(CSLKernel* kernel) { SetRunningKernel(kernel); }
+    ~RunningKernelScope() { SetRunningKernel(nullptr); }
+    RunningKernelScope(const RunningKernelScope&) = delete;
+    RunningKernelScope& operator=(const RunningKernelScope&) = delete;
+};
+
 }  // namespace sl
