@@ -15,6 +15,8 @@
 //   SL_BENCH_VALUES  values in the subtree   (default 100000; try 1000000)
 //   SL_BENCH_ROUNDS  rounds                  (default 3)
 //   SL_BENCH_DIR     where to work           (default the temp folder)
+//   SL_BENCH_ONLY    "save" or "restore": runs only that step, once, in this
+//                    process and without Wine's tools (to run under a profiler)
 // Needs Wine (wine, wineboot, wineserver); prints why and exits 0 without.
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -186,6 +188,22 @@ int main() {
 
     const std::string archive = "Z:" + (root / "bench.bin").string();
     const std::string exported = (root / "bench.reg").string();
+    if (const char* only = std::getenv("SL_BENCH_ONLY")) {
+        UsePrefix(full);
+        auto start = Clock::now();
+        std::int32_t rc = sl::RegSLSave(sl::platform::kHkeyCurrentUser, "Software\\Bench", archive, "", "", "", "", 1);
+        std::printf("save: %d in %.3f s\n", rc, std::chrono::duration<double>(Clock::now() - start).count());
+        if (std::string(only) == "restore") {
+            UsePrefix(clean);
+            std::string errors;
+            start = Clock::now();
+            rc = sl::RegSLRestore(archive, &errors, 0, nullptr);
+            std::printf("restore: %d in %.3f s\n", rc, std::chrono::duration<double>(Clock::now() - start).count());
+        }
+        std::error_code ignored;
+        fs::remove_all(root, ignored);
+        return 0;
+    }
     std::vector<double> save, exportTime, restore, import;
     long savePeak = 0, restorePeak = 0;
     for (std::uint64_t r = 0; r < rounds; ++r) {

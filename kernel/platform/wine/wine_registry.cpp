@@ -92,6 +92,9 @@ struct WineRegistry::State {
         bool onDisk = false;  // the stat below describes the file the hive was read from
         struct stat st {};
         std::uint64_t generation = 0;
+        // Looked at on disk since this process took the writer lock: no
+        // other writer can change it until the lock is given up.
+        bool checkedUnderLock = false;
     };
     struct Handle {
         Location loc;
@@ -122,6 +125,9 @@ struct WineRegistry::State {
     Hive& Fresh(int index) {
         Slot& slot = slots[index];
         if (slot.hive && slot.hive->changed()) return *slot.hive;
+        const bool locked = writer && writer->held();
+        if (slot.hive && locked && slot.checkedUnderLock) return *slot.hive;
+        slot.checkedUnderLock = locked;
         struct stat now {};
         bool exists = ::stat(slot.file.c_str(), &now) == 0;
         if (slot.hive) {
@@ -416,6 +422,7 @@ struct WineRegistry::State {
     LONG BeginWrite() {
         if (writer->held()) return 0;
         if (ServerRunning()) return static_cast<LONG>(kErrorSharingViolation);
+        for (Slot& slot : slots) slot.checkedUnderLock = false;
         return writer->Acquire();
     }
 
