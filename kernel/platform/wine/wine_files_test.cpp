@@ -132,14 +132,26 @@ TEST_F(WineFilesTest, SearchForAPlainNameFindsThatEntry) {
               (std::vector<std::string>{".", "..", "dir", "windows"}));
 }
 
-TEST_F(WineFilesTest, CopyReplacesTheTargetWithDataAndPermissions) {
+TEST_F(WineFilesTest, CopyReplacesTheTargetWithDataButKeepsItsPermissions) {
+    const mode_t mask = ::umask(022);
     prefix_.WriteFile("C:\\src\\a.ini", "new contents");
-    ::chmod(prefix_.UnixPath("C:\\src\\a.ini").c_str(), 0640);
+    ::chmod(prefix_.UnixPath("C:\\src\\a.ini").c_str(), 0400);
     prefix_.WriteFile("C:\\dst\\b.ini", "old contents that were longer");
+    ::chmod(prefix_.UnixPath("C:\\dst\\b.ini").c_str(), 0640);
+    // A replaced file keeps its own rights, not the read-only ones of the copy.
     EXPECT_EQ(files_.CopyFile("C:\\src\\a.ini", "C:\\DST\\B.INI"), 0u);
     EXPECT_EQ(prefix_.ReadFile("C:\\dst\\b.ini"), "new contents");
     EXPECT_EQ(Mode("C:\\dst\\b.ini"), 0640u);
     EXPECT_EQ(FolderEntries("C:\\dst"), std::vector<std::string>{"b.ini"});  // no temporary left
+    // A new file is writable by its owner, so that the next copy can replace
+    // it, and grants others no more than the source did.
+    EXPECT_EQ(files_.CopyFile("C:\\src\\a.ini", "C:\\dst\\new.ini"), 0u);
+    EXPECT_EQ(Mode("C:\\dst\\new.ini"), 0600u);
+    ::chmod(prefix_.UnixPath("C:\\src\\a.ini").c_str(), 0444);
+    EXPECT_EQ(files_.CopyFile("C:\\src\\a.ini", "C:\\dst\\new2.ini"), 0u);
+    EXPECT_EQ(Mode("C:\\dst\\new2.ini"), 0644u);
+    EXPECT_EQ(files_.CopyFile("C:\\src\\a.ini", "C:\\dst\\new2.ini"), 0u);
+    ::umask(mask);
 }
 
 TEST_F(WineFilesTest, CopiesIntoABusyFolderSeeWhatOthersPutThere) {
@@ -307,12 +319,14 @@ TEST_F(WineFilesTest, KilledCopyLeavesTheOldOrTheWholeNewTarget) {
         // Leftover temporaries only ever sit beside the target, hidden.
         for (const std::string& name : FolderEntries("C:\\dst")) {
             if (name != "big.dat") {
-                EXPECT_EQ(name.rfind(".big.dat.sl-", 0), 0u) << name;
+                EXPECT_EQ(name.rfind(".sl-tmp-big.dat-", 0), 0u) << name;
             }
         }
     }
     EXPECT_EQ(files_.CopyFile("C:\\src\\big.dat", "C:\\dst\\big.dat"), 0u);
     EXPECT_EQ(prefix_.ReadFile("C:\\dst\\big.dat"), fresh);
+    // The next copy into the folder took away what the killed ones left.
+    EXPECT_EQ(FolderEntries("C:\\dst"), std::vector<std::string>{"big.dat"});
 }
 
 TEST_F(WineFilesTest, CreateDirectoryMakesOneFolder) {
