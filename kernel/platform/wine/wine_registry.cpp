@@ -12,6 +12,8 @@
 #include "kernel/platform/wine/hive.h"
 #include "kernel/platform/wine/hive_codepage.h"
 #include "kernel/platform/wine/hive_names.h"
+#include "kernel/platform/wine/temporary_files.h"
+#include "kernel/platform/wine/unix_files.h"
 
 namespace sl::platform::wine {
 namespace {
@@ -119,7 +121,7 @@ struct WineRegistry::State {
         Slot& slot = slots[index];
         if (slot.hive && slot.hive->changed()) return *slot.hive;
         struct stat now {};
-        bool exists = ::stat(slot.file.c_str(), &now) == 0;
+        bool exists = ::lstat(slot.file.c_str(), &now) == 0;
         if (slot.hive) {
             if (!exists && !slot.onDisk && slot.hive->status() == Hive::Status::Missing) return *slot.hive;
             if (exists && slot.onDisk && SameFile(now, slot.st)) return *slot.hive;
@@ -131,9 +133,13 @@ struct WineRegistry::State {
     static void Load(Slot& slot) {
         ++slot.generation;
         slot.onDisk = false;
-        int fd = ::open(slot.file.c_str(), O_RDONLY | O_CLOEXEC);
+        // A link, FIFO or device in a hive's place is not read (it could
+        // block or never end): the hive is refused, and so never written.
+        DWORD openError = kErrorSuccess;
+        int fd = OpenPlainFile(slot.file, O_RDONLY, 0, &openError);
         if (fd < 0) {
-            slot.hive = errno == ENOENT ? Hive::MissingFile() : Hive::FromText(std::string());
+            slot.hive = openError == kErrorFileNotFound ? Hive::MissingFile()
+                                                        : Hive::FromText(std::string());
             return;
         }
         std::string text;
@@ -345,15 +351,16 @@ struct WineRegistry::State {
         Slot& slot = slots[index];
         if (!slot.hive || !slot.hive->changed()) return 0;
         struct stat now {};
-        bool exists = ::stat(slot.file.c_str(), &now) == 0;
+        bool exists = ::lstat(slot.file.c_str(), &now) == 0;
         if (!exists || !slot.onDisk || !SameFile(now, slot.st)) {
             // Someone else replaced the file since it was read: do not overwrite.
             return static_cast<LONG>(kErrorSharingViolation);
         }
         std::string text = slot.hive->Write();
-        std::string tmp = slot.file + ".XXXXXX";
-        int fd = ::mkstemp(tmp.data());
-        if (fd < 0) return ErrnoToWin32(errno);
+        std::string tmp;
+        DWORD createError = kErrorSuccess;
+        int fd = CreateTemporaryBeside(slot.file, 0600, &tmp, &createError);
+        if (fd < 0) return static_cast<LONG>(createError);
         LONG rc = 0;
         std::size_t done = 0;
         while (done < text.size()) {
@@ -441,6 +448,10 @@ LONG WineRegistry::RegCreateKeyEx(HKEY root, const char* subKey, const char* key
     }
     for (std::size_t i = consumed; i < names.size(); ++i) {
         if (names[i].size() > kMaxKeyNameLen) return static_cast<LONG>(kErrorInvalidParameter);
+    }
+    // No key deeper than Windows allows below its hive's root.
+    if (loc.path.size() + (names.size() - consumed) > kMaxKeyDepth) {
+        return static_cast<LONG>(kErrorInvalidParameter);
     }
     if (state_->ServerRunning()) return static_cast<LONG>(kErrorSharingViolation);
     rc = state_->WritableHive(loc.hive);
