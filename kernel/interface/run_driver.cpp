@@ -57,12 +57,16 @@ std::int32_t CSLKernel::RunInstructions(const std::string& ids) {
     std::int32_t result = 1;
     std::intptr_t steps = 0;
 
-    // Only a lock held elsewhere stops the run. A folder where the lock file
-    // cannot be made (missing, read-only medium) has no other writer to fear,
-    // and the run reports its own errors there as before.
+    // A lock held elsewhere stops the run, and so does a link, FIFO or
+    // device in the lock file's place (never opened through): such a folder
+    // was tampered with, and a run there could not keep others out. A folder
+    // where the lock file cannot be made (missing, read-only medium) has no
+    // other writer to fear, and the run reports its own errors there as before.
     FolderLock lock;
     platform::DWORD lockError = lock.Acquire(Folder);
-    if (lockError == platform::kErrorSharingViolation) {
+    if (lockError == platform::kErrorSharingViolation ||
+        lockError == platform::kErrorCantAccessFile ||
+        lockError == platform::kErrorCantResolveFilename) {
         Report(Format("RunInstructions Lock '%s' error: %i\n", Folder.c_str(),
                       static_cast<int>(lockError)));
         return 0;

@@ -70,6 +70,10 @@ int OpenPlainFile(const std::string& unixPath, int flags, mode_t mode, DWORD* er
     // below is what counts when the entry changes in between.
     struct stat seen;
     if (::lstat(unixPath.c_str(), &seen) == 0) {
+        if ((flags & O_EXCL) != 0) {  // anything there, of any kind, is in the way
+            *error = kErrorAlreadyExists;
+            return -1;
+        }
         if (S_ISLNK(seen.st_mode)) {
             *error = kErrorCantResolveFilename;
             return -1;

@@ -54,7 +54,8 @@ DWORD NotAPlainFile(mode_t mode);
 // the last element (1921) nor a FIFO or device is used and nothing blocks;
 // what was opened is checked on its descriptor (NotAPlainFile). The
 // descriptor is then switched back to blocking. -1 with *error set on
-// failure (the errno's number, 2/3 for a missing file or folder); *st
+// failure (the errno's number, 2/3 for a missing file or folder, 183 for
+// anything at all of that name when O_EXCL is asked); *st
 // (when given) receives the file's stat.
 int OpenPlainFile(const std::string& unixPath, int flags, mode_t mode, DWORD* error,
                   struct stat* st = nullptr);

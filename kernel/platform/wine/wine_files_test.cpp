@@ -383,6 +383,52 @@ TEST_F(WineFilesTest, WholeFileAccess) {
     EXPECT_EQ(files_.OpenFile("C:\\windows", FileAccess::Read, &handle), kErrorAccessDenied);
 }
 
+// Names a folder from outside may hold instead of a plain file: a link to
+// someone's file, a FIFO nobody writes to, a device, a second name of a file
+// elsewhere. None is opened through, written through or waited on.
+TEST_F(WineFilesTest, OnlyPlainFilesAreOpenedAndNothingWaits) {
+    const std::string victim = prefix_.Root() + "/victim.txt";
+    std::ofstream(victim) << "victim";
+    prefix_.MakeFolder("C:\\d");
+    const std::string d = prefix_.UnixPath("C:\\d");
+    fs::create_symlink(victim, d + "/link.dat");
+    fs::create_symlink("/dev/zero", d + "/zero.dat");
+    ASSERT_EQ(::mkfifo((d + "/fifo.dat").c_str(), 0600), 0);
+    fs::create_hard_link(victim, d + "/second.dat");
+    fs::create_directory_symlink("/", prefix_.PrefixPath() + "/dosdevices/z:");
+    auto ReadUnixFile = [](const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    FileHandle handle = 0;
+    for (FileAccess access : {FileAccess::Read, FileAccess::Write}) {
+        EXPECT_EQ(files_.OpenFile("C:\\d\\link.dat", access, &handle), kErrorCantResolveFilename);
+        EXPECT_EQ(files_.OpenFile("C:\\d\\zero.dat", access, &handle), kErrorCantResolveFilename);
+        EXPECT_EQ(files_.OpenFile("C:\\d\\fifo.dat", access, &handle), kErrorCantAccessFile);
+        EXPECT_EQ(files_.OpenFile("Z:\\dev\\null", access, &handle), kErrorCantAccessFile);
+    }
+    EXPECT_EQ(files_.OpenFile("C:\\d\\second.dat", FileAccess::Write, &handle), kErrorCantAccessFile);
+    for (const char* name : {"link.dat", "fifo.dat", "second.dat"}) {
+        EXPECT_EQ(files_.OpenFile(std::string("C:\\d\\") + name, FileAccess::CreateNew, &handle),
+                  kErrorFileExists)
+            << name;
+    }
+    EXPECT_EQ(ReadUnixFile(victim), "victim");
+
+    // As the source of a copy each fails; as its target each is replaced
+    // by a plain file and what it pointed to is left alone.
+    prefix_.WriteFile("C:\\src.ini", "copied");
+    for (const char* name : {"link.dat", "zero.dat", "fifo.dat"}) {
+        const std::string from = std::string("C:\\d\\") + name;
+        EXPECT_NE(files_.CopyFile(from, "C:\\out.ini"), 0u) << name;
+        EXPECT_EQ(files_.CopyFile("C:\\src.ini", from), 0u) << name;
+        EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(d + "/" + name))) << name;
+        EXPECT_EQ(prefix_.ReadFile(from), "copied") << name;
+    }
+    EXPECT_FALSE(prefix_.Exists("C:\\out.ini"));
+    EXPECT_EQ(ReadUnixFile(victim), "victim");
+}
+
 TEST_F(WineFilesTest, SecondOpenerIsRefusedInThisAndAnotherProcess) {
     prefix_.WriteFile("C:\\Stowlark.dat", "keep");
     FileHandle first = 0, second = 0;
