@@ -238,10 +238,10 @@ TEST_F(PlantedEntriesTest, FifosAndLinksInTheApplicationsFoldersAreNotBackedUp) 
 // A run killed half way leaves temporaries in the backup folder and in the
 // prefix; the next backup neither copies them as settings nor keeps them.
 TEST_F(PlantedEntriesTest, TemporariesOfKilledRunsAreNeitherBackedUpNorKept) {
-    const std::string windows = machine.UnixPath("C:\\windows");
-    for (const char* name :
-         {".sl-tmp-Excel8.xlb-Ab12Cd", ".Excel8.xlb.sl-Xy34Zw"}) {
-        WriteUnix(windows + "/" + name, "half a toolbar");
+    // WinAmp's skins are copied whatever their names (*.*).
+    const std::string skins = machine.UnixPath("C:\\Program Files\\Winamp\\Skins\\Neon");
+    for (const char* name : {".sl-tmp-pledit.txt-Ab12Cd", ".pledit.txt.sl-Xy34Zw"}) {
+        WriteUnix(skins + "/" + name, "half a skin");
     }
     CopyClean("again");
     for (const char* name : {".sl-tmp-Stowlark.dat-q1w2e3", "Stowlark.dat.tmp", "1.bin.tmp"}) {
@@ -258,15 +258,21 @@ TEST_F(PlantedEntriesTest, TemporariesOfKilledRunsAreNeitherBackedUpNorKept) {
     EXPECT_EQ(now, std::set<std::string>(names.begin(), names.end()));
 
     fs::create_directories(Unix("second"));
-    EXPECT_EQ(Run(Dos("second"), SL_MODE_BACKUP), 1);
+    const std::string skinIds = "'59'";
+    EXPECT_EQ(SL_RunInstructions(skinIds.c_str(), Dos("second").c_str(), SL_MODE_BACKUP, bad,
+                                 nullptr),
+              1);
     CSLKernel kernel;
     kernel.SetFolder(Dos("second"));
     ASSERT_EQ(kernel.Load(kernel.Folder), 0);
+    std::size_t copied = 0;
     for (const auto& item : kernel.FileItems) {
         for (const std::string& source : item->SourceFiles) {
             EXPECT_EQ(source.find("sl-"), std::string::npos) << source;
+            ++copied;
         }
     }
+    EXPECT_GT(copied, 2u);  // the skins themselves
 }
 
 }  // namespace
