@@ -235,6 +235,27 @@ TEST_F(PlantedEntriesTest, FifosAndLinksInTheApplicationsFoldersAreNotBackedUp) 
     }
 }
 
+// Copies on a read-only medium (a CD, a folder copied from one) are 0444: the
+// restored files take the rights of the files they replace, or of a new
+// file, so the next restore can replace them again.
+TEST_F(PlantedEntriesTest, ReadOnlyCopiesRestoreAsFilesTheNextRestoreCanReplace) {
+    for (const auto& entry : fs::directory_iterator(Unix("clean"))) {
+        if (entry.path().filename().string().starts_with("Stowlark.")) continue;
+        fs::permissions(entry.path(), fs::perms::owner_read | fs::perms::group_read |
+                                          fs::perms::others_read);
+    }
+    const std::string toolbars = machine.UnixPath("C:\\windows\\Second.xlb");
+    fs::remove(toolbars);  // made new by the restore
+    std::string bad;
+    for (int round = 0; round < 2; ++round) {
+        EXPECT_EQ(Run(Dos("clean"), SL_MODE_RESTORE, &bad), 1) << round;
+        EXPECT_EQ(bad, "") << round;
+    }
+    const auto perms = fs::status(toolbars).permissions();
+    EXPECT_NE(perms & fs::perms::owner_write, fs::perms::none);
+    EXPECT_EQ(perms & fs::perms::others_write, fs::perms::none);
+}
+
 // A run killed half way leaves temporaries in the backup folder and in the
 // prefix; the next backup neither copies them as settings nor keeps them.
 TEST_F(PlantedEntriesTest, TemporariesOfKilledRunsAreNeitherBackedUpNorKept) {
