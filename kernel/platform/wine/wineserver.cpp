@@ -5,8 +5,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 
 namespace sl::platform::wine {
 namespace {
@@ -16,6 +14,25 @@ std::string Trim(const std::string& text) {
     if (begin == std::string::npos) return {};
     std::size_t end = text.find_last_not_of(" \t\r\n");
     return text.substr(begin, end - begin + 1);
+}
+
+// Reads a plain file of at most kMaxNameFile bytes (following links, as the
+// file may be one); false for anything else or when it cannot be read.
+constexpr std::size_t kMaxNameFile = 4096;
+bool ReadSmallPlainFile(const std::string& path, std::string* content) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st;
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+              static_cast<std::size_t>(st.st_size) <= kMaxNameFile;
+    if (ok) {
+        char buffer[kMaxNameFile];
+        ssize_t n = ::read(fd, buffer, sizeof buffer);
+        ok = n >= 0;
+        if (ok) content->assign(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return ok;
 }
 
 }  // namespace
@@ -30,11 +47,11 @@ std::vector<std::string> WineServerFolders(const std::string& prefixPath) {
                   static_cast<unsigned long long>(st.st_ino));
     folders.push_back("/tmp/.wine-" + std::to_string(::getuid()) + "/" + server);
 
-    std::ifstream file(prefixPath + "/wineserver");
-    if (file) {
-        std::stringstream text;
-        text << file.rdbuf();
-        std::string name = Trim(text.str());
+    // The file names a folder: a short text. Anything else in its place (a
+    // FIFO that would block, a device that never ends) is not read.
+    std::string content;
+    if (ReadSmallPlainFile(prefixPath + "/wineserver", &content)) {
+        std::string name = Trim(content);
         if (!name.empty() && name.find('\0') == std::string::npos) {
             std::string base = name[0] == '/' ? name : "/tmp/" + name;
             folders.push_back(base + "/" + server);
@@ -44,8 +61,13 @@ std::vector<std::string> WineServerFolders(const std::string& prefixPath) {
 }
 
 bool IsLockFileHeld(const std::string& lockFile) {
-    int fd = ::open(lockFile.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = ::open(lockFile.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) return false;
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {  // a server's lock is a plain file
+        ::close(fd);
+        return false;
+    }
     struct flock probe {};
     probe.l_type = F_WRLCK;
     probe.l_whence = SEEK_SET;
