@@ -1,8 +1,12 @@
 // stowlark-cli on folders someone else made: names in a bookkeeping file that
 // carry terminal escape sequences, and folder arguments that would climb out
-// of the folder they name.
+// of the folder they name, and links, FIFOs and devices in place of backup
+// files.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <chrono>
 #include <filesystem>
 
 #include "cli/terminal_text.h"
@@ -85,6 +89,34 @@ TEST_F(CliHostileTest, FolderArgumentsThatClimbOutAreRefused) {
     EXPECT_EQ(Snapshot(root_), before);
     EXPECT_FALSE(std::filesystem::exists(root_ + "/target"));
     EXPECT_FALSE(std::filesystem::exists(prefix_ + "/drive_c/target"));
+}
+
+// verify calls a folder complete only when a restore could read every file:
+// a FIFO, a device or a link in place of a copy or an archive is named, and
+// neither verify nor show waits on it.
+TEST_F(CliHostileTest, VerifyNamesLinksFifosAndDevicesAndNothingWaits) {
+    ASSERT_EQ(Cli({"backup", folder_, "58"}).status, 0);
+    const Bookkeeping book = ReadBookkeeping(prefix_, folder_);
+    ASSERT_FALSE(book.regFiles.empty());
+    ASSERT_GE(book.copyFiles.size(), 2u);
+    const std::string secret = root_ + "/secret.txt";
+    WriteFile(secret, "secret");
+    std::filesystem::remove(folder_ + "/" + book.regFiles[0]);
+    ASSERT_EQ(::mkfifo((folder_ + "/" + book.regFiles[0]).c_str(), 0600), 0);
+    std::filesystem::remove(folder_ + "/" + book.copyFiles[0]);
+    std::filesystem::create_symlink("/dev/zero", folder_ + "/" + book.copyFiles[0]);
+    std::filesystem::remove(folder_ + "/" + book.copyFiles[1]);
+    std::filesystem::create_symlink(secret, folder_ + "/" + book.copyFiles[1]);
+
+    CliResult verify = RunCli({"--prefix", prefix_, "verify", folder_}, std::chrono::seconds(30));
+    EXPECT_EQ(verify.status, 1) << verify.out << verify.err;
+    for (const std::string& name : {book.regFiles[0], book.copyFiles[0], book.copyFiles[1]}) {
+        EXPECT_NE(verify.out.find("Problem: " + name + " is no plain file"), std::string::npos)
+            << name << "\n" << verify.out;
+    }
+    CliResult show = RunCli({"--prefix", prefix_, "show", folder_}, std::chrono::seconds(30));
+    EXPECT_EQ(show.status, 0) << show.err;
+    EXPECT_NE(show.out.find("not plain"), std::string::npos) << show.out;
 }
 
 TEST(TerminalTextTest, ControlCharactersAreEscapedAndTheRestKept) {

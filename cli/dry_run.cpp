@@ -266,7 +266,10 @@ int PrintRestorePlan(const CliContext& context, const ComponentCatalogue& catalo
                 out += "    file      " + Printable(backup) + " -> " + Printable(base + source);
                 if (!IsSafeRestorePair(record->PathID, source, backup)) {
                     out += " (refused: it leaves its folder)";
-                } else if (BackupFileSize(kernel.Folder, backup) < 0) {
+                } else if (const std::int64_t size = BackupFileSize(kernel.Folder, backup);
+                           size == kNotAPlainFile) {
+                    out += " (the copy is no plain file)";
+                } else if (size < 0) {
                     out += " (the copy is missing)";
                 } else {
                     ++copies;

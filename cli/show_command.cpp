@@ -37,6 +37,7 @@ void ListComponents(const ComponentCatalogue& catalogue, const std::string& head
 }
 
 std::string SizeText(std::int64_t size) {
+    if (size == kNotAPlainFile) return " not plain";
     if (size < 0) return "   missing";
     std::string text = std::to_string(size);
     return std::string(text.size() < 10 ? 10 - text.size() : 0, ' ') + text;
