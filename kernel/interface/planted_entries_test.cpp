@@ -157,6 +157,15 @@ TEST_F(PlantedEntriesTest, ALinkedBookkeepingFileOrLockStopsTheRunAndStaysUntouc
         EXPECT_NE(machine.LogText().find("RunInstructions Lock"), std::string::npos);
         fs::remove_all(Unix("linked-lck"));
     }
+
+    // A second name of the lock file, as a hard-linked snapshot of the folder
+    // leaves, is only held, never written: the run goes on.
+    CopyClean("snapshot");
+    fs::create_directories(Unix("older"));
+    fs::create_hard_link(Unix("snapshot/Stowlark.lck"), Unix("older/Stowlark.lck"));
+    WriteUnix(Unix("older/Stowlark.lck"), "snapshot");
+    EXPECT_EQ(Run(Dos("snapshot"), SL_MODE_BACKUP), 1);
+    EXPECT_EQ(testing::ReadUnix(Unix("older/Stowlark.lck")), "snapshot");
 }
 
 TEST_F(PlantedEntriesTest, FifosAndDevicesWhereARunReadsFailWithoutWaiting) {

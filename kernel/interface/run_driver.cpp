@@ -40,7 +40,7 @@ public:
         platform::DWORD error = 0;
         for (int attempt = 0; attempt < kLockAttempts; ++attempt) {
             if (attempt > 0) std::this_thread::sleep_for(kLockPause);
-            error = platform::Current().OpenFile(path, platform::FileAccess::Write, &handle_);
+            error = Open(path);
             if (error != platform::kErrorSharingViolation) break;
         }
         if (error != 0) handle_ = 0;
@@ -48,6 +48,18 @@ public:
     }
 
 private:
+    // The lock file is only held, never written: an existing one is opened
+    // as it is (so a second name of it, as a snapshot of the folder leaves,
+    // does no harm), a missing one is created.
+    platform::DWORD Open(const std::string& path) {
+        platform::Platform& files = platform::Current();
+        platform::DWORD error = files.OpenFile(path, platform::FileAccess::Read, &handle_);
+        if (error != platform::kErrorFileNotFound) return error;
+        error = files.OpenFile(path, platform::FileAccess::CreateNew, &handle_);
+        if (error != platform::kErrorFileExists) return error;
+        return files.OpenFile(path, platform::FileAccess::Read, &handle_);  // made meanwhile
+    }
+
     platform::FileHandle handle_ = 0;
 };
 
