@@ -244,6 +244,27 @@ TEST_F(PlantedEntriesTest, FifosAndLinksInTheApplicationsFoldersAreNotBackedUp) 
     }
 }
 
+// A section of user.reg far deeper than Windows allows used to overflow the
+// stack of every run that read or wrote the hive. Runs now work, and the
+// section stays in the file as it was.
+TEST_F(PlantedEntriesTest, AHiveWithAKeyDeeperThanWindowsAllowsStillBacksUpAndRestores) {
+    std::string deep = "[Software";
+    for (int level = 0; level < 300000; ++level) deep += "\\\\k";
+    deep += "] 1700000000\n\"v\"=\"deep\"\n";
+    machine.WriteHive("user.reg", machine.ReadHive("user.reg") + "\n" + deep);
+    machine.ReloadPlatform();
+
+    fs::create_directories(Unix("deep"));
+    std::string bad;
+    EXPECT_EQ(Run(Dos("deep"), SL_MODE_BACKUP, &bad), 1);
+    EXPECT_EQ(bad, "");
+    EXPECT_EQ(Run(Dos("deep"), SL_MODE_RESTORE, &bad), 1);
+    EXPECT_EQ(bad, "");
+    EXPECT_EQ(SL_GetInstalledIDsN(""), "");  // every application still found installed
+    machine.ReloadPlatform();
+    EXPECT_NE(machine.ReadHive("user.reg").find(deep), std::string::npos);
+}
+
 // Copies on a read-only medium (a CD, a folder copied from one) are 0444: the
 // restored files take the rights of the files they replace, or of a new
 // file, so the next restore can replace them again.
