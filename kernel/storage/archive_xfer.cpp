@@ -61,8 +61,10 @@ platform::DWORD CreateTemporary(platform::Platform& machine, const std::string& 
         for (int i = 0; i < 6; ++i) suffix.push_back(kChars[random() % 36]);
         *temporary = folder + platform::kTemporaryPrefix + name + "-" + suffix;
         error = machine.OpenFile(*temporary, platform::FileAccess::CreateNew, handle);
+        // Taken names, and a new file a sweep of another run took away (2)
+        // or holds for a moment (32), are tried again with another name.
         if (error != platform::kErrorFileExists && error != platform::kErrorAlreadyExists &&
-            error != platform::kErrorFileNotFound) {
+            error != platform::kErrorFileNotFound && error != platform::kErrorSharingViolation) {
             break;
         }
     }
