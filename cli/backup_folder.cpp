@@ -44,6 +44,16 @@ std::int64_t BackupFileSize(const std::string& dosFolder, const std::string& nam
     }
     machine.FindClose(handle);
     if ((data.attributes & platform::kFileAttributeDirectory) != 0) return -1;
+    if ((data.attributes & platform::kFileAttributeReparsePoint) != 0) return kNotAPlainFile;
+    // A FIFO or a device lists like a file: only opening tells, and a run
+    // opens it the same way (without waiting).
+    platform::FileHandle file = 0;
+    const platform::DWORD error =
+        machine.OpenFile(WithTrailingBackslash(dosFolder) + name, platform::FileAccess::Read, &file);
+    if (error == platform::kErrorCantAccessFile || error == platform::kErrorCantResolveFilename) {
+        return kNotAPlainFile;
+    }
+    if (error == 0) machine.CloseFile(file, false);
     return static_cast<std::int64_t>(data.size);
 }
 

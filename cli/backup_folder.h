@@ -22,7 +22,9 @@ std::int32_t LoadBookkeeping(const std::string& dosFolder, CSLKernel& kernel);
 std::int32_t LoadRegistryArchive(const std::string& path, RegRecordList& records);
 
 // Size in bytes of the file name in the folder; -1 when there is no such
-// file (or it is a folder).
+// file (or it is a folder), kNotAPlainFile when a link, FIFO or device
+// stands there (which a run refuses to read).
+inline constexpr std::int64_t kNotAPlainFile = -2;
 std::int64_t BackupFileSize(const std::string& dosFolder, const std::string& name);
 
 // "HKEY_CURRENT_USER" and so on; "root 0x..." for any other value.

@@ -1,4 +1,5 @@
 #include "cli/cli_context.h"
+#include "cli/terminal_text.h"
 
 #include "kernel/interface/kernel.h"
 #include "kernel/platform/wine/wine_platform.h"
@@ -6,7 +7,10 @@
 namespace sl::cli {
 
 void Print(std::FILE* stream, const std::string& text) {
-    std::fwrite(text.data(), 1, text.size(), stream);
+    // Text may carry names from a backup folder or a prefix: no escape
+    // sequence in one reaches the terminal.
+    const std::string shown = WithoutTerminalControls(text);
+    std::fwrite(shown.data(), 1, shown.size(), stream);
     std::fflush(stream);
 }
 

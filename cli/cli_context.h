@@ -18,11 +18,13 @@ struct CliContext {
     bool terminal = false;    // out is a terminal: draw a progress bar
 };
 
-// Writes text to a stream as it is.
+// Writes text to a stream, with control characters other than line ends,
+// carriage returns and tabs escaped (terminal_text.h).
 void Print(std::FILE* stream, const std::string& text);
 
 // Where the library writes its log "Stowlark.Log" (beside the library, or
-// the per-user fallback folder when that cannot be written).
+// the per-user fallback folder when that cannot be written); empty when
+// neither folder can take it.
 std::string LogLocation(const CliContext& context);
 
 }  // namespace sl::cli

@@ -1,4 +1,5 @@
 #include "cli/dry_run.h"
+#include "cli/terminal_text.h"
 
 #include <algorithm>
 #include <map>
@@ -262,10 +263,13 @@ int PrintRestorePlan(const CliContext& context, const ComponentCatalogue& catalo
             for (std::size_t i = 0; i < pairs; ++i) {
                 const std::string& source = record->SourceFiles[i];
                 const std::string& backup = record->BackupFiles[i];
-                out += "    file      " + backup + " -> " + base + source;
+                out += "    file      " + Printable(backup) + " -> " + Printable(base + source);
                 if (!IsSafeRestorePair(record->PathID, source, backup)) {
                     out += " (refused: it leaves its folder)";
-                } else if (BackupFileSize(kernel.Folder, backup) < 0) {
+                } else if (const std::int64_t size = BackupFileSize(kernel.Folder, backup);
+                           size == kNotAPlainFile) {
+                    out += " (the copy is no plain file)";
+                } else if (size < 0) {
                     out += " (the copy is missing)";
                 } else {
                     ++copies;
@@ -275,7 +279,7 @@ int PrintRestorePlan(const CliContext& context, const ComponentCatalogue& catalo
         }
         for (const auto& record : kernel.RegItems) {
             if (record->ID != id) continue;
-            const std::string key = RootName(record->Root) + "\\" + record->KeyPath;
+            const std::string key = RootName(record->Root) + "\\" + Printable(record->KeyPath);
             RegRecordList records;
             const std::int32_t loaded = IsPlainFileName(record->FileName)
                                             ? LoadRegistryArchive(kernel.Folder + record->FileName,
@@ -285,7 +289,7 @@ int PrintRestorePlan(const CliContext& context, const ComponentCatalogue& catalo
             for (const auto& item : records) {
                 if (item->Kind == CRegContentItem::kValueRecord) ++values;
             }
-            out += "    registry  " + record->FileName + " -> " + key + ": " +
+            out += "    registry  " + Printable(record->FileName) + " -> " + key + ": " +
                    std::to_string(values) + " values, " +
                    std::to_string(records.size() - static_cast<std::size_t>(values)) + " keys";
             if (loaded != 0) {

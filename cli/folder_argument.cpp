@@ -6,6 +6,17 @@
 
 namespace sl::cli {
 
+bool NamesAParent(const std::string& dosPath) {
+    std::size_t start = 0;
+    for (std::size_t i = 0; i <= dosPath.size(); ++i) {
+        if (i == dosPath.size() || dosPath[i] == '\\' || dosPath[i] == '/') {
+            if (dosPath.compare(start, i - start, "..") == 0 && i - start == 2) return true;
+            start = i + 1;
+        }
+    }
+    return false;
+}
+
 bool IsDosPath(const std::string& text) {
     return text.size() >= 2 && std::isalpha(static_cast<unsigned char>(text[0])) != 0 &&
            text[1] == ':';
@@ -17,7 +28,19 @@ std::string DosFolder(const std::string& prefix, const std::string& argument,
         *error = "the folder is empty";
         return {};
     }
-    if (IsDosPath(argument)) return argument;
+    if (IsDosPath(argument)) {
+        if (NamesAParent(argument)) {
+            *error = "the folder " + argument +
+                     " climbs to a parent folder (\\..\\); name the folder itself";
+            return {};
+        }
+        return argument;
+    }
+    if (argument.find('\\') != std::string::npos) {
+        *error = "the folder " + argument +
+                 " has a backslash in a name, which a Windows path cannot hold";
+        return {};
+    }
     std::string dos = platform::wine::UnixToDosPath(prefix, argument);
     if (dos.empty()) {
         *error = "the folder " + argument + " lies on no drive of the Wine prefix " + prefix +

@@ -14,8 +14,12 @@ namespace sl::cli {
 // True for text that starts with a drive letter and a colon.
 bool IsDosPath(const std::string& text);
 
+// True when a DOS path has a ".." element (a climb to a parent folder).
+bool NamesAParent(const std::string& dosPath);
+
 // The DOS form of argument for the prefix. Empty, with *error set, when the
-// argument is empty or no drive of the prefix holds the Unix path.
+// argument is empty, a DOS path with a ".." element, a Unix path with a
+// backslash in a name, or a Unix path no drive of the prefix holds.
 std::string DosFolder(const std::string& prefix, const std::string& argument, std::string* error);
 
 // The Unix path of a DOS folder in the prefix, for messages; empty when it

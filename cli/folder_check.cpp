@@ -28,7 +28,13 @@ FolderCheck CheckFolder(const CSLKernel& kernel, const ComponentCatalogue& catal
                                      "' is not a file of the folder" + owner);
             continue;
         }
-        if (BackupFileSize(folder, record->FileName) < 0) {
+        const std::int64_t size = BackupFileSize(folder, record->FileName);
+        if (size == kNotAPlainFile) {
+            check.problems.push_back(record->FileName +
+                                     " is no plain file (a link, FIFO or device)" + owner);
+            continue;
+        }
+        if (size < 0) {
             check.problems.push_back(record->FileName + " is missing" + owner);
             continue;
         }
@@ -72,7 +78,13 @@ FolderCheck CheckFolder(const CSLKernel& kernel, const ComponentCatalogue& catal
                                          " leaves its folder, which a restore refuses" + owner);
                 continue;
             }
-            if (BackupFileSize(folder, backup) < 0) {
+            const std::int64_t size = BackupFileSize(folder, backup);
+            if (size == kNotAPlainFile) {
+                check.problems.push_back(backup + " is no plain file (a link, FIFO or device), "
+                                         "the copy of " + source + owner);
+                continue;
+            }
+            if (size < 0) {
                 check.problems.push_back(backup + " is missing, the copy of " + source + owner);
                 continue;
             }

@@ -20,7 +20,8 @@ struct FolderCheck {
 // archive is a plain file name in the folder, exists and loads completely,
 // and holds only records below its saved key (a restore refuses the
 // others); every file record pairs each source with one copy, every pair is
-// one a restore accepts, and every copy exists as a file. catalogue names
+// one a restore accepts, and every copy exists as a plain file (no link,
+// FIFO or device, which a restore refuses). catalogue names
 // the components.
 FolderCheck CheckFolder(const CSLKernel& kernel, const ComponentCatalogue& catalogue);
 

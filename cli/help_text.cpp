@@ -68,7 +68,9 @@ COMMANDS
 
     FOLDER is a folder of this computer (/home/me/backup) or a DOS path of
     the prefix (C:\Backups\Mine). A Unix path is given to the library in its
-    DOS form, through the prefix drive that holds it.
+    DOS form, through the prefix drive that holds it. A DOS path with a ".."
+    element, or a Unix path with a backslash in a name, is refused. Names
+    read from a folder are shown with control characters as \xNN.
 
 PREFIXES
     A Wine prefix is a folder holding a system.reg. The prefixes that Wine
@@ -123,7 +125,7 @@ PROGRESS AND STOPPING
     stop after the item in progress, as the wizard's Cancel does; the backup
     folder's Stowlark.dat is still saved. At the end the failed components
     are listed by title (or "User Abort"), followed by the location of the
-    log Stowlark.Log.
+    log Stowlark.Log (or "none" when no folder can take it).
 
     restore and unrestore refuse to run while Windows programs (a wineserver)
     run in the prefix: the server would overwrite the restored registry.

@@ -103,7 +103,9 @@ int Execute(const CliContext& context, const ComponentCatalogue& catalogue,
     if (!run.interrupted && failed && outcome.badIDs.empty()) {
         out += "\nThe run did not complete; the log names the error.\n";
     }
-    out += "\nLog: " + LogLocation(context) + "\n";
+    const std::string log = LogLocation(context);
+    out += log.empty() ? "\nLog: none (no folder for the log can be written)\n"
+                       : "\nLog: " + log + "\n";
     Print(context.out, out);
     if (run.interrupted) return kExitInterrupted;
     return failed ? kExitFailed : kExitSuccess;

@@ -3,6 +3,7 @@
 // its key, every set of file copies with their source files, and the size
 // of each backup file.
 #include "cli/backup_folder.h"
+#include "cli/terminal_text.h"
 #include "cli/catalogue_selection.h"
 #include "cli/commands.h"
 #include "cli/exit_status.h"
@@ -13,7 +14,7 @@ namespace sl::cli {
 namespace {
 
 std::string IdLabel(const std::string& token) {
-    std::string label = token;
+    std::string label = Printable(token);
     if (label.size() < 6) label.resize(6, ' ');
     return label;
 }
@@ -36,13 +37,14 @@ void ListComponents(const ComponentCatalogue& catalogue, const std::string& head
 }
 
 std::string SizeText(std::int64_t size) {
+    if (size == kNotAPlainFile) return " not plain";
     if (size < 0) return "   missing";
     std::string text = std::to_string(size);
     return std::string(text.size() < 10 ? 10 - text.size() : 0, ' ') + text;
 }
 
 std::string FileLabel(const std::string& name) {
-    std::string label = name;
+    std::string label = Printable(name);
     if (label.size() < 8) label.resize(8, ' ');
     return label;
 }
@@ -67,9 +69,9 @@ int RunShow(const CliContext& context, const std::string& folderArgument) {
     const std::int32_t rc = LoadBookkeeping(folder, kernel);
     auto catalogue = MakeCatalogue({});
 
-    std::string out = "Backup folder " + kernel.Folder;
+    std::string out = "Backup folder " + Printable(kernel.Folder);
     const std::string unixFolder = UnixFolder(context.prefix, folder);
-    if (!unixFolder.empty()) out += " (" + unixFolder + ")";
+    if (!unixFolder.empty()) out += " (" + Printable(unixFolder) + ")";
     out += "\n";
     if (rc != 0) {
         out += "Warning: Stowlark.dat is " + ReadFailureText(rc) +
@@ -92,14 +94,14 @@ int RunShow(const CliContext& context, const std::string& folderArgument) {
         const std::int64_t size = BackupFileSize(kernel.Folder, record->FileName);
         count(size);
         out += "  " + FileLabel(record->FileName) + SizeText(size) + " bytes  " +
-               IdLabel(record->ID) + RootName(record->Root) + "\\" + record->KeyPath + "\n";
+               IdLabel(record->ID) + RootName(record->Root) + "\\" + Printable(record->KeyPath) + "\n";
     }
 
     out += "\nFile copies (" + std::to_string(kernel.FileItems.size()) + " sets):\n";
     for (const auto& record : kernel.FileItems) {
         std::string from = record->PathID != 0 ? kernel.ResolvePathID(record->PathID) : "";
         out += "  " + IdLabel(record->ID) + NameOf(*catalogue, record->ID);
-        out += from.empty() ? std::string(":\n") : ", from " + from + ":\n";
+        out += from.empty() ? std::string(":\n") : ", from " + Printable(from) + ":\n";
         if (record->BackupFiles.empty()) out += "    no files\n";
         for (std::size_t i = 0; i < record->BackupFiles.size(); ++i) {
             const std::string& backup = record->BackupFiles[i];
@@ -107,7 +109,7 @@ int RunShow(const CliContext& context, const std::string& folderArgument) {
             count(size);
             const std::string source =
                 i < record->SourceFiles.size() ? record->SourceFiles[i] : "(no source recorded)";
-            out += "    " + FileLabel(backup) + SizeText(size) + " bytes  " + source + "\n";
+            out += "    " + FileLabel(backup) + SizeText(size) + " bytes  " + Printable(source) + "\n";
         }
     }
     out += "\n" + std::to_string(files) + " backup files, " + std::to_string(total) +

@@ -2,6 +2,7 @@
 // file names is there and every registry archive loads completely; every
 // problem is named.
 #include "cli/backup_folder.h"
+#include "cli/terminal_text.h"
 #include "cli/catalogue_selection.h"
 #include "cli/commands.h"
 #include "cli/exit_status.h"
@@ -35,8 +36,8 @@ int RunVerify(const CliContext& context, const std::string& folderArgument) {
                                   "; only the records before the damage were checked");
     }
 
-    std::string out = "Verifying " + kernel.Folder + "\n";
-    for (const std::string& problem : check.problems) out += "Problem: " + problem + "\n";
+    std::string out = "Verifying " + Printable(kernel.Folder) + "\n";
+    for (const std::string& problem : check.problems) out += "Problem: " + Printable(problem) + "\n";
     out += std::to_string(check.registryArchives) + " of " +
            std::to_string(kernel.RegItems.size()) + " registry archives load completely; ";
     std::size_t copies = 0;

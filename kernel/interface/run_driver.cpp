@@ -40,7 +40,7 @@ public:
         platform::DWORD error = 0;
         for (int attempt = 0; attempt < kLockAttempts; ++attempt) {
             if (attempt > 0) std::this_thread::sleep_for(kLockPause);
-            error = platform::Current().OpenFile(path, platform::FileAccess::Write, &handle_);
+            error = Open(path);
             if (error != platform::kErrorSharingViolation) break;
         }
         if (error != 0) handle_ = 0;
@@ -48,6 +48,18 @@ public:
     }
 
 private:
+    // The lock file is only held, never written: an existing one is opened
+    // as it is (so a second name of it, as a snapshot of the folder leaves,
+    // does no harm), a missing one is created.
+    platform::DWORD Open(const std::string& path) {
+        platform::Platform& files = platform::Current();
+        platform::DWORD error = files.OpenFile(path, platform::FileAccess::Read, &handle_);
+        if (error != platform::kErrorFileNotFound) return error;
+        error = files.OpenFile(path, platform::FileAccess::CreateNew, &handle_);
+        if (error != platform::kErrorFileExists) return error;
+        return files.OpenFile(path, platform::FileAccess::Read, &handle_);  // made meanwhile
+    }
+
     platform::FileHandle handle_ = 0;
 };
 
@@ -57,12 +69,16 @@ std::int32_t CSLKernel::RunInstructions(const std::string& ids) {
     std::int32_t result = 1;
     std::intptr_t steps = 0;
 
-    // Only a lock held elsewhere stops the run. A folder where the lock file
-    // cannot be made (missing, read-only medium) has no other writer to fear,
-    // and the run reports its own errors there as before.
+    // A lock held elsewhere stops the run, and so does a link, FIFO or
+    // device in the lock file's place (never opened through): such a folder
+    // was tampered with, and a run there could not keep others out. A folder
+    // where the lock file cannot be made (missing, read-only medium) has no
+    // other writer to fear, and the run reports its own errors there as before.
     FolderLock lock;
     platform::DWORD lockError = lock.Acquire(Folder);
-    if (lockError == platform::kErrorSharingViolation) {
+    if (lockError == platform::kErrorSharingViolation ||
+        lockError == platform::kErrorCantAccessFile ||
+        lockError == platform::kErrorCantResolveFilename) {
         Report(Format("RunInstructions Lock '%s' error: %i\n", Folder.c_str(),
                       static_cast<int>(lockError)));
         return 0;

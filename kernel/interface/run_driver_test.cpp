@@ -97,7 +97,7 @@ public:
     std::string GetSystemDirectory() override { return p->GetSystemDirectory(); }
     DWORD OpenFile(const std::string& path, platform::FileAccess access,
                    platform::FileHandle* handle) override {
-        if (failWrite && access == platform::FileAccess::Write) {
+        if (failWrite && access != platform::FileAccess::Read) {
             if (DWORD e = failWrite(path)) return e;
         }
         return p->OpenFile(path, access, handle);

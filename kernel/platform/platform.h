@@ -5,9 +5,10 @@
 //
 // Every call returns a Win32 error number (0 success). The numbers used:
 //   2 file not found, 3 path not found, 5 access denied, 6 invalid handle,
-//   18 no more files, 32 sharing violation, 87 invalid parameter,
-//   112 disk full, 123 invalid name, 183 already exists, 234 more data,
-//   259 no more items.
+//   18 no more files, 32 sharing violation, 80 file exists, 87 invalid
+//   parameter, 112 disk full, 123 invalid name, 183 already exists, 234 more
+//   data, 259 no more items, 1920 not a plain file (a FIFO, a device, a
+//   socket, a file with a second name), 1921 a link where a file was meant.
 // Callers log the number unchanged.
 #pragma once
 
@@ -27,6 +28,11 @@ inline constexpr HKEY kHkeyClassesRoot = 0x80000000u;
 inline constexpr HKEY kHkeyCurrentUser = 0x80000001u;
 inline constexpr HKEY kHkeyLocalMachine = 0x80000002u;
 inline constexpr HKEY kHkeyUsers = 0x80000003u;
+
+// Registry limits of Windows: a key lies at most this many levels below its
+// root, and a key's name has at most this many characters.
+inline constexpr std::size_t kMaxKeyDepth = 512;
+inline constexpr std::size_t kMaxKeyNameLength = 255;
 
 // Access rights.
 inline constexpr DWORD kKeyQueryValue = 0x0001;
@@ -51,12 +57,15 @@ inline constexpr DWORD kErrorAccessDenied = 5;
 inline constexpr DWORD kErrorInvalidHandle = 6;
 inline constexpr DWORD kErrorNoMoreFiles = 18;
 inline constexpr DWORD kErrorSharingViolation = 32;
+inline constexpr DWORD kErrorFileExists = 80;
 inline constexpr DWORD kErrorInvalidParameter = 87;
 inline constexpr DWORD kErrorDiskFull = 112;
 inline constexpr DWORD kErrorInvalidName = 123;
 inline constexpr DWORD kErrorAlreadyExists = 183;
 inline constexpr DWORD kErrorMoreData = 234;
 inline constexpr DWORD kErrorNoMoreItems = 259;
+inline constexpr DWORD kErrorCantAccessFile = 1920;
+inline constexpr DWORD kErrorCantResolveFilename = 1921;
 
 // File attributes.
 inline constexpr DWORD kFileAttributeReadOnly = 0x01;
@@ -76,7 +85,14 @@ struct FindData {
 using FindHandle = std::uintptr_t;  // 0 is never a valid handle
 using FileHandle = std::uintptr_t;  // 0 is never a valid handle
 
-enum class FileAccess { Read, Write };
+// Read opens an existing file; Write creates or truncates one; CreateNew
+// creates a file that must not exist yet (80 when anything has that name).
+enum class FileAccess { Read, Write, CreateNew };
+
+// Files whose names start with this are temporaries of a whole-file replace
+// (the kernel's or a backend's): a directory search does not list them, and
+// a stale one (its writer gone) is removed by the next write in its folder.
+inline constexpr const char kTemporaryPrefix[] = ".sl-tmp-";
 
 class Platform {
 public:
@@ -118,12 +134,18 @@ public:
     // ---- Files and folders. Paths are DOS paths (C:\a\b), relative ones taken
     // against the process's current folder.
     // Search a folder with a Windows wildcard pattern ("C:\dir\*.*").
-    // 2 no match, 3 missing folder. ".", ".." come first.
+    // 2 no match, 3 missing folder. ".", ".." come first. Temporaries
+    // (kTemporaryPrefix) are not listed.
     virtual DWORD FindFirstFile(const std::string& pattern, FindHandle* handle, FindData* data) = 0;
     // 18 at the end of the listing.
     virtual DWORD FindNextFile(FindHandle handle, FindData* data) = 0;
     virtual DWORD FindClose(FindHandle handle) = 0;
-    // Copy replacing the target, whole or not at all (data and permission bits).
+    // Copy replacing the target, whole or not at all. The source must be a
+    // plain file reached without a link at its last element (1921 for a
+    // link, 1920 for a FIFO, device or socket); a link or special file in the
+    // target's place is replaced, never written through. A replaced target
+    // keeps its permission bits; a new one gets those of a new file, less
+    // the group and other rights the source does not have.
     virtual DWORD CopyFile(const std::string& from, const std::string& to) = 0;
     // Create one folder; 183 when it exists, 3 when its parent is missing.
     virtual DWORD CreateDirectory(const std::string& path) = 0;
@@ -133,7 +155,10 @@ public:
     virtual std::string GetSystemDirectory() = 0;   // "C:\windows\system32"
 
     // Whole-file access with exclusive sharing (no other opener meanwhile).
-    // Read opens an existing file; Write creates or truncates.
+    // Only plain files are opened, never through a link at the last element
+    // (1921) nor a FIFO, device or socket (1920, without waiting for a
+    // writer); Write refuses a file with a second name (1920) rather than
+    // truncate what the other name shows.
     virtual DWORD OpenFile(const std::string& path, FileAccess access, FileHandle* handle) = 0;
     // *done < size only at the end of the file.
     virtual DWORD ReadFile(FileHandle handle, void* buffer, std::size_t size, std::size_t* done) = 0;
@@ -152,7 +177,8 @@ public:
     // library (or the platform's fallback when that folder is not
     // writable). Opened exclusively and closed again for each entry.
     virtual void AppendLogBytes(const std::string& logName, const std::string& bytes) = 0;
-    // Where AppendLogBytes writes an entry of that name (native form).
+    // Where AppendLogBytes writes an entry of that name (native form); empty
+    // when no folder for logs can take one.
     virtual std::string LogFilePath(const std::string& logName) = 0;
 };
 

@@ -46,6 +46,9 @@ std::int32_t FileCauseFromWin32(std::uint32_t error) {
         case 33: return kFileLockViolation;
         case 38: return kFileEndOfFile;
         case 112: return kFileDiskFull;
+        case 1920:  // no plain file (a FIFO, a device): not to be opened
+        case 1921:  // a link where the file should be: not to be followed
+            return kFileAccessDenied;
         default: return kFileGeneric;
     }
 }

@@ -66,7 +66,8 @@ struct ArchiveError {
 };
 
 // Maps a platform (Win32) error number to its file-error cause: 2, 3, 4, 5, 6
-// unchanged, 32 -> 11, 33 -> 12, 112 -> 13, 38 -> 14, anything else -> 1.
+// unchanged, 32 -> 11, 33 -> 12, 112 -> 13, 38 -> 14, 1920 and 1921 (no
+// plain file, a link) -> 5, anything else -> 1.
 std::int32_t FileCauseFromWin32(std::uint32_t error);
 
 // A byte sink or source behind an archive (a platform file, or memory in tests).
@@ -183,9 +184,12 @@ void SerializeStringList(Archive& archive, std::vector<std::string>& list);
 // starts at the first byte; the object itself carries no tag. Returns 0, a
 // file cause 1..14 (2 missing file on load), an archive cause 1..7 (3 empty
 // or truncated file), or 99123 for any other failure (memory exhausted).
-// Storing writes path + ".tmp", syncs it and renames it over path, so the
-// target is replaced whole or not at all; on failure the temporary file is
-// deleted and an existing target is left as it was. A failed load leaves in
+// Storing writes a new temporary file beside path (kTemporaryPrefix, the
+// name and random characters, created exclusively), syncs it and renames it
+// over path, so the target is replaced whole or not at all; on failure the
+// temporary file is deleted and an existing target is left as it was.
+// Loading opens only a plain file: a link (1921) or a FIFO or device (1920)
+// in its place gives the file cause of that number (access denied, 5). A failed load leaves in
 // object what was read before the failure.
 std::int32_t ArchiveXfer(SerializableObject& object, const std::string& path, int store);
 

@@ -1,5 +1,6 @@
 // ArchiveXfer: one serializable object as a whole file.
 #include <new>
+#include <random>
 
 #include "kernel/platform/platform.h"
 #include "kernel/storage/archive.h"
@@ -42,13 +43,41 @@ std::int32_t LoadFile(platform::Platform& machine, SerializableObject& object,
     return result;
 }
 
+constexpr int kTemporaryAttempts = 16;
+
+// A new temporary file beside path, named so that the platform knows it for
+// one (kTemporaryPrefix), created exclusively: never a file that is there,
+// nor through a link someone put in the folder.
+platform::DWORD CreateTemporary(platform::Platform& machine, const std::string& path,
+                                std::string* temporary, platform::FileHandle* handle) {
+    static const char kChars[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    const std::size_t cut = path.find_last_of("\\/:");
+    const std::string folder = cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+    const std::string name = path.substr(folder.size());
+    std::random_device random;
+    platform::DWORD error = platform::kErrorFileExists;
+    for (int attempt = 0; attempt < kTemporaryAttempts; ++attempt) {
+        std::string suffix;
+        for (int i = 0; i < 6; ++i) suffix.push_back(kChars[random() % 36]);
+        *temporary = folder + platform::kTemporaryPrefix + name + "-" + suffix;
+        error = machine.OpenFile(*temporary, platform::FileAccess::CreateNew, handle);
+        // Taken names, and a new file a sweep of another run took away (2)
+        // or holds for a moment (32), are tried again with another name.
+        if (error != platform::kErrorFileExists && error != platform::kErrorAlreadyExists &&
+            error != platform::kErrorFileNotFound && error != platform::kErrorSharingViolation) {
+            break;
+        }
+    }
+    return error;
+}
+
 std::int32_t StoreFile(platform::Platform& machine, SerializableObject& object,
                        const std::string& path) {
     // The target is replaced only by a complete, synced file: a failure at
     // any step leaves the previous file as it was.
-    const std::string temporary = path + ".tmp";
+    std::string temporary;
     platform::FileHandle handle = 0;
-    platform::DWORD error = machine.OpenFile(temporary, platform::FileAccess::Write, &handle);
+    platform::DWORD error = CreateTemporary(machine, path, &temporary, &handle);
     if (error != 0) return FileCauseFromWin32(error);
     std::int32_t result = Guarded([&]() -> std::int32_t {
         FileArchiveStream stream(machine, handle);

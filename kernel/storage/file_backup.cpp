@@ -17,6 +17,16 @@ using platform::DWORD;
 namespace {
 
 constexpr std::int32_t kNoSourcePath = 4322;
+// Subfolders deeper than this below a record's folder are not descended
+// into: no Windows path (260 characters) reaches that deep, and a folder
+// tree of any depth must not exhaust the stack of the walk.
+constexpr std::size_t kMaxFolderDepth = 128;
+
+std::size_t FolderDepth(const std::string& path) {
+    std::size_t depth = 0;
+    for (char c : path) depth += c == '\\' ? 1 : 0;
+    return depth;
+}
 
 // A missing file, a missing folder and the end of a listing are not errors.
 bool SearchSucceeded(DWORD status) {
@@ -92,6 +102,11 @@ std::int32_t CSLKernel::SLFileCopyEx(CSLFileItem& record, const std::string& pat
         // A linked folder (Wine links Desktop, Documents and the like to the
         // Unix home) is never descended into.
         if ((entry.attributes & platform::kFileAttributeReparsePoint) != 0) return;
+        if (FolderDepth(path) >= kMaxFolderDepth) {
+            Report(Format("SLFileCopyEx '%s%s' lies too deep: not copied\n", source.c_str(),
+                          entry.name.c_str()));
+            return;
+        }
         // Its errors are reported by the call itself.
         SLFileCopyEx(record, prefix + entry.name, std::string(), std::string(), mask, recurse);
     });

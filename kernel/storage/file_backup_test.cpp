@@ -118,6 +118,23 @@ TEST_F(FileBackupTest, DotFoldersAndLinkedFoldersAreNotEntered) {
     EXPECT_EQ(Backup("1.dat"), "dot file");
 }
 
+// A prefix may hold a folder tree of any depth: the walk stops at a depth
+// no Windows path reaches, says so, and keeps what it found above.
+TEST_F(FileBackupTest, FolderTreesDeeperThanAnyWindowsPathAreCutShort) {
+    std::string unix = prefix.UnixPath("C:\\windows") + "/APP";
+    for (int level = 0; level < 200; ++level) {
+        unix += "/d";
+        if (level == 10 || level == 199) {
+            std::filesystem::create_directories(unix);
+            std::ofstream(unix + "/x.ini") << level;
+        }
+    }
+    EXPECT_EQ(kernel.SLFileCopyEx(record, "APP", "", "", "*.ini", 1), 0);
+    ASSERT_EQ(record.SourceFiles.size(), 1u);
+    EXPECT_EQ(Backup("1.dat"), "10");
+    EXPECT_NE(kernel.ErrorText.find("lies too deep: not copied"), std::string::npos);
+}
+
 TEST_F(FileBackupTest, FolderListCopiesFromEveryFolderWithAbsolutePaths) {
     const std::string users = "SOFTWARE\\Netscape\\Netscape Navigator\\Users";
     SetString(platform::kHkeyLocalMachine, users + "\\alice", "DirRoot", "C:\\NS\\Alice");

@@ -37,6 +37,22 @@ private:
 
 const RuntimeClass RecordListObject::kClass{"CObList", 0, nullptr};
 
+// Whether a key path names a key Windows could hold: at most kMaxKeyDepth
+// names below its root, none longer than kMaxKeyNameLength. Empty names
+// (doubled or outer backslashes) do not count, as the registry skips them.
+bool WithinKeyLimits(const std::string& keyPath) {
+    std::size_t depth = 0, length = 0;
+    for (std::size_t i = 0; i <= keyPath.size(); ++i) {
+        if (i == keyPath.size() || keyPath[i] == '\\') {
+            if (length > 0 && ++depth > platform::kMaxKeyDepth) return false;
+            length = 0;
+        } else if (++length > platform::kMaxKeyNameLength) {
+            return false;
+        }
+    }
+    return true;
+}
+
 class ListSink : public RegRecordSink {
 public:
     explicit ListSink(RegRecordList& records) : records_(records) {}
@@ -206,6 +222,9 @@ LONG CollectSubkeys(HKEY root, const std::string& keyPath, const std::string& in
                     const std::string& excludeValues, std::int32_t keepPathValues,
                     RegRecordSink& records) {
     LONG result = 0;
+    // A key at the deepest level Windows allows has no subkeys to collect;
+    // this bounds the descent whatever the registry behind it holds.
+    if (!WithinKeyLimits(keyPath + "\\k")) return result;
     // An unopened key simply has nothing to enumerate.
     CSLRegKey key(root, keyPath, false);
     for (DWORD index = 0; key.IsOpen(); ++index) {
@@ -283,8 +302,11 @@ std::int32_t RegSLRestore(const std::string& archivePath, std::string* errorText
         const bool inScope = expectedKeyPath == nullptr ||
                              (record->Root == expectedRoot &&
                               IsAtOrBelow(record->KeyPath, *expectedKeyPath));
-        if (!validKind || !validData || !inScope) {
-            report(Format("RegSLRestore refused '%s'\n", record->KeyPath.c_str()));
+        const bool possible = WithinKeyLimits(record->KeyPath);
+        if (!validKind || !validData || !inScope || !possible) {
+            // A path no registry can hold is named by its start only.
+            const std::string shown = possible ? record->KeyPath : record->KeyPath.substr(0, 300) + "...";
+            report(Format("RegSLRestore refused '%s'\n", shown.c_str()));
             if (failure == 0) failure = platform::kErrorInvalidName;
             continue;
         }

@@ -47,7 +47,8 @@ platform::LONG CollectValues(platform::HKEY root, const std::string& keyPath,
 // Appends, depth first, a key record and the value records of every direct
 // subkey of (root, keyPath) that passes the key lists, then its whole subtree
 // (deeper levels are not filtered by key name; value lists and the drive-path
-// test apply at every level). Returns 0 or the last nonzero CollectValues or
+// test apply at every level). Keys kMaxKeyDepth levels deep are collected
+// without their subkeys. Returns 0 or the last nonzero CollectValues or
 // nested CollectSubkeys result; a key that cannot be opened or enumerated
 // simply has no subkeys.
 platform::LONG CollectSubkeys(platform::HKEY root, const std::string& keyPath,
@@ -82,8 +83,10 @@ std::int32_t RegSLSave(std::uint32_t root, const std::string& keyPath,
 //
 // When expectedKeyPath is given, only records under expectedRoot at
 // expectedKeyPath or below it (whole path elements, case ignored) are
-// written; others are refused. Records of an unknown kind, or value records
-// whose data length differs from their data, are always refused. Refused
+// written; others are refused. Records of an unknown kind, value records
+// whose data length differs from their data, and records whose key path is
+// deeper than kMaxKeyDepth or holds a name longer than kMaxKeyNameLength
+// are always refused. Refused
 // records are skipped and the rest still go in.
 //
 // Messages ("RegSLRestore ArchiveXfer Error: %i\n", "RegSLRestore

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <new>
 #include <optional>
@@ -459,6 +460,46 @@ TEST_F(RegSaveRestoreTest, RecordsOutsideTheSavedKeyAreRefused) {
     Reload();
     EXPECT_TRUE(GetValue(kHkeyCurrentUser, "Software\\AppX", "Sibling"));
     EXPECT_TRUE(GetValue(kHkeyLocalMachine, "Software\\App", "OtherRoot"));
+}
+
+// Archives are read from folders anyone may have written: a key path deeper
+// than any registry holds (it used to exhaust the stack when the hive was
+// written) or with an overlong name is refused, and the rest still goes in.
+TEST_F(RegSaveRestoreTest, KeyPathsBeyondWindowsLimitsAreRefused) {
+    const auto hkcu = static_cast<std::uint32_t>(kHkeyCurrentUser);
+    auto deepPath = [](std::size_t levels) {
+        std::string path = "Software\\App";
+        for (std::size_t i = 2; i < levels; ++i) path += "\\k";
+        return path;
+    };
+    RecordFile file;
+    file.records.push_back(Record(1, hkcu, deepPath(120000)));
+    file.records.push_back(Record(0, hkcu, deepPath(platform::kMaxKeyDepth + 1), "v", Sz("x")));
+    file.records.push_back(Record(0, hkcu, "Software\\App\\" + std::string(256, 'n'), "v", Sz("x")));
+    file.records.push_back(Record(0, hkcu, deepPath(platform::kMaxKeyDepth), "Bottom", Sz("1")));
+    file.records.push_back(Record(0, hkcu, "Software\\App\\" + std::string(255, 'n'), "Long", Sz("2")));
+    ASSERT_EQ(ArchiveXfer(file, Archive("deep.bin"), 1), 0);
+
+    std::string errors;
+    const std::string scope = "Software\\App";
+    EXPECT_EQ(RegSLRestore(Archive("deep.bin"), &errors, hkcu, &scope),
+              static_cast<std::int32_t>(platform::kErrorInvalidName));
+    EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 3) << errors.substr(0, 2000);
+    EXPECT_LT(errors.size(), 2000u);  // a refused path is not logged in full
+
+    Reload();
+    EXPECT_TRUE(GetValue(kHkeyCurrentUser, deepPath(platform::kMaxKeyDepth), "Bottom"));
+    EXPECT_TRUE(GetValue(kHkeyCurrentUser, "Software\\App\\" + std::string(255, 'n'), "Long"));
+    EXPECT_FALSE(KeyExists(kHkeyCurrentUser, deepPath(platform::kMaxKeyDepth + 1)));
+
+    // Saved again, the deepest key comes along, and the archive restores.
+    EXPECT_EQ(Save(kHkeyCurrentUser, "Software\\App", "again.bin"), 0);
+    const RegRecordList saved = Load("again.bin");
+    EXPECT_TRUE(std::any_of(saved.begin(), saved.end(), [&](const auto& r) {
+        return r->KeyPath == deepPath(platform::kMaxKeyDepth) && r->ValueName == "Bottom";
+    }));
+    errors.clear();
+    EXPECT_EQ(RegSLRestore(Archive("again.bin"), &errors, hkcu, &scope), 0) << errors;
 }
 
 TEST_F(RegSaveRestoreTest, WriteAndFlushFailuresFailTheRestore) {

@@ -596,6 +596,9 @@ std::string UnixToDosPath(const std::string& prefix, const std::string& unixPath
     dos += ":\\";
     std::string tail = target.substr(bestLength);
     while (!tail.empty() && tail[0] == '/') tail.erase(0, 1);
+    // A backslash in a Unix name would become a separator of the DOS path
+    // ("evil\..\..\x" a climb out of the folder): such a path has no DOS form.
+    if (tail.find('\\') != std::string::npos) return {};
     for (char& c : tail) {
         if (c == '/') c = '\\';
     }

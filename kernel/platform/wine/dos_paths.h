@@ -46,7 +46,7 @@ DWORD DosToUnixPath(const std::string& prefix, const std::string& dosPath, std::
 // the drive whose link target holds it; when several do, the one with the
 // longest target (so C: wins over Z: for files in drive_c). A relative path
 // is taken against the current folder; links in it are resolved. Empty when
-// no drive holds the path.
+// no drive holds the path, or when a name in it holds a backslash.
 std::string UnixToDosPath(const std::string& prefix, const std::string& unixPath);
 
 // Code page 1252 text to UTF-8, and back (characters outside the code page

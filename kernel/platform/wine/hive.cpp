@@ -4,73 +4,16 @@
 #include <chrono>
 
 #include "kernel/platform/wine/hive_escape.h"
+#include "kernel/platform/wine/hive_lines.h"
 #include "kernel/platform/wine/hive_names.h"
 
 namespace sl::platform::wine {
 namespace {
 
+using namespace hive_text;
+
 constexpr std::uint64_t kTicksPerSecond = 10000000ULL;
 constexpr std::uint64_t kTicks1601To1970 = 116444736000000000ULL;
-
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
-
-bool IsHexDigit(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-
-unsigned HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return c - 'A' + 10;
-}
-
-bool StartsWith(std::string_view s, std::string_view prefix) {
-    return s.size() >= prefix.size() && s.compare(0, prefix.size(), prefix) == 0;
-}
-
-// A line without its end ("\n" or "\r\n").
-std::string_view Trimmed(std::string_view line) {
-    if (!line.empty() && line.back() == '\n') line.remove_suffix(1);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    return line;
-}
-
-bool IsBlank(std::string_view line) {
-    for (char c : line) {
-        if (!IsSpace(c)) return false;
-    }
-    return true;
-}
-
-// Stores units as UTF-16LE bytes in out, replacing what it held.
-void UnitsToBytes(std::u16string_view units, std::string& out) {
-    out.resize(units.size() * 2);
-    for (std::size_t i = 0; i < units.size(); ++i) {
-        out[2 * i] = static_cast<char>(units[i] & 0xFF);
-        out[2 * i + 1] = static_cast<char>(units[i] >> 8);
-    }
-}
-
-// Reads "xx,xx,..." from line at pos into data; returns the position where
-// reading stopped.
-std::size_t ParseHexBytes(std::string_view line, std::size_t pos, std::string& data, bool& bad) {
-    while (pos < line.size() && IsHexDigit(line[pos])) {
-        unsigned v = 0;
-        std::size_t digits = 0;
-        while (pos < line.size() && IsHexDigit(line[pos])) {
-            v = v * 16 + HexDigit(line[pos++]);
-            if (++digits > 2) {
-                bad = true;
-                return pos;
-            }
-        }
-        data.push_back(static_cast<char>(v));
-        while (pos < line.size() && IsSpace(line[pos])) ++pos;
-        if (pos < line.size() && line[pos] == ',') ++pos;
-        while (pos < line.size() && IsSpace(line[pos])) ++pos;
-    }
-    return pos;
-}
 
 int FindValueIndex(const std::vector<HiveValue>& values, std::u16string_view name, bool& found) {
     auto it = std::lower_bound(values.begin(), values.end(), name,
@@ -127,113 +70,70 @@ void PutValue(std::vector<HiveValue>& values, HiveValue value) {
     }
 }
 
-// A value line: "@=" for the default value, or a quoted name.
-bool IsValueLine(std::string_view line) { return line[0] == '@' || line[0] == '"'; }
 
-// Whether line is an option line this code understands ("#time=", a
-// readable "#class=", "#link"); when key is given, the option is applied to
-// it (a class kept in strings).
-bool ReadOption(std::string_view line, HiveKey* key, HiveStrings* strings, std::u16string& scratch) {
-    if (StartsWith(line, "#time=")) {
-        std::uint64_t v = 0;
-        for (std::size_t i = 6; i < line.size() && IsHexDigit(line[i]); ++i) v = (v << 4) | HexDigit(line[i]);
-        if (key) key->modified = v;
-        return true;
+// Preamble: everything before the first section; the path of its
+// ";; All keys relative to" line goes to relativeTo, the value of its
+// "#arch=" line to arch. Returns where the first section starts.
+std::size_t ReadPreamble(std::string_view t, std::u16string& relativeTo, std::string& arch) {
+    static constexpr std::string_view kRelative = ";; All keys relative to ";
+    static constexpr std::string_view kArch = "#arch=";
+    std::size_t pos = 0;
+    while (pos < t.size() && t[pos] != '[') {
+        std::size_t end = t.find('\n', pos);
+        end = end == std::string_view::npos ? t.size() : end + 1;
+        std::string_view line = Trimmed(t.substr(pos, end - pos));
+        if (StartsWith(line, kRelative) && relativeTo.empty()) {
+            std::string path(line.substr(kRelative.size()));
+            path.push_back('\n');
+            ParseEscaped(path, 0, '\n', relativeTo);
+        }
+        if (StartsWith(line, kArch) && arch.empty()) arch = std::string(line.substr(kArch.size()));
+        pos = end;
     }
-    if (StartsWith(line, "#class=\"")) {
-        scratch.clear();
-        if (ParseEscaped(line, 8, '"', scratch) == std::string_view::npos) return false;
-        if (key) key->keyClass = strings->Keep(scratch);
-        return true;
-    }
-    if (StartsWith(line, "#link")) {
-        if (key) key->link = true;
-        return true;
-    }
-    return false;
+    return pos;
 }
 
-// Reads the value line `line` of text t into value (whose name and data are
-// empty). pos is where the next line starts; a hex value may go on over
-// continuation lines, and pos then moves past them. False when the value
-// cannot be read.
-bool ReadValue(std::string_view t, std::string_view line, std::size_t& pos, HiveValue& value,
-               std::u16string& units) {
-    std::size_t p = 1;
-    if (line[0] == '"') {
-        p = ParseEscaped(line, 1, '"', value.name);
-        if (p == std::string_view::npos) return false;
-    }
-    while (p < line.size() && IsSpace(line[p])) ++p;
-    if (p >= line.size() || line[p] != '=') return false;
-    ++p;
-    while (p < line.size() && IsSpace(line[p])) ++p;
-    std::string_view rest = line.substr(p);
-
+// A section header "[path] seconds" whose path (unescaped in pathText)
+// closes at after: the path's names into path (views into pathText), and
+// the FILETIME of the seconds as the result.
+std::uint64_t ReadSectionPath(std::string_view header, std::size_t after,
+                              const std::u16string& pathText,
+                              std::vector<std::u16string_view>& path) {
+    path.clear();
+    std::u16string_view all = pathText;
     std::size_t start = 0;
-    if (StartsWith(rest, "\"")) {
-        value.type = kRegSz, start = 1;
-    } else if (StartsWith(rest, "str:\"")) {
-        value.type = kRegSz, start = 5;
-    } else if (StartsWith(rest, "str(2):\"")) {
-        value.type = kRegExpandSz, start = 8;
-    } else if (StartsWith(rest, "str(7):\"")) {
-        value.type = kRegMultiSz, start = 8;
-    } else if (StartsWith(rest, "dword:")) {
-        std::uint32_t v = 0;
-        std::size_t i = 6;
-        for (; i < rest.size() && i < 14 && IsHexDigit(rest[i]); ++i) v = (v << 4) | HexDigit(rest[i]);
-        if (i == 6) return false;
-        value.type = kRegDword;
-        for (int k = 0; k < 4; ++k) value.data.push_back(static_cast<char>((v >> (8 * k)) & 0xFF));
-        return true;
-    } else {
-        // hex: or hex(N):, the bytes possibly going on over continuation lines.
-        if (StartsWith(rest, "hex:")) {
-            value.type = kRegBinary, start = 4;
-        } else if (StartsWith(rest, "hex(")) {
-            std::size_t i = 4;
-            DWORD type = 0;
-            for (; i < rest.size() && IsHexDigit(rest[i]); ++i) type = (type << 4) | HexDigit(rest[i]);
-            if (i == 4 || i + 1 >= rest.size() || rest[i] != ')' || rest[i + 1] != ':') return false;
-            value.type = type, start = i + 2;
-        } else {
-            return false;
-        }
-        bool bad = false;
-        std::string_view cur = rest;
-        std::size_t hp = start;
-        for (;;) {
-            hp = ParseHexBytes(cur, hp, value.data, bad);
-            if (bad) return false;
-            if (hp >= cur.size()) return true;
-            if (cur[hp] != '\\' || pos >= t.size()) return false;
-            // Continuation line. A blank one is not taken: the value ends
-            // unreadable there, so that it reads the same however many blank
-            // lines a writer puts after it.
-            std::size_t end = t.find('\n', pos);
-            end = end == std::string_view::npos ? t.size() : end + 1;
-            std::string_view next = Trimmed(t.substr(pos, end - pos));
-            if (IsBlank(next)) return false;
-            cur = next;
-            pos = end;
-            hp = 0;
-            while (hp < cur.size() && IsSpace(cur[hp])) ++hp;
+    for (std::size_t i = 0; i <= all.size(); ++i) {
+        if (i == all.size() || all[i] == u'\\') {
+            if (i > start) path.push_back(all.substr(start, i - start));
+            start = i + 1;
         }
     }
-    // A string in quotes.
-    units.clear();
-    if (ParseEscaped(rest, start, '"', units) == std::string_view::npos) return false;
-    units.push_back(0);
-    UnitsToBytes(units, value.data);
+    while (after < header.size() && IsSpace(header[after])) ++after;
+    std::uint64_t seconds = 0;
+    while (after < header.size() && header[after] >= '0' && header[after] <= '9') {
+        seconds = seconds * 10 + static_cast<unsigned>(header[after++] - '0');
+    }
+    return seconds * kTicksPerSecond + kTicks1601To1970;
+}
+
+// A key Windows could hold: at most kMaxKeyDepth levels below the root,
+// names of at most kMaxKeyNameLength characters.
+bool WithinWindowsLimits(const std::vector<std::u16string_view>& path) {
+    if (path.size() > kMaxKeyDepth) return false;
+    for (std::u16string_view name : path) {
+        if (name.size() > kMaxKeyNameLength) return false;
+    }
     return true;
 }
 
-// Only a hex value goes on over continuation lines, and only where its line
-// holds a backslash: the cheap test loading uses to find where a section ends
-// without reading every value.
-bool MayContinue(std::string_view valueLine) {
-    return valueLine.find('\\') != std::string_view::npos && valueLine.find("hex") != std::string_view::npos;
+// Where the section whose body starts at pos ends: at the next line that
+// starts a section, or at the end of the text.
+std::size_t SkipSection(std::string_view t, std::size_t pos) {
+    while (pos < t.size() && t[pos] != '[') {
+        std::size_t end = t.find('\n', pos);
+        pos = end == std::string_view::npos ? t.size() : end + 1;
+    }
+    return pos;
 }
 
 }  // namespace
@@ -308,6 +208,20 @@ void HiveKey::DecodeLines(std::string_view t) const {
 
 Hive::Hive() : root_(std::make_unique<HiveKey>()) {}
 
+Hive::~Hive() {
+    // Keys are taken apart one by one, leaves last, instead of each
+    // destroying its subkeys in turn: a tree of any depth goes without
+    // using the stack for every level.
+    std::vector<std::unique_ptr<HiveKey>> pending;
+    pending.push_back(std::move(root_));
+    while (!pending.empty()) {
+        std::unique_ptr<HiveKey> key = std::move(pending.back());
+        pending.pop_back();
+        for (auto& sub : key->subkeys) pending.push_back(std::move(sub));
+        key->subkeys.clear();
+    }
+}
+
 std::unique_ptr<Hive> Hive::MissingFile() {
     std::unique_ptr<Hive> hive(new Hive());
     hive->status_ = Status::Missing;
@@ -354,21 +268,7 @@ void Hive::Parse() {
         return e == std::string_view::npos ? n : e + 1;
     };
 
-    // Preamble: everything before the first section.
-    std::size_t pos = 0;
-    while (pos < n && t[pos] != '[') {
-        std::size_t end = lineEndAt(pos);
-        std::string_view line = Trimmed(t.substr(pos, end - pos));
-        static constexpr std::string_view kRelative = ";; All keys relative to ";
-        if (StartsWith(line, kRelative) && relativeTo_.empty()) {
-            std::string path(line.substr(kRelative.size()));
-            path.push_back('\n');
-            ParseEscaped(path, 0, '\n', relativeTo_);
-        }
-        static constexpr std::string_view kArch = "#arch=";
-        if (StartsWith(line, kArch) && arch_.empty()) arch_ = std::string(line.substr(kArch.size()));
-        pos = end;
-    }
+    std::size_t pos = ReadPreamble(t, relativeTo_, arch_);
     preambleEnd_ = pos;
 
     // Sections: the key path and options are read now; values and other
@@ -384,25 +284,17 @@ void Hive::Parse() {
         std::size_t end = lineEndAt(pos);
         std::string_view header = Trimmed(t.substr(pos, end - pos));
         pathText.clear();
-        std::size_t after = ParseEscaped(header, 1, ']', pathText);
+        const std::size_t after = ParseEscaped(header, 1, ']', pathText);
         HiveKey* key = nullptr;
         std::uint64_t modified = 0;
         if (after != std::string_view::npos) {
-            path.clear();
-            std::u16string_view all = pathText;
-            std::size_t start = 0;
-            for (std::size_t i = 0; i <= all.size(); ++i) {
-                if (i == all.size() || all[i] == u'\\') {
-                    if (i > start) path.push_back(all.substr(start, i - start));
-                    start = i + 1;
-                }
+            modified = ReadSectionPath(header, after, pathText, path);
+            if (!WithinWindowsLimits(path)) {
+                pos = SkipSection(t, end);
+                refused_.push_back(t.substr(sectionBegin, pos - sectionBegin));
+                hadSections_ = true;
+                continue;
             }
-            while (after < header.size() && IsSpace(header[after])) ++after;
-            std::uint64_t seconds = 0;
-            while (after < header.size() && header[after] >= '0' && header[after] <= '9') {
-                seconds = seconds * 10 + static_cast<unsigned>(header[after++] - '0');
-            }
-            modified = seconds * kTicksPerSecond + kTicks1601To1970;
             key = KeyForPath(path);
         }
         pos = end;

@@ -87,13 +87,17 @@ public:
     };
 
     // Reads a hive file's text. Never fails: a text without Wine's header line
-    // gives a Refused hive, lines it cannot read are kept verbatim.
+    // gives a Refused hive, lines it cannot read are kept verbatim. A section
+    // for a key Windows cannot hold (deeper than kMaxKeyDepth levels, a name
+    // longer than kMaxKeyNameLength) is not read into the key tree: it is
+    // kept as text and written back after the other sections.
     static std::unique_ptr<Hive> FromText(std::string text);
     // An empty hive standing for a file that is not there (Missing).
     static std::unique_ptr<Hive> MissingFile();
     // Keys keep views into the hive's text: a hive stays where it was made.
     Hive(const Hive&) = delete;
     Hive& operator=(const Hive&) = delete;
+    ~Hive();
 
     Status status() const { return status_; }
     HiveKey& root() { return *root_; }
@@ -136,6 +140,8 @@ private:
     bool hadSections_ = false;
     std::size_t trailingGapBegin_ = 0, trailingGapEnd_ = 0;
     bool changed_ = false;
+    // Sections refused by Parse, as read (views into text_).
+    std::vector<std::string_view> refused_;
     // Parse state: the keys of the previous section's path, for sorted input.
     std::vector<HiveKey*> lastPath_;
 };

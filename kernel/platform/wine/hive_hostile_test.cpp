@@ -78,5 +78,41 @@ TEST(HiveHostileTest, KeyAddedAfterTrailingBlanksReadsBack) {
     EXPECT_EQ(Hive::FromText(written)->Write(), written);
 }
 
+// A section far deeper than Windows allows, or with a name longer than it
+// allows, is kept out of the key tree (whose walks would otherwise need that
+// many levels) but stays in the file, after the other sections, as read.
+TEST(HiveHostileTest, KeysBeyondWindowsLimitsAreKeptAsTextOnly) {
+    std::string deep = "[";
+    for (int i = 0; i < 300000; ++i) deep += i == 0 ? "k" : "\\\\k";
+    deep += "] 1700000000\n\"v\"=\"deep\"\n";
+    const std::string longName = "[Software\\\\" + std::string(256, 'n') + "] 1700000000\n";
+    const std::string fine = "[Software\\\\Fine] 1700000000\n#time=1\n\"v\"=\"ok\"\n";
+    const std::string text = "WINE REGISTRY Version 2\n\n" + deep + "\n" + longName + "\n" + fine;
+
+    auto hive = Hive::FromText(text);
+    ASSERT_EQ(hive->status(), Hive::Status::Loaded);
+    HiveKey& root = hive->root();
+    HiveKey* software = root.FindSubkey(u"Software");
+    ASSERT_NE(software, nullptr);
+    EXPECT_NE(software->FindSubkey(u"Fine"), nullptr);
+    EXPECT_EQ(software->subkeys.size(), 1u);    // not the long name
+    EXPECT_EQ(root.FindSubkey(u"k"), nullptr);  // not the deep path
+    const std::string written = hive->Write();
+    EXPECT_NE(written.find(deep), std::string::npos);
+    EXPECT_NE(written.find(longName), std::string::npos);
+    EXPECT_EQ(Hive::FromText(written)->Write(), written);
+
+    // The deepest key Windows allows is read, and written back, in full.
+    std::string limit = "WINE REGISTRY Version 2\n\n[";
+    for (std::size_t i = 0; i < kMaxKeyDepth; ++i) limit += i == 0 ? "k" : "\\\\k";
+    limit += "] 1700000000\n#time=1\n\"v\"=\"bottom\"\n";
+    auto limited = Hive::FromText(limit);
+    const HiveKey* key = &limited->root();
+    for (std::size_t i = 0; i < kMaxKeyDepth && key != nullptr; ++i) key = key->FindSubkey(u"k");
+    ASSERT_NE(key, nullptr);
+    EXPECT_NE(key->FindValue(u"v"), nullptr);
+    EXPECT_EQ(limited->Write(), limit);
+}
+
 }  // namespace
 }  // namespace sl::platform::wine

@@ -1,5 +1,6 @@
 // Hive::Write and the value-line format, as Wine's own registry saver writes them.
 #include <cstdio>
+#include <vector>
 
 #include "kernel/platform/wine/hive.h"
 #include "kernel/platform/wine/hive_escape.h"
@@ -23,13 +24,16 @@ std::u16string BytesToUnits(const std::string& data) {
 
 bool IsStringType(DWORD type) { return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz; }
 
+// The key's names from below the hive's root (which has an empty path) down
+// to the key, joined as Wine joins them; a walk up, not a recursion, so a
+// key of any depth is written.
 void AppendPath(std::string& out, const HiveKey& key) {
-    if (!key.parent) return;  // the hive's root has an empty path
-    if (key.parent->parent) {
-        AppendPath(out, *key.parent);
-        out += "\\\\";
+    std::vector<const HiveKey*> chain;
+    for (const HiveKey* k = &key; k->parent != nullptr; k = k->parent) chain.push_back(k);
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+        if (it != chain.rbegin()) out += "\\\\";
+        AppendEscaped(out, (*it)->name, '[', ']');
     }
-    AppendEscaped(out, key.name, '[', ']');
 }
 
 // Whether Wine writes a section for the key: one with values, without
@@ -167,6 +171,11 @@ std::string Hive::Write() const {
         for (auto it = key->subkeys.rbegin(); it != key->subkeys.rend(); ++it) stack.push_back(it->get());
     }
     flushPending(true);
+    // Sections the model refused stay in the file as they were read.
+    for (std::string_view section : refused_) {
+        if (!out.empty() && out.back() != '\n') out.push_back('\n');
+        out.append(section);
+    }
     return out;
 }
 

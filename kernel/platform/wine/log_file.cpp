@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "kernel/platform/wine/unix_files.h"
 #include "kernel/platform/wine/wine_files.h"
 
 namespace sl::platform::wine {
@@ -28,10 +29,10 @@ bool LockWithin(int fd, int milliseconds) {
 }  // namespace
 
 DWORD AppendToFile(const std::string& unixPath, const std::string& bytes) {
-    int fd = ::open(unixPath.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0) return ErrnoToWin32(errno);
-    LockWithin(fd, 2000);
     DWORD error = kErrorSuccess;
+    int fd = OpenPlainFile(unixPath, O_WRONLY | O_APPEND | O_CREAT, 0644, &error);
+    if (fd < 0) return error;
+    LockWithin(fd, 2000);
     const char* data = bytes.data();
     std::size_t left = bytes.size();
     while (left > 0) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -69,6 +70,36 @@ TEST_F(LogFileTest, UnwritableFolderFallsBackToTheStateFolder) {
     platform.AppendLogBytes("Stowlark.Log", "first\r\n");
     platform.AppendLogBytes("Stowlark.Log", "second\r\n");
     EXPECT_EQ(Read(fallback), "first\r\nsecond\r\n");
+}
+
+TEST_F(LogFileTest, ALinkOrFifoInTheLogsPlaceIsNeitherWrittenThroughNorWaitedOn) {
+    const std::string folder = prefix_.Root() + "/lib";
+    fs::create_directories(folder);
+    const std::string victim = prefix_.Root() + "/victim.txt";
+    std::ofstream(victim) << "keep me";
+    fs::create_symlink(victim, folder + "/Stowlark.Log");
+    ASSERT_EQ(::mkfifo((folder + "/fifo.log").c_str(), 0600), 0);
+
+    EXPECT_EQ(AppendToFile(folder + "/Stowlark.Log", "entry\r\n"), kErrorCantResolveFilename);
+    EXPECT_EQ(AppendToFile(folder + "/fifo.log", "entry\r\n"), kErrorCantAccessFile);
+    EXPECT_EQ(Read(victim), "keep me");
+
+    // The entry goes to the fallback folder instead, and that is the path named.
+    WinePlatform platform(prefix_.PrefixPath(), Options(folder));
+    const std::string fallback = prefix_.Root() + "/state/stowlark/Stowlark.Log";
+    EXPECT_EQ(platform.LogFilePath("Stowlark.Log"), fallback);
+    platform.AppendLogBytes("Stowlark.Log", "entry\r\n");
+    EXPECT_EQ(Read(fallback), "entry\r\n");
+    EXPECT_EQ(Read(victim), "keep me");
+}
+
+TEST_F(LogFileTest, NoPathIsNamedWhenNoFolderCanTakeTheLog) {
+    std::ofstream(prefix_.Root() + "/blocked").flush();
+    WinePlatformOptions options;
+    options.logFolder = prefix_.Root() + "/blocked";
+    options.fallbackLogFolder = prefix_.Root() + "/blocked/state";
+    WinePlatform platform(prefix_.PrefixPath(), options);
+    EXPECT_EQ(platform.LogFilePath("Stowlark.Log"), "");
 }
 
 TEST_F(LogFileTest, EntriesOfConcurrentWritersDoNotInterleave) {

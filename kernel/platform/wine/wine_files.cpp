@@ -14,229 +14,11 @@
 
 #include "kernel/platform/wine/dos_paths.h"
 #include "kernel/platform/wine/folder_names.h"
+#include "kernel/platform/wine/temporary_files.h"
+#include "kernel/platform/wine/unix_files.h"
 #include "kernel/platform/wine/wildcard.h"
 
 namespace sl::platform::wine {
-namespace {
-
-constexpr std::size_t kCopyBufferSize = 256 << 10;
-// Bytes one copy_file_range call asks for; the kernel copies in chunks of its
-// own, so this only bounds how long one call runs before a signal is seen.
-constexpr std::size_t kKernelCopyChunk = 64 << 20;
-
-std::string FolderOf(const std::string& unixPath) {
-    std::size_t slash = unixPath.find_last_of('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return unixPath.substr(0, slash);
-}
-
-std::string BaseName(const std::string& unixPath) {
-    std::size_t slash = unixPath.find_last_of('/');
-    return slash == std::string::npos ? unixPath : unixPath.substr(slash + 1);
-}
-
-std::string JoinUnix(const std::string& folder, const std::string& name) {
-    if (folder.empty() || folder.back() == '/') return folder + name;
-    return folder + "/" + name;
-}
-
-bool IsReadOnlyMode(mode_t mode) { return (mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0; }
-
-// Closes a descriptor on scope exit unless released.
-class Fd {
-public:
-    explicit Fd(int fd = -1) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    Fd& operator=(Fd&& other) noexcept {
-        if (this != &other) {
-            if (fd_ >= 0) ::close(fd_);
-            fd_ = other.release();
-        }
-        return *this;
-    }
-    int get() const { return fd_; }
-    int release() {
-        int fd = fd_;
-        fd_ = -1;
-        return fd;
-    }
-
-private:
-    int fd_;
-};
-
-// 0, or 32 when another opener holds a conflicting lock.
-DWORD TryLock(int fd, int operation) {
-    if (::flock(fd, operation | LOCK_NB) == 0) return kErrorSuccess;
-    return ErrnoToWin32(errno);
-}
-
-DWORD WriteAll(int fd, const char* data, std::size_t size) {
-    while (size > 0) {
-        ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return ErrnoToWin32(errno);
-        }
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return kErrorSuccess;
-}
-
-// Copies the rest of in to out through a bounded buffer (read and write).
-DWORD CopyByReading(int in, int out) {
-    std::unique_ptr<char[]> buffer(new char[kCopyBufferSize]);
-    for (;;) {
-        ssize_t n = ::read(in, buffer.get(), kCopyBufferSize);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return ErrnoToWin32(errno);
-        }
-        if (n == 0) return kErrorSuccess;
-        DWORD error = WriteAll(out, buffer.get(), static_cast<std::size_t>(n));
-        if (error != kErrorSuccess) return error;
-    }
-}
-
-// Copies the rest of in to out: size bytes (the size the source had when it
-// was opened), or up to its end when size is 0. The kernel copies the data
-// itself where it can (copy_file_range: no pass through user memory, and a
-// block-sharing copy on file systems that offer one); when it cannot for
-// these two files (another file system, a kernel without the call, a pseudo
-// file that reports no data), the rest goes through a bounded buffer.
-DWORD CopyData(int in, int out, std::uint64_t size) {
-    std::uint64_t copied = 0;
-    for (;;) {
-        // A file copied up to the size it had when opened is done; one that
-        // reported no size (a pseudo file) is read until its end.
-        if (size > 0 && copied >= size) return kErrorSuccess;
-        ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, kKernelCopyChunk, 0);
-        if (n > 0) {
-            copied += static_cast<std::uint64_t>(n);
-            continue;
-        }
-        if (n == 0) {
-            // End of the file; a first call that copies nothing may also be
-            // a file whose size the kernel does not know (/proc and the like).
-            return copied > 0 ? kErrorSuccess : CopyByReading(in, out);
-        }
-        switch (errno) {
-            case EINTR: continue;
-            case EXDEV:
-            case EINVAL:
-            case ENOSYS:
-            case EOPNOTSUPP:
-            case EPERM:
-            case EBADF:
-                return CopyByReading(in, out);
-            default:
-                return ErrnoToWin32(errno);
-        }
-    }
-}
-
-// An existing entry that may not be replaced or written: 5 for a folder or a
-// read-only file, 0 otherwise (also when nothing is there).
-DWORD CheckReplaceable(const std::string& unixPath) {
-    struct stat st;
-    if (::lstat(unixPath.c_str(), &st) != 0) return kErrorSuccess;
-    if (S_ISLNK(st.st_mode) && ::stat(unixPath.c_str(), &st) != 0) return kErrorSuccess;
-    if (S_ISDIR(st.st_mode) || IsReadOnlyMode(st.st_mode)) return kErrorAccessDenied;
-    return kErrorSuccess;
-}
-
-// The data, permission bits and modification time of the source, into out.
-DWORD WriteCopy(int in, const struct stat& sourceStat, int out) {
-    DWORD error = CopyData(in, out, static_cast<std::uint64_t>(sourceStat.st_size));
-    if (error != kErrorSuccess) return error;
-    if (::fchmod(out, sourceStat.st_mode & 07777) != 0) return ErrnoToWin32(errno);
-    struct timespec times[2] = {sourceStat.st_atim, sourceStat.st_mtim};
-    ::futimens(out, times);  // a time stamp that cannot be set is no failure
-    return kErrorSuccess;
-}
-
-// Looks at what a copy would replace: 5 for a folder or a read-only file, 32
-// when it is open exclusively elsewhere; otherwise *old holds it locked
-// until it is replaced, so that a file open exclusively elsewhere is never
-// swapped away under its opener. *absent tells that nothing is there. One
-// open answers the common cases (nothing there, or a plain file); what it
-// cannot tell (no read permission, a dangling link) is looked at with stat.
-DWORD HoldOldTarget(const std::string& target, Fd* old, bool* absent) {
-    *old = Fd(::open(target.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-    *absent = false;
-    if (old->get() < 0) {
-        if (errno == ENOENT) {
-            *absent = true;
-            return kErrorSuccess;
-        }
-        return errno == ENOTDIR ? kErrorSuccess : CheckReplaceable(target);
-    }
-    struct stat st;
-    if (::fstat(old->get(), &st) != 0) return ErrnoToWin32(errno);
-    if (S_ISDIR(st.st_mode) || IsReadOnlyMode(st.st_mode)) return kErrorAccessDenied;
-    return TryLock(old->get(), LOCK_EX);
-}
-
-enum class Outcome { Done, Failed, TryRename };
-
-// Gives an unnamed file its name; fails with EEXIST when the name is taken.
-// Naming it by its descriptor alone needs a privilege (CAP_DAC_READ_SEARCH;
-// without it the call fails as if the folder were missing) and saves the
-// walk through /proc; the first copy that works only through /proc shows the
-// process lacks it.
-bool LinkUnnamed(int fd, const std::string& target) {
-    static std::atomic<bool> byDescriptor{true};
-    auto throughProc = [&] {
-        const std::string self = "/proc/self/fd/" + std::to_string(fd);
-        return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, target.c_str(), AT_SYMLINK_FOLLOW) == 0;
-    };
-    if (!byDescriptor.load(std::memory_order_relaxed)) return throughProc();
-    if (::linkat(fd, "", AT_FDCWD, target.c_str(), AT_EMPTY_PATH) == 0) return true;
-    if (errno != ENOENT && errno != EPERM) return false;
-    if (!throughProc()) return false;
-    byDescriptor.store(false, std::memory_order_relaxed);
-    return true;
-}
-
-// A copy onto a name that is free: the data go into an unnamed file in the
-// folder, which takes the name only once complete (so a killed copy leaves
-// nothing at all, and the folder changes once). Failed with *error set, or
-// TryRename (the source rewound) when the file system has no unnamed files,
-// they cannot be named here, or the name was taken meanwhile.
-Outcome CopyToNewName(int in, const struct stat& sourceStat, const std::string& folder,
-                      const std::string& target, DWORD* error) {
-    Fd out(::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
-    if (out.get() < 0) return Outcome::TryRename;  // the other way reports a missing folder
-    *error = WriteCopy(in, sourceStat, out.get());
-    if (*error != kErrorSuccess) return Outcome::Failed;
-    if (!LinkUnnamed(out.get(), target)) {
-        const int failure = errno;
-        if (failure == ENOSPC || failure == EDQUOT || failure == EIO || failure == EROFS ||
-            failure == EACCES) {
-            *error = ErrnoToWin32(failure);
-            return Outcome::Failed;
-        }
-        if (::lseek(in, 0, SEEK_SET) != 0) {
-            *error = ErrnoToWin32(errno);
-            return Outcome::Failed;
-        }
-        return Outcome::TryRename;
-    }
-    if (::close(out.release()) != 0) {
-        *error = ErrnoToWin32(errno);
-        ::unlink(target.c_str());  // possibly incomplete, and made by this call
-        return Outcome::Failed;
-    }
-    return Outcome::Done;
-}
-
-}  // namespace
 
 DWORD ErrnoToWin32(int error) {
     switch (error) {
@@ -257,6 +39,8 @@ DWORD ErrnoToWin32(int error) {
         case ENOSPC:
         case EDQUOT: return kErrorDiskFull;
         case ENAMETOOLONG: return 206;  // file name too long
+        case ELOOP: return kErrorCantResolveFilename;  // a link where a file was meant
+        case ENXIO: return kErrorCantAccessFile;       // a FIFO without reader, a device
         case EEXIST: return kErrorAlreadyExists;
         case EMFILE:
         case ENFILE: return 4;     // too many open files
@@ -298,6 +82,36 @@ int AttributesAt(int dirFd, const char* path, const std::string& name, DWORD* at
     return 0;
 }
 
+// The entries of a Unix folder whose names match mask, in search order:
+// "." and ".." first, then by name without regard to case. Temporaries of
+// replaces are left out. 0, or the error of opening the folder.
+DWORD ListMatches(const std::string& unixFolder, const std::string& mask,
+                  std::vector<FindData>* entries) {
+    DIR* dir = ::opendir(unixFolder.c_str());
+    if (dir == nullptr) return errno == ENOENT ? kErrorPathNotFound : ErrnoToWin32(errno);
+    // Entries are looked at relative to the folder: no walk of its path each.
+    while (struct dirent* entry = ::readdir(dir)) {
+        if (IsTemporaryName(entry->d_name)) continue;
+        std::string name = Utf8ToAnsi(entry->d_name);
+        if (!MatchesWildcard(mask, name)) continue;
+        FindData found;
+        found.name = std::move(name);
+        if (AttributesAt(::dirfd(dir), entry->d_name, found.name, &found.attributes,
+                         &found.size) == 0) {
+            entries->push_back(std::move(found));
+        }
+    }
+    ::closedir(dir);
+    auto rank = [](const std::string& name) { return name == "." ? 0 : name == ".." ? 1 : 2; };
+    std::sort(entries->begin(), entries->end(), [&](const FindData& a, const FindData& b) {
+        int ra = rank(a.name), rb = rank(b.name);
+        if (ra != rb) return ra < rb;
+        int order = CompareNoCase(a.name, b.name);
+        return order != 0 ? order < 0 : a.name < b.name;
+    });
+    return kErrorSuccess;
+}
+
 }  // namespace
 
 DWORD UnixAttributes(const std::string& unixPath, DWORD* attributes, std::uint64_t* size) {
@@ -320,6 +134,14 @@ WineFiles::~WineFiles() {
 
 DWORD WineFiles::Map(const std::string& dosPath, std::string* unixPath) const {
     return DosToUnixPath(prefix_, dosPath, unixPath);
+}
+
+void WineFiles::SweepOnce(const std::string& unixFolder) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!swept_.insert(unixFolder).second) return;
+    }
+    SweepStaleTemporaries(unixFolder);
 }
 
 DWORD WineFiles::FindFirstFile(const std::string& pattern, FindHandle* handle, FindData* data) {
@@ -362,31 +184,12 @@ DWORD WineFiles::FindFirstFile(const std::string& pattern, FindHandle* handle, F
             // folder is empty or ends in a separator or the drive's colon.
             error = Map(folder + mask, &unixPath);
             if (error != kErrorSuccess) return error;
-            add(unixPath, Utf8ToAnsi(BaseName(unixPath)));
+            const std::string name = BaseName(unixPath);
+            if (!IsTemporaryName(name)) add(unixPath, Utf8ToAnsi(name));
         }
     } else {
-        DIR* dir = ::opendir(unixFolder.c_str());
-        if (dir == nullptr) return errno == ENOENT ? kErrorPathNotFound : ErrnoToWin32(errno);
-        // Entries are looked at relative to the folder: no walk of its path each.
-        while (struct dirent* entry = ::readdir(dir)) {
-            std::string name = Utf8ToAnsi(entry->d_name);
-            if (!MatchesWildcard(mask, name)) continue;
-            FindData found;
-            found.name = std::move(name);
-            if (AttributesAt(::dirfd(dir), entry->d_name, found.name, &found.attributes,
-                             &found.size) == 0) {
-                search->entries.push_back(std::move(found));
-            }
-        }
-        ::closedir(dir);
-        auto rank = [](const std::string& name) { return name == "." ? 0 : name == ".." ? 1 : 2; };
-        std::sort(search->entries.begin(), search->entries.end(),
-                  [&](const FindData& a, const FindData& b) {
-                      int ra = rank(a.name), rb = rank(b.name);
-                      if (ra != rb) return ra < rb;
-                      int order = CompareNoCase(a.name, b.name);
-                      return order != 0 ? order < 0 : a.name < b.name;
-                  });
+        error = ListMatches(unixFolder, mask, &search->entries);
+        if (error != kErrorSuccess) return error;
     }
     if (search->entries.empty()) return kErrorFileNotFound;
 
@@ -413,80 +216,6 @@ DWORD WineFiles::FindClose(FindHandle handle) {
     return searches_.erase(handle) ? kErrorSuccess : kErrorInvalidHandle;
 }
 
-DWORD WineFiles::CopyFile(const std::string& from, const std::string& to) {
-    // Both paths are mapped against one reading of the folders' changes.
-    const ChangesScope oneLook;
-    std::string source, target;
-    bool sourceUnchecked = false;
-    DWORD error = DosToUnixPath(prefix_, from, &source, nullptr, &sourceUnchecked);
-    if (error != kErrorSuccess) return error;
-    bool targetMissing = false;
-    error = DosToUnixPath(prefix_, to, &target, &targetMissing);
-    if (error != kErrorSuccess) return error;
-
-    Fd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
-    if (in.get() < 0 && errno == ENOENT && sourceUnchecked) {
-        // Not there as spelt: the source may be there in another case.
-        if ((error = Map(from, &source)) != kErrorSuccess) return error;
-        in = Fd(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
-    }
-    if (in.get() < 0) return errno == ENOENT ? MissingPathError(source) : ErrnoToWin32(errno);
-    struct stat sourceStat;
-    if (::fstat(in.get(), &sourceStat) != 0) return ErrnoToWin32(errno);
-    if (S_ISDIR(sourceStat.st_mode)) return kErrorAccessDenied;
-    // A source open exclusively elsewhere (OpenFile) may be half written.
-    if ((error = TryLock(in.get(), LOCK_SH)) != kErrorSuccess) return error;
-
-    // A target the mapping saw missing needs no look: the new file takes the
-    // name only while it is free, and one that appeared meanwhile is looked
-    // at below.
-    Fd old;
-    bool absent = targetMissing;
-    if (!absent && (error = HoldOldTarget(target, &old, &absent)) != kErrorSuccess) return error;
-
-    // The copy is not synced: a new file that takes the target's name only
-    // once it is complete keeps the target whole or untouched across a kill
-    // of the process; only a power loss could leave an empty or partly
-    // written target, and syncing every copied file costs more than the copy
-    // itself. What must survive a power loss (the bookkeeping file, registry
-    // archives, hives) is written through OpenFile and CloseFile(sync) and
-    // renamed with MoveFileReplace.
-    const std::string folder = FolderOf(target);
-    if (absent) {
-        switch (CopyToNewName(in.get(), sourceStat, folder, target, &error)) {
-            case Outcome::Done: return kErrorSuccess;
-            case Outcome::Failed: return error;
-            case Outcome::TryRename:
-                // The target may have appeared meanwhile: look at it again.
-                if ((error = HoldOldTarget(target, &old, &absent)) != kErrorSuccess) return error;
-                break;
-        }
-    }
-
-    // A temporary file beside the target, renamed over it once complete.
-    std::string temp = JoinUnix(folder, ".");
-    temp += BaseName(target);
-    temp += ".sl-XXXXXX";
-    Fd out(::mkostemp(temp.data(), O_CLOEXEC));
-    if (out.get() < 0) {
-        const int failure = errno;
-        // A folder that is missing, is a file, or cannot be reached is 3.
-        struct stat folderStat;
-        if (failure == ENOENT || failure == ENOTDIR || ::stat(folder.c_str(), &folderStat) != 0 ||
-            !S_ISDIR(folderStat.st_mode)) {
-            return kErrorPathNotFound;
-        }
-        return ErrnoToWin32(failure);
-    }
-    error = WriteCopy(in.get(), sourceStat, out.get());
-    if (error == kErrorSuccess && ::close(out.release()) != 0) error = ErrnoToWin32(errno);
-    if (error == kErrorSuccess && ::rename(temp.c_str(), target.c_str()) != 0) {
-        error = ErrnoToWin32(errno);
-    }
-    if (error != kErrorSuccess) ::unlink(temp.c_str());
-    return error;
-}
-
 DWORD WineFiles::CreateDirectory(const std::string& path) {
     std::string unixPath;
     DWORD error = Map(path, &unixPath);
@@ -507,16 +236,24 @@ DWORD WineFiles::OpenFile(const std::string& path, FileAccess access, FileHandle
     std::string unixPath;
     DWORD error = Map(path, &unixPath);
     if (error != kErrorSuccess) return error;
-    if (access == FileAccess::Write && (error = CheckReplaceable(unixPath)) != kErrorSuccess) {
-        return error;
+    int flags = O_RDONLY;
+    if (access == FileAccess::Write) flags = O_WRONLY | O_CREAT;
+    if (access == FileAccess::CreateNew) {
+        flags = O_WRONLY | O_CREAT | O_EXCL;
+        // A new temporary is where a killed run may have left others.
+        if (IsTemporaryName(BaseName(unixPath))) SweepOnce(FolderOf(unixPath));
     }
-    int flags = access == FileAccess::Read ? O_RDONLY : (O_WRONLY | O_CREAT);
-    Fd fd(::open(unixPath.c_str(), flags | O_CLOEXEC, 0666));
-    if (fd.get() < 0) return errno == ENOENT ? MissingPathError(unixPath) : ErrnoToWin32(errno);
     struct stat st;
-    if (::fstat(fd.get(), &st) != 0) return ErrnoToWin32(errno);
-    if (S_ISDIR(st.st_mode)) return kErrorAccessDenied;
+    Fd fd(OpenPlainFile(unixPath, flags, 0666, &error, &st));
+    if (fd.get() < 0) return error == kErrorAlreadyExists ? kErrorFileExists : error;
+    if (access != FileAccess::Read) {
+        if (IsReadOnlyMode(st.st_mode)) return kErrorAccessDenied;
+        // Truncating a file with a second name would empty what that name shows.
+        if (st.st_nlink > 1) return kErrorCantAccessFile;
+    }
     if ((error = TryLock(fd.get(), LOCK_EX)) != kErrorSuccess) return error;
+    // A new file a sweep removed before the lock was taken is made again.
+    if (access == FileAccess::CreateNew && !StillNamed(fd.get(), unixPath)) return kErrorFileNotFound;
     if (access == FileAccess::Write && ::ftruncate(fd.get(), 0) != 0) return ErrnoToWin32(errno);
     std::lock_guard<std::mutex> lock(mutex_);
     *handle = nextHandle_++;
@@ -594,7 +331,11 @@ DWORD WineFiles::MoveFileReplace(const std::string& from, const std::string& to)
     if (::lstat(source.c_str(), &st) != 0) {
         return errno == ENOENT ? MissingPathError(source) : ErrnoToWin32(errno);
     }
-    if ((error = CheckReplaceable(target)) != kErrorSuccess) return error;
+    // A link or special file at the target is replaced, not looked through.
+    if (::lstat(target.c_str(), &st) == 0 &&
+        (S_ISDIR(st.st_mode) || (S_ISREG(st.st_mode) && IsReadOnlyMode(st.st_mode)))) {
+        return kErrorAccessDenied;
+    }
     if (::rename(source.c_str(), target.c_str()) != 0) {
         return errno == ENOENT ? kErrorPathNotFound : ErrnoToWin32(errno);
     }

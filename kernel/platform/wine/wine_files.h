@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <map>
+#include <set>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -17,7 +18,9 @@ namespace sl::platform::wine {
 // The Win32 error number for a POSIX errno (the one place this is decided):
 // ENOENT 2, ENOTDIR 3, EACCES/EPERM/EROFS/EISDIR 5, EBADF 6, ENOMEM 8,
 // EXDEV 17, EBUSY/ETXTBSY/EWOULDBLOCK 32, EINVAL 87, ENOSPC/EDQUOT 112,
-// ENAMETOOLONG 206, EEXIST 183, EMFILE/ENFILE 4, EIO 1117, others 31.
+// ENAMETOOLONG 206, EEXIST 183, EMFILE/ENFILE 4, EIO 1117, ELOOP 1921 (a
+// link opened without following), ENXIO 1920 (a FIFO without reader, a
+// device), others 31.
 DWORD ErrnoToWin32(int error);
 
 // The error for a Unix path that is not there: 2 when its folder exists,
@@ -44,23 +47,30 @@ public:
     // (see wildcard.h). "." and ".." come first when the pattern matches
     // them, then the other entries in name order without regard to case.
     // A last element without wildcards finds that one entry. Dangling links
-    // are not listed. 2 no match (also for an empty last element), 3 missing
-    // folder, 123 an invalid folder name.
+    // are not listed, nor temporaries of replaces (temporary_files.h). 2 no
+    // match (also for an empty last element), 3 missing folder, 123 an
+    // invalid folder name.
     DWORD FindFirstFile(const std::string& pattern, FindHandle* handle, FindData* data);
     DWORD FindNextFile(FindHandle handle, FindData* data);  // 18 at the end, 6 bad handle
     DWORD FindClose(FindHandle handle);                     // 6 bad handle
 
-    // Copies data, permission bits and modification time so that the target
+    // Copies data and modification time so that the target
     // is either the old file (or absent) or the whole new one, also after the
     // process is killed at any point: a new file takes the target's name
     // only once complete (an unnamed file where the file system has them,
     // else a temporary file beside the target, which a kill may leave behind,
     // renamed over it). The copy is not synced to the disk: after a power
     // loss the target may be empty; what must survive one is written with
-    // OpenFile and CloseFile(sync).
+    // OpenFile and CloseFile(sync). A replaced file keeps its permission
+    // bits; a new one is made with 0666 less the group and other rights the
+    // source lacks, less the umask. The source is opened as OpenFile opens
+    // it (no link, no FIFO or device); a link or special file at the target
+    // is replaced by the copy, never opened. A temporary made on the way is
+    // locked until renamed, and stale ones of the folder are swept first.
     // 2 source missing,
     // 3 a folder missing, 5 source or target is a folder or the target is
-    // read-only, 32 either file is open exclusively elsewhere, 112 disk full.
+    // read-only, 32 either file is open exclusively elsewhere, 112 disk full,
+    // 1920/1921 the source is no plain file / is a link.
     DWORD CopyFile(const std::string& from, const std::string& to);
     // 183 when anything of that name exists, 3 parent missing.
     DWORD CreateDirectory(const std::string& path);
@@ -69,15 +79,18 @@ public:
 
     // Exclusive against every other OpenFile and CopyFile of any process
     // using this backend (an advisory lock on the open file): 32 when it is
-    // taken. Write creates or truncates (after taking the lock); 5 for a
-    // folder or a read-only file.
+    // taken. Write creates or truncates (after taking the lock); CreateNew
+    // creates (80 when the name is taken; a temporary's folder is swept of
+    // stale ones first). 5 for a folder or a read-only file (Write), 1921 a
+    // link at the last element, 1920 a FIFO, device or socket (never waited
+    // on) or, for Write, a file with a second name (it is not truncated).
     DWORD OpenFile(const std::string& path, FileAccess access, FileHandle* handle);
     DWORD ReadFile(FileHandle handle, void* buffer, std::size_t size, std::size_t* done);
     DWORD WriteFile(FileHandle handle, const void* buffer, std::size_t size);
     DWORD FileSize(FileHandle handle, std::uint64_t* size);
     DWORD CloseFile(FileHandle handle, bool sync);
     // rename(2): 2/3 source missing, 5 read-only target or a folder target,
-    // 17 different file systems.
+    // 17 different file systems. A link at the target is replaced itself.
     DWORD MoveFileReplace(const std::string& from, const std::string& to);
     // 2/3 missing, 5 a folder or a read-only file.
     DWORD DeleteFile(const std::string& path);
@@ -85,12 +98,16 @@ public:
 private:
     struct Search;
     DWORD Map(const std::string& dosPath, std::string* unixPath) const;
+    // Removes what killed writers left in a Unix folder the first time this
+    // object writes there (temporary_files.h), not on every write.
+    void SweepOnce(const std::string& unixFolder);
 
     std::string prefix_;
     std::mutex mutex_;
     std::uintptr_t nextHandle_ = 1;
     std::map<std::uintptr_t, std::unique_ptr<Search>> searches_;
     std::map<std::uintptr_t, int> files_;  // handle -> file descriptor
+    std::set<std::string> swept_;          // folders SweepOnce has swept
 };
 
 }  // namespace sl::platform::wine

@@ -132,14 +132,26 @@ TEST_F(WineFilesTest, SearchForAPlainNameFindsThatEntry) {
               (std::vector<std::string>{".", "..", "dir", "windows"}));
 }
 
-TEST_F(WineFilesTest, CopyReplacesTheTargetWithDataAndPermissions) {
+TEST_F(WineFilesTest, CopyReplacesTheTargetWithDataButKeepsItsPermissions) {
+    const mode_t mask = ::umask(022);
     prefix_.WriteFile("C:\\src\\a.ini", "new contents");
-    ::chmod(prefix_.UnixPath("C:\\src\\a.ini").c_str(), 0640);
+    ::chmod(prefix_.UnixPath("C:\\src\\a.ini").c_str(), 0400);
     prefix_.WriteFile("C:\\dst\\b.ini", "old contents that were longer");
+    ::chmod(prefix_.UnixPath("C:\\dst\\b.ini").c_str(), 0640);
+    // A replaced file keeps its own rights, not the read-only ones of the copy.
     EXPECT_EQ(files_.CopyFile("C:\\src\\a.ini", "C:\\DST\\B.INI"), 0u);
     EXPECT_EQ(prefix_.ReadFile("C:\\dst\\b.ini"), "new contents");
     EXPECT_EQ(Mode("C:\\dst\\b.ini"), 0640u);
     EXPECT_EQ(FolderEntries("C:\\dst"), std::vector<std::string>{"b.ini"});  // no temporary left
+    // A new file is writable by its owner, so that the next copy can replace
+    // it, and grants others no more than the source did.
+    EXPECT_EQ(files_.CopyFile("C:\\src\\a.ini", "C:\\dst\\new.ini"), 0u);
+    EXPECT_EQ(Mode("C:\\dst\\new.ini"), 0600u);
+    ::chmod(prefix_.UnixPath("C:\\src\\a.ini").c_str(), 0444);
+    EXPECT_EQ(files_.CopyFile("C:\\src\\a.ini", "C:\\dst\\new2.ini"), 0u);
+    EXPECT_EQ(Mode("C:\\dst\\new2.ini"), 0644u);
+    EXPECT_EQ(files_.CopyFile("C:\\src\\a.ini", "C:\\dst\\new2.ini"), 0u);
+    ::umask(mask);
 }
 
 TEST_F(WineFilesTest, CopiesIntoABusyFolderSeeWhatOthersPutThere) {
@@ -307,12 +319,14 @@ TEST_F(WineFilesTest, KilledCopyLeavesTheOldOrTheWholeNewTarget) {
         // Leftover temporaries only ever sit beside the target, hidden.
         for (const std::string& name : FolderEntries("C:\\dst")) {
             if (name != "big.dat") {
-                EXPECT_EQ(name.rfind(".big.dat.sl-", 0), 0u) << name;
+                EXPECT_EQ(name.rfind(".sl-tmp-big.dat-", 0), 0u) << name;
             }
         }
     }
     EXPECT_EQ(files_.CopyFile("C:\\src\\big.dat", "C:\\dst\\big.dat"), 0u);
     EXPECT_EQ(prefix_.ReadFile("C:\\dst\\big.dat"), fresh);
+    // The next copy into the folder took away what the killed ones left.
+    EXPECT_EQ(FolderEntries("C:\\dst"), std::vector<std::string>{"big.dat"});
 }
 
 TEST_F(WineFilesTest, CreateDirectoryMakesOneFolder) {
@@ -367,6 +381,52 @@ TEST_F(WineFilesTest, WholeFileAccess) {
     EXPECT_EQ(files_.OpenFile("C:\\none.dat", FileAccess::Read, &handle), kErrorFileNotFound);
     EXPECT_EQ(files_.OpenFile("C:\\no\\x.dat", FileAccess::Write, &handle), kErrorPathNotFound);
     EXPECT_EQ(files_.OpenFile("C:\\windows", FileAccess::Read, &handle), kErrorAccessDenied);
+}
+
+// Names a folder from outside may hold instead of a plain file: a link to
+// someone's file, a FIFO nobody writes to, a device, a second name of a file
+// elsewhere. None is opened through, written through or waited on.
+TEST_F(WineFilesTest, OnlyPlainFilesAreOpenedAndNothingWaits) {
+    const std::string victim = prefix_.Root() + "/victim.txt";
+    std::ofstream(victim) << "victim";
+    prefix_.MakeFolder("C:\\d");
+    const std::string d = prefix_.UnixPath("C:\\d");
+    fs::create_symlink(victim, d + "/link.dat");
+    fs::create_symlink("/dev/zero", d + "/zero.dat");
+    ASSERT_EQ(::mkfifo((d + "/fifo.dat").c_str(), 0600), 0);
+    fs::create_hard_link(victim, d + "/second.dat");
+    fs::create_directory_symlink("/", prefix_.PrefixPath() + "/dosdevices/z:");
+    auto ReadUnixFile = [](const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    FileHandle handle = 0;
+    for (FileAccess access : {FileAccess::Read, FileAccess::Write}) {
+        EXPECT_EQ(files_.OpenFile("C:\\d\\link.dat", access, &handle), kErrorCantResolveFilename);
+        EXPECT_EQ(files_.OpenFile("C:\\d\\zero.dat", access, &handle), kErrorCantResolveFilename);
+        EXPECT_EQ(files_.OpenFile("C:\\d\\fifo.dat", access, &handle), kErrorCantAccessFile);
+        EXPECT_EQ(files_.OpenFile("Z:\\dev\\null", access, &handle), kErrorCantAccessFile);
+    }
+    EXPECT_EQ(files_.OpenFile("C:\\d\\second.dat", FileAccess::Write, &handle), kErrorCantAccessFile);
+    for (const char* name : {"link.dat", "fifo.dat", "second.dat"}) {
+        EXPECT_EQ(files_.OpenFile(std::string("C:\\d\\") + name, FileAccess::CreateNew, &handle),
+                  kErrorFileExists)
+            << name;
+    }
+    EXPECT_EQ(ReadUnixFile(victim), "victim");
+
+    // As the source of a copy each fails; as its target each is replaced
+    // by a plain file and what it pointed to is left alone.
+    prefix_.WriteFile("C:\\src.ini", "copied");
+    for (const char* name : {"link.dat", "zero.dat", "fifo.dat"}) {
+        const std::string from = std::string("C:\\d\\") + name;
+        EXPECT_NE(files_.CopyFile(from, "C:\\out.ini"), 0u) << name;
+        EXPECT_EQ(files_.CopyFile("C:\\src.ini", from), 0u) << name;
+        EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(d + "/" + name))) << name;
+        EXPECT_EQ(prefix_.ReadFile(from), "copied") << name;
+    }
+    EXPECT_FALSE(prefix_.Exists("C:\\out.ini"));
+    EXPECT_EQ(ReadUnixFile(victim), "victim");
 }
 
 TEST_F(WineFilesTest, SecondOpenerIsRefusedInThisAndAnotherProcess) {

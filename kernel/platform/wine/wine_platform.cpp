@@ -8,6 +8,7 @@
 
 #include "kernel/platform/wine/log_file.h"
 #include "kernel/platform/wine/module_path.h"
+#include "kernel/platform/wine/temporary_files.h"
 #include "kernel/platform/wine/wine_files.h"
 #include "kernel/platform/wine/wine_registry.h"
 #include "kernel/platform/wine/wineserver.h"
@@ -37,6 +38,21 @@ std::string Join(const std::string& folder, const std::string& name) {
     return folder + "/" + name;
 }
 
+// Whether an entry could be appended to the log file at path: a plain file
+// that may be written, or no file yet in a folder (or the nearest existing
+// folder above a missing one) that may be written.
+bool CanAppendTo(const std::string& path) {
+    struct stat st;
+    if (::lstat(path.c_str(), &st) == 0) {
+        return S_ISREG(st.st_mode) && ::access(path.c_str(), W_OK) == 0;
+    }
+    std::string folder = FolderOf(path);
+    while (::stat(folder.c_str(), &st) != 0 && folder != "/" && folder != ".") {
+        folder = FolderOf(folder);
+    }
+    return S_ISDIR(st.st_mode) && ::access(folder.c_str(), W_OK) == 0;
+}
+
 }  // namespace
 
 std::string DefaultPrefixPath() {
@@ -63,6 +79,9 @@ WinePlatform::~WinePlatform() = default;
 
 LONG WinePlatform::FlushRegistry() {
     std::lock_guard<std::mutex> lock(registryMutex_);
+    // A hive is written through a temporary beside it, which a killed
+    // writer leaves behind.
+    SweepStaleTemporaries(prefix_);
     return registry_->FlushAll();
 }
 
@@ -117,6 +136,7 @@ LONG WinePlatform::RegSetValueEx(HKEY key, const char* name, DWORD type,
 
 LONG WinePlatform::RegFlushKey(HKEY key) {
     std::lock_guard<std::mutex> lock(registryMutex_);
+    SweepStaleTemporaries(prefix_);
     return registry_->RegFlushKey(key);
 }
 
@@ -184,16 +204,10 @@ void WinePlatform::AppendLogBytes(const std::string& logName, const std::string&
 }
 
 std::string WinePlatform::LogFilePath(const std::string& logName) {
-    std::string folder = PrimaryLogFolder();
-    std::string path = Join(folder, logName);
-    struct stat st;
-    bool writable = ::access(path.c_str(), F_OK) == 0
-                        ? ::access(path.c_str(), W_OK) == 0
-                        : ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
-                              ::access(folder.c_str(), W_OK) == 0;
-    if (writable) return path;
-    std::string fallback = FallbackLogFolder();
-    return fallback.empty() ? path : Join(fallback, logName);
+    for (const std::string& folder : {PrimaryLogFolder(), FallbackLogFolder()}) {
+        if (!folder.empty() && CanAppendTo(Join(folder, logName))) return Join(folder, logName);
+    }
+    return {};
 }
 
 }  // namespace wine

@@ -14,6 +14,8 @@
 #include "kernel/platform/wine/hive_codepage.h"
 #include "kernel/platform/wine/hive_names.h"
 #include "kernel/platform/wine/prefix_lock.h"
+#include "kernel/platform/wine/temporary_files.h"
+#include "kernel/platform/wine/unix_files.h"
 #include "kernel/platform/wine/wow64_view.h"
 
 namespace sl::platform::wine {
@@ -129,7 +131,7 @@ struct WineRegistry::State {
         if (slot.hive && locked && slot.checkedUnderLock) return *slot.hive;
         slot.checkedUnderLock = locked;
         struct stat now {};
-        bool exists = ::stat(slot.file.c_str(), &now) == 0;
+        bool exists = ::lstat(slot.file.c_str(), &now) == 0;
         if (slot.hive) {
             if (!exists && !slot.onDisk && slot.hive->status() == Hive::Status::Missing) return *slot.hive;
             if (exists && slot.onDisk && SameFile(now, slot.st)) return *slot.hive;
@@ -141,9 +143,13 @@ struct WineRegistry::State {
     static void Load(Slot& slot) {
         ++slot.generation;
         slot.onDisk = false;
-        int fd = ::open(slot.file.c_str(), O_RDONLY | O_CLOEXEC);
+        // A link, FIFO or device in a hive's place is not read (it could
+        // block or never end): the hive is refused, and so never written.
+        DWORD openError = kErrorSuccess;
+        int fd = OpenPlainFile(slot.file, O_RDONLY, 0, &openError);
         if (fd < 0) {
-            slot.hive = errno == ENOENT ? Hive::MissingFile() : Hive::FromText(std::string());
+            slot.hive = openError == kErrorFileNotFound ? Hive::MissingFile()
+                                                        : Hive::FromText(std::string());
             return;
         }
         std::string text;
@@ -271,6 +277,7 @@ struct WineRegistry::State {
     // Creates the keys of loc that are missing (no links followed, no view).
     LONG CreatePath(const Location& loc) {
         if (loc.hive == kUsersRoot) return static_cast<LONG>(kErrorAccessDenied);
+        if (loc.path.size() > kMaxKeyDepth) return static_cast<LONG>(kErrorInvalidParameter);
         for (const auto& name : loc.path) {
             if (name.empty() || name.size() > kMaxKeyNameLen) return static_cast<LONG>(kErrorInvalidParameter);
         }
@@ -442,15 +449,16 @@ struct WineRegistry::State {
         Slot& slot = slots[index];
         if (!slot.hive || !slot.hive->changed()) return 0;
         struct stat now {};
-        bool exists = ::stat(slot.file.c_str(), &now) == 0;
+        bool exists = ::lstat(slot.file.c_str(), &now) == 0;
         if (!exists || !slot.onDisk || !SameFile(now, slot.st)) {
             // Someone else replaced the file since it was read: do not overwrite.
             return static_cast<LONG>(kErrorSharingViolation);
         }
         std::string text = slot.hive->Write();
-        std::string tmp = slot.file + ".XXXXXX";
-        int fd = ::mkstemp(tmp.data());
-        if (fd < 0) return ErrnoToWin32(errno);
+        std::string tmp;
+        DWORD createError = kErrorSuccess;
+        int fd = CreateTemporaryBeside(slot.file, 0600, &tmp, &createError);
+        if (fd < 0) return static_cast<LONG>(createError);
         LONG rc = 0;
         std::size_t done = 0;
         while (done < text.size()) {
@@ -554,6 +562,10 @@ LONG WineRegistry::RegCreateKeyEx(HKEY root, const char* subKey, const char* key
     }
     for (std::size_t i = consumed; i < names.size(); ++i) {
         if (names[i].size() > kMaxKeyNameLen) return static_cast<LONG>(kErrorInvalidParameter);
+    }
+    // No key deeper than Windows allows below its hive's root.
+    if (loc.path.size() + (names.size() - consumed) > kMaxKeyDepth) {
+        return static_cast<LONG>(kErrorInvalidParameter);
     }
     if (!state_->writer->held()) {
         // The first write: once no other process writes the prefix, walk

@@ -306,6 +306,53 @@ TEST_F(WineRegistryTest, RefusedHiveIsEmptyAndNeverWritten) {
     EXPECT_EQ(ReadFile(dir_ / "user.reg"), foreign);
 }
 
+// A hive's name may hold a link or a FIFO someone put there: neither is
+// read through (a FIFO would block the run) nor written through (a link
+// would carry the registry into the file it names).
+TEST_F(WineRegistryTest, LinkOrFifoInAHivesPlaceIsRefusedWithoutWaiting) {
+    const fs::path victim = dir_ / "victim.txt";
+    WriteFile(victim, kUser);
+    fs::remove(dir_ / "user.reg");
+    fs::create_symlink(victim, dir_ / "user.reg");
+    fs::remove(dir_ / "system.reg");
+    ASSERT_EQ(::mkfifo((dir_ / "system.reg").c_str(), 0600), 0);
+
+    HKEY h = 0;
+    EXPECT_EQ(reg_->RegOpenKeyEx(kHkeyCurrentUser, "Software\\App", kKeyRead, &h), 2);
+    EXPECT_EQ(reg_->RegOpenKeyEx(kHkeyLocalMachine, "Software\\test", kKeyRead, &h), 2);
+    EXPECT_EQ(reg_->RegCreateKeyEx(kHkeyCurrentUser, "Software\\New", nullptr, 0, kKeyAllAccess,
+                                   &h, nullptr),
+              5);
+    EXPECT_EQ(reg_->RegCreateKeyEx(kHkeyLocalMachine, "Software\\New", nullptr, 0, kKeyAllAccess,
+                                   &h, nullptr),
+              5);
+    EXPECT_EQ(reg_->FlushAll(), 0);
+    EXPECT_EQ(ReadFile(victim), kUser);
+    EXPECT_TRUE(fs::is_symlink(dir_ / "user.reg"));
+    EXPECT_TRUE(fs::is_fifo(dir_ / "system.reg"));
+}
+
+TEST_F(WineRegistryTest, KeysDeeperOrLongerThanWindowsAllowsAreNotCreated) {
+    std::string path = "Software";
+    for (std::size_t depth = 1; depth < kMaxKeyDepth; ++depth) path += "\\k";
+    HKEY h = 0;
+    ASSERT_EQ(reg_->RegCreateKeyEx(kHkeyCurrentUser, path.c_str(), nullptr, 0, kKeyAllAccess, &h,
+                                   nullptr),
+              0);
+    reg_->RegCloseKey(h);
+    EXPECT_EQ(reg_->RegCreateKeyEx(kHkeyCurrentUser, (path + "\\deeper").c_str(), nullptr, 0,
+                                   kKeyAllAccess, &h, nullptr),
+              87);
+    const std::string longName = "Software\\" + std::string(256, 'n');
+    EXPECT_EQ(reg_->RegCreateKeyEx(kHkeyCurrentUser, longName.c_str(), nullptr, 0, kKeyAllAccess,
+                                   &h, nullptr),
+              87);
+    // What was made is written and read back whole.
+    ASSERT_EQ(reg_->FlushAll(), 0);
+    auto other = std::make_unique<WineRegistry>(dir_.string(), [] { return false; });
+    ASSERT_EQ(other->RegOpenKeyEx(kHkeyCurrentUser, path.c_str(), kKeyRead, &h), 0);
+}
+
 TEST_F(WineRegistryTest, RereadsHiveChangedOnDisk) {
     HKEY h = Open(kHkeyCurrentUser, "Software\\App");
     EXPECT_EQ(QueryString(h, "Name"), std::string("user\0", 5));

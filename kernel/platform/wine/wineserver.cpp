@@ -21,7 +21,7 @@ std::string Trim(const std::string& text) {
 // The first bytes of the prefix's "wineserver" file, when it is a regular
 // file (never a link, a FIFO or a device); empty otherwise.
 std::string ReadServerNameFile(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) return {};
     std::string text;
     struct stat st;
@@ -83,8 +83,13 @@ std::vector<std::string> WineServerFolders(const std::string& prefixPath) {
 }
 
 bool IsLockFileHeld(const std::string& lockFile) {
-    int fd = ::open(lockFile.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    int fd = ::open(lockFile.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) return false;
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {  // a server's lock is a plain file
+        ::close(fd);
+        return false;
+    }
     struct flock probe {};
     probe.l_type = F_WRLCK;
     probe.l_whence = SEEK_SET;

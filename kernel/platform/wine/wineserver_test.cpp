@@ -157,6 +157,37 @@ TEST_F(WineServerTest, AServerNameFileThatIsNoFileIsIgnored) {
     EXPECT_EQ(WineServerFolders(prefix_.PrefixPath()).size(), 1u);
 }
 
+// The prefix's "wineserver" file and the server's lock are read before any
+// run: a FIFO or a device in their place must not block it. The probe runs in
+// a child that an alarm ends, so that a wait fails the test instead of
+// stopping it.
+TEST_F(WineServerTest, FifosAndDevicesInPlaceOfItsFilesDoNotBlockTheProbe) {
+    const std::string server = serverBase_ + "/" + ServerFolderName();
+    fs::create_directories(server);
+    ASSERT_EQ(::mkfifo((server + "/lock").c_str(), 0600), 0);
+    const std::string nameFile = prefix_.PrefixPath() + "/wineserver";
+    auto probeEnds = [&] {
+        pid_t child = ::fork();
+        if (child == 0) {
+            ::alarm(10);
+            const bool running = IsWineServerRunning(prefix_.PrefixPath());
+            _exit(running ? 1 : 0);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    };
+    EXPECT_TRUE(probeEnds());  // the FIFO lock
+    fs::remove(nameFile);
+    ASSERT_EQ(::mkfifo(nameFile.c_str(), 0600), 0);
+    EXPECT_TRUE(probeEnds());
+    EXPECT_EQ(WineServerFolders(prefix_.PrefixPath()).size(), 1u);
+    fs::remove(nameFile);
+    fs::create_symlink("/dev/zero", nameFile);
+    EXPECT_TRUE(probeEnds());
+    EXPECT_EQ(WineServerFolders(prefix_.PrefixPath()).size(), 1u);
+}
+
 TEST_F(WineServerTest, PlatformRefusesRegistryWritesWhileAServerRuns) {
     std::string server = serverBase_ + "/" + ServerFolderName();
     fs::create_directories(server);
