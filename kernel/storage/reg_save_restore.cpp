@@ -9,6 +9,7 @@
 #include "kernel/resolve/reg_key.h"
 #include "kernel/storage/archive.h"
 #include "kernel/storage/archive_stream.h"
+#include "kernel/storage/spill_stream.h"
 
 namespace sl {
 
@@ -64,13 +65,15 @@ private:
     RegRecordList& records_;
 };
 
-// A record list stored as its records arrive: each is written into memory at
-// once (a few dozen bytes instead of the record itself), so a subtree of any
-// size holds one record at a time. Stored as a whole file it gives the bytes a
-// list of the same records would give: the count, then every record with its
-// class tag; a record that could not be written fails the store the same way.
+// A record list stored as its records arrive: each is written at once (into
+// memory, and past a few megabytes into a temporary file beside the
+// archive), so a subtree of any size holds one record at a time. Stored as a
+// whole file it gives the bytes a list of the same records would give: the
+// count, then every record with its class tag; a record that could not be
+// written fails the store the same way.
 class StreamedRecordList : public RegRecordSink, public SerializableObject {
 public:
+    explicit StreamedRecordList(const std::string& archivePath) : bytes_(archivePath) {}
     void Add(std::unique_ptr<CRegContentItem> record) override {
         if (failure_) return;
         try {
@@ -85,12 +88,11 @@ public:
         if (failure_) std::rethrow_exception(failure_);
         records_.Flush();
         archive.WriteCount(count_);
-        const std::vector<std::uint8_t>& bytes = bytes_.Bytes();
-        archive.WriteBytes(bytes.data(), bytes.size());
+        bytes_.CopyTo(archive);
     }
 
 private:
-    MemoryArchiveStream bytes_;
+    SpillStream bytes_;
     Archive records_{bytes_, true};
     std::uint32_t count_ = 0;
     std::exception_ptr failure_;
@@ -269,7 +271,7 @@ std::int32_t RegSLSave(std::uint32_t root, const std::string& keyPath,
                        const std::string& archivePath, const std::string& includeKeys,
                        const std::string& excludeKeys, const std::string& includeValues,
                        const std::string& excludeValues, std::int32_t keepPathValues) {
-    StreamedRecordList records;
+    StreamedRecordList records(archivePath);
     std::uint32_t values = static_cast<std::uint32_t>(
         CollectValues(root, keyPath, includeValues, excludeValues, keepPathValues, records));
     std::uint32_t subkeys = static_cast<std::uint32_t>(
