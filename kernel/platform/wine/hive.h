@@ -57,6 +57,11 @@ struct HiveKey {
     // verbatim (views into the hive's text).
     const std::vector<std::string_view>& extraLines() const;
 
+    // Frees the decoded values of a key whose one section is unchanged since
+    // it was read; they are decoded from that text again when next asked
+    // for. A reader of many keys keeps memory bounded this way.
+    void ReleaseDecoded() const;
+
     // Case-insensitive lookups; null when absent.
     HiveKey* FindSubkey(std::u16string_view subName) const;
     const HiveValue* FindValue(std::u16string_view valueName) const;

@@ -591,7 +591,17 @@ LONG WineRegistry::RegCreateKeyEx(HKEY root, const char* subKey, const char* key
 
 LONG WineRegistry::RegCloseKey(HKEY key) {
     if (key >= kHkeyClassesRoot && key <= kHkeyUsers) return 0;
-    return state_->handles.erase(key) ? 0 : static_cast<LONG>(kErrorInvalidHandle);
+    auto it = state_->handles.find(key);
+    if (it == state_->handles.end()) return static_cast<LONG>(kErrorInvalidHandle);
+    const State::Handle& handle = it->second;
+    // What was read through the handle is not kept: a save of a large
+    // subtree holds one key's values at a time.
+    if (handle.key && handle.loc.hive != kUsersRoot &&
+        handle.generation == state_->slots[handle.loc.hive].generation) {
+        handle.key->ReleaseDecoded();
+    }
+    state_->handles.erase(it);
+    return 0;
 }
 
 LONG WineRegistry::RegQueryInfoKey(HKEY hkey, DWORD* subKeys, DWORD* maxSubKeyLen, DWORD* values,
