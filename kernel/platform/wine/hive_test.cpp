@@ -290,5 +290,27 @@ TEST(Hive, UnorderedAndDuplicateSectionsMerge) {
     EXPECT_EQ(root.subkeys[1]->values()[0].data, Bytes(std::u16string(u"3\0", 2)));
 }
 
+// Decoded values may be dropped and read again from the text; a changed
+// key keeps them, since its text no longer says what it holds.
+TEST(HiveRelease, ReleasedValuesComeBackFromTheTextAndChangesStay) {
+    auto hive = Hive::FromText(kWineHive);
+    HiveKey* alpha = hive->root().FindSubkey(u"Software")->FindSubkey(u"Alpha");
+    ASSERT_NE(alpha, nullptr);
+    std::vector<HiveValue> before = alpha->values();
+    ASSERT_EQ(before.size(), 9u);
+    alpha->ReleaseDecoded();
+    const std::vector<HiveValue>& again = alpha->values();
+    ASSERT_EQ(again.size(), before.size());
+    for (std::size_t i = 0; i < before.size(); ++i) {
+        EXPECT_EQ(again[i].name, before[i].name);
+        EXPECT_EQ(again[i].type, before[i].type);
+        EXPECT_EQ(again[i].data, before[i].data);
+    }
+    ASSERT_TRUE(hive->SetValue(*alpha, u"Added", kRegDword, std::string("\x01\0\0\0", 4), 1));
+    alpha->ReleaseDecoded();
+    EXPECT_NE(alpha->FindValue(u"added"), nullptr);
+    EXPECT_NE(hive->Write().find("\"Added\"=dword:00000001"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace sl::platform::wine
