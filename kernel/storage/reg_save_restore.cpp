@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <exception>
+#include <functional>
 #include <new>
 #include <set>
 
@@ -23,20 +24,33 @@ namespace {
 constexpr const char* kRestoreLog = "Stowlark.Log";
 constexpr DWORD kNameBufferSize = 256;  // names of up to 255 characters
 
-// The record list as the archive's top object: the file is the list itself.
-class RecordListObject : public SerializableObject {
-public:
-    explicit RecordListObject(RegRecordList& records) : records_(records) {}
-    const RuntimeClass* GetRuntimeClass() const override { return &kClass; }
-    void Serialize(Archive& archive) override { SerializeObjectList(archive, records_); }
+// The class of the record list, the archive's top object (the file is the
+// list itself: its count, then its records).
+const RuntimeClass kRecordListClass{"CObList", 0, nullptr};
 
-    static const RuntimeClass kClass;
+// A stored record list loaded one record at a time: each record read goes to
+// take before the next is read, so no more than one is held at once. Reads
+// what a whole record list reads and fails where it would fail.
+class RecordStream : public SerializableObject {
+public:
+    using Take = std::function<void(std::unique_ptr<CRegContentItem>)>;
+    explicit RecordStream(Take take) : take_(std::move(take)) {}
+    const RuntimeClass* GetRuntimeClass() const override { return &kRecordListClass; }
+    void Serialize(Archive& archive) override {
+        if (archive.IsStoring()) throw ArchiveError{kArchiveOtherFailure};
+        const std::uint32_t count = archive.ReadCount();
+        for (std::uint32_t i = 0; i < count; ++i) {
+            std::unique_ptr<SerializableObject> object = archive.ReadObject();
+            auto* typed = dynamic_cast<CRegContentItem*>(object.get());
+            if (typed == nullptr) throw ArchiveError{kArchiveBadClass};
+            object.release();
+            take_(std::unique_ptr<CRegContentItem>(typed));
+        }
+    }
 
 private:
-    RegRecordList& records_;
+    Take take_;
 };
-
-const RuntimeClass RecordListObject::kClass{"CObList", 0, nullptr};
 
 // Whether a key path names a key Windows could hold: at most kMaxKeyDepth
 // names below its root, none longer than kMaxKeyNameLength. Empty names
@@ -83,7 +97,7 @@ public:
             failure_ = std::current_exception();
         }
     }
-    const RuntimeClass* GetRuntimeClass() const override { return &RecordListObject::kClass; }
+    const RuntimeClass* GetRuntimeClass() const override { return &kRecordListClass; }
     void Serialize(Archive& archive) override {
         if (failure_) std::rethrow_exception(failure_);
         records_.Flush();
@@ -97,11 +111,6 @@ private:
     std::uint32_t count_ = 0;
     std::exception_ptr failure_;
 };
-
-// Records go from the tail, one by one, on every path.
-void DeleteRecords(RegRecordList& records) {
-    while (!records.empty()) records.pop_back();
-}
 
 bool IsAsciiLetter(unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
@@ -285,20 +294,24 @@ std::int32_t RegSLSave(std::uint32_t root, const std::string& keyPath,
 std::int32_t RegSLRestore(const std::string& archivePath, std::string* errorText,
                           std::uint32_t expectedRoot, const std::string* expectedKeyPath) {
     std::string ownText;
-    RegRecordList records;
     std::int32_t failure = 0;  // first write, refusal or flush failure
     auto report = [&ownText](const std::string& message) {
         ownText += message;
         AppendLog(message, kRestoreLog);
     };
 
-    RecordListObject list(records);
-    const std::int32_t loaded = ArchiveXfer(list, archivePath, 0);
+    // The archive is read once for its result alone, so that a damaged one
+    // is named before any record, and then again, each record written as it
+    // is read: a subtree of any size holds one record in memory at a time.
+    RecordStream check([](std::unique_ptr<CRegContentItem>) {});
+    const std::int32_t loaded = ArchiveXfer(check, archivePath, 0);
     if (loaded != 0) report(Format("RegSLRestore ArchiveXfer Error: %i\n", loaded));
 
     platform::Platform& reg = Current();
     std::set<std::uint32_t> writtenRoots;
-    for (const auto& record : records) {
+    bool stopped = false;  // a failed write stops the records after it
+    RecordStream apply([&](std::unique_ptr<CRegContentItem> record) {
+        if (stopped) return;
         const bool validKind = record->Kind == CRegContentItem::kValueRecord || record->Kind == CRegContentItem::kKeyRecord;
         const bool validData = record->Kind != CRegContentItem::kValueRecord || record->Data.size() == record->DataLength;
         const bool inScope = expectedKeyPath == nullptr ||
@@ -310,7 +323,7 @@ std::int32_t RegSLRestore(const std::string& archivePath, std::string* errorText
             const std::string shown = possible ? record->KeyPath : record->KeyPath.substr(0, 300) + "...";
             report(Format("RegSLRestore refused '%s'\n", shown.c_str()));
             if (failure == 0) failure = platform::kErrorInvalidName;
-            continue;
+            return;
         }
 
         if (record->Kind == CRegContentItem::kKeyRecord) {
@@ -322,7 +335,8 @@ std::int32_t RegSLRestore(const std::string& archivePath, std::string* errorText
             if (rc != 0) {
                 report(Format("RegSLRestore RegCreateKeyEx Error: %i\n", static_cast<int>(rc)));
                 if (failure == 0) failure = rc;
-                break;
+                stopped = true;
+                return;
             }
             reg.RegCloseKey(key);
         } else {
@@ -336,10 +350,13 @@ std::int32_t RegSLRestore(const std::string& archivePath, std::string* errorText
             if (rc != 0) {
                 report(Format("RegSLRestore RegSetValueEx Error: %i\n", static_cast<int>(rc)));
                 if (failure == 0) failure = rc;
-                break;
+                stopped = true;
             }
         }
-    }
+    });
+    // What the first reading gave is the result; the records before a
+    // failure to load are still written.
+    ArchiveXfer(apply, archivePath, 0);
 
     // Writes are not on disk until their hive is flushed; a failed flush is
     // a failed write.
@@ -352,7 +369,6 @@ std::int32_t RegSLRestore(const std::string& archivePath, std::string* errorText
     }
 
     if (errorText != nullptr) *errorText += ownText;
-    DeleteRecords(records);
     return loaded != 0 ? loaded : failure;
 }
 
