@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -127,6 +128,11 @@ public:
 
     // The file text for the current content.
     std::string Write() const;
+    // The same text handed to sink in pieces, in order (each about a
+    // megabyte, whole sections), so that no copy of the whole is made. Stops
+    // at the first piece the sink refuses (returns false); true when every
+    // piece was taken.
+    bool WriteTo(const std::function<bool(std::string_view)>& sink) const;
     // Tells the hive that the text of Write() is now the file on disk.
     void MarkWritten() { changed_ = false; }
 
