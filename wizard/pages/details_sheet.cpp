@@ -4,6 +4,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "wizard/pages/mnemonic.h"
+#include "wizard/pages/pictures.h"
 #include "wizard/pages/selection_page.h"
 #include "wizard/resources/strings.h"
 
@@ -22,7 +24,7 @@ CMyPropertySheet2::CMyPropertySheet2(WizardContext& context, int subMenu, QWidge
     : QDialog(owner), owner_(owner) {
     setObjectName(QStringLiteral("CMyPropertySheet2"));
     setWindowTitle(QString::fromLatin1(strings::kCaption));
-    setWindowIcon(QIcon(QStringLiteral(":/stowlark/icon.png")));
+    setWindowIcon(ProgramIcon());
     setModal(true);
 
     page_ = new CMyPropertyPage2(context, this);
@@ -32,7 +34,7 @@ CMyPropertySheet2::CMyPropertySheet2(WizardContext& context, int subMenu, QWidge
     layout->setContentsMargins(12, 12, 12, kOkFromBottom + 12);
     layout->addWidget(page_);
 
-    ok_ = new QPushButton(QString::fromLatin1(strings::kOK), this);
+    ok_ = new QPushButton(WithMnemonic(strings::kOK, QLatin1Char('O')), this);
     ok_->setObjectName(QStringLiteral("ok"));
     ok_->setDefault(true);
     connect(ok_, &QPushButton::clicked, this, &QDialog::accept);

@@ -1,6 +1,8 @@
 #include "wizard/pages/wizard_context.h"
 
+#include <QDesktopServices>
 #include <QFileDialog>
+#include <QUrl>
 
 #include "wizard/session/windows_programs.h"
 
@@ -25,6 +27,9 @@ WizardServices MakeDefaultServices(const session::KernelApi& kernel, const std::
     services.scratchDemo = scratchDemo;
     services.chooseFolder = [](QWidget* owner, const QString& title, const QString& start) {
         return QFileDialog::getExistingDirectory(owner, title, start, QFileDialog::ShowDirsOnly);
+    };
+    services.openFile = [](const QString& path) {
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
     };
     services.windowsProgramsRunning = [prefixPath] {
         return session::WindowsProgramsRunning(prefixPath);

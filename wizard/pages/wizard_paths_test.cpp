@@ -22,6 +22,7 @@
 #include "wizard/pages/details_sheet.h"
 #include "wizard/pages/finish_page.h"
 #include "wizard/pages/folder_page.h"
+#include "wizard/pages/mnemonic.h"
 #include "wizard/pages/property_sheet.h"
 #include "wizard/pages/restore_choice_page.h"
 #include "wizard/pages/run_page.h"
@@ -109,7 +110,8 @@ private:
         QCOMPARE(sheet_->currentId(), int(kRunPage));
         QTRY_COMPARE_WITH_TIMEOUT(sheet_->currentId(), int(kFinishPage), 120000);
         QVERIFY(!sheet_->RunPage()->Running());
-        QCOMPARE(sheet_->button(QWizard::CancelButton)->text(), Latin(sl::strings::kClose));
+        QCOMPARE(WithoutMnemonic(sheet_->button(QWizard::CancelButton)->text()),
+                 Latin(sl::strings::kClose));
         QVERIFY(!sheet_->button(QWizard::NextButton)->isVisible());
         QVERIFY(!sheet_->button(QWizard::BackButton)->isVisible());
     }
@@ -250,7 +252,8 @@ private slots:
                                 Toggle(wordList, common);
                                 QCOMPARE(CheckOf(wordList, common), Qt::Checked);
                                 wordOpened = true;
-                                QCOMPARE(wordSheet->OkButton()->text(), QStringLiteral("OK"));
+                                QCOMPARE(WithoutMnemonic(wordSheet->OkButton()->text()),
+                                         QStringLiteral("OK"));
                                 QCOMPARE(wordSheet->OkButton()->geometry().topLeft(),
                                          QPoint(wordSheet->width() - 85,
                                                 wordSheet->height() - 35));
@@ -519,8 +522,12 @@ private slots:
         QCOMPARE(State().UserAborted, 1);
         QCOMPARE(sheet_->FinishPage()->Report()->toPlainText(), QStringLiteral("User Abort"));
         QVERIFY(sheet_->FinishPage()->Report()->isVisible());
-        QCOMPARE(sheet_->FinishPage()->ReportMessage()->text(),
-                 Latin(sl::strings::kThanks) + Latin(sl::strings::kThanksBackup));
+        // The first sentence says what happened; a stopped backup does not
+        // claim that the settings are safe.
+        const QString closing = sheet_->FinishPage()->ReportMessage()->text();
+        QVERIFY2(closing.startsWith("The backup was stopped before it finished.\n"),
+                 qPrintable(closing));
+        QVERIFY(!closing.contains(Latin(sl::strings::kThanksBackup)));
         // The run stopped early: the last components were never saved.
         const std::string saved = FolderIDs("C:\\Stopped", false);
         QVERIFY2(!Contains(saved, "'60'"), saved.c_str());
@@ -563,7 +570,8 @@ private slots:
         QVERIFY(sheet_->FinishPage()->Report()->isVisible());
         QVERIFY(sheet_->FinishPage()->Message()->isHidden());
         QCOMPARE(sheet_->FinishPage()->ReportMessage()->text(),
-                 Latin(sl::strings::kThanks) + Latin(sl::strings::kThanksRestore));
+                 "The restore did not complete: the components listed below failed.\n" +
+                     Latin(sl::strings::kThanks) + Latin(sl::strings::kThanksRestore));
         // The registry stayed as it was; every file came back.
         QCOMPARE(machine_->RegistryTree(kHkcu, kWinampKey), changed);
         QCOMPARE(machine_->ReadFile(kWinampIni), ini);
@@ -607,8 +615,10 @@ private slots:
         RunToFinish();
         QVERIFY(State().LastBadIDs.empty());
         const QString report = sheet_->FinishPage()->Report()->toPlainText();
-        QVERIFY2(report.contains(sl::strings::kRunIncomplete), qPrintable(report));
+        QVERIFY2(report.contains(sl::strings::kRunIncompleteReport), qPrintable(report));
         QVERIFY(sheet_->FinishPage()->Report()->isVisible());
+        QVERIFY(sheet_->FinishPage()->ReportMessage()->text().startsWith(
+            "The backup did not complete.\n"));
     }
 
     void aboutBox() {
