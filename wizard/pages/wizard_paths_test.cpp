@@ -28,6 +28,7 @@
 #include "wizard/pages/run_page.h"
 #include "wizard/pages/selection_page.h"
 #include "wizard/pages/summary_page.h"
+#include "wizard/pages/testing/test_main.h"
 #include "wizard/pages/testing/wizard_fixture.h"
 #include "wizard/pages/welcome_page.h"
 #include "wizard/resources/strings.h"
@@ -439,6 +440,9 @@ private slots:
         sheet_->next();
         QCOMPARE(sheet_->currentId(), int(kSummaryPage));
         QVERIFY(messages.Texts().last().startsWith("Windows programs are still running"));
+        // The prefix is a line of its own, never broken by the box's wrapping.
+        QVERIFY(messages.Texts().last().contains(
+            "\n" + QString::fromStdString(machine_->Prefix()) + "\n"));
         programsRunning = false;
         RunToFinish();
         QCOMPARE(sheet_->FinishPage()->Message()->text(),
@@ -511,14 +515,27 @@ private slots:
         sheet_->next();
         int steps = 0;
         bool stayedOpen = false;
+        bool stoppingShown = false;
+        bool buttonsDisabled = false;
         connect(sheet_->RunPage(), &CMyPropertyPage5::progressHandled, this,
                 [&](int code, int) {
                     if (code != 2 || ++steps != 1) return;
                     sheet_->reject();  // Cancel while the library works
                     stayedOpen = sheet_->isVisible() && sheet_->currentId() == kRunPage;
+                    stoppingShown = sheet_->RunPage()->Status()->text() ==
+                                    Latin(sl::strings::kStopping);
+                    buttonsDisabled = !sheet_->button(QWizard::CancelButton)->isEnabled() &&
+                                      !sheet_->button(QWizard::NextButton)->isEnabled() &&
+                                      !sheet_->button(QWizard::BackButton)->isEnabled();
+                    // A second Cancel (Escape, the close box) changes nothing.
+                    sheet_->reject();
+                    stayedOpen = stayedOpen && sheet_->isVisible();
                 });
         RunToFinish();
         QVERIFY(stayedOpen);
+        QVERIFY(stoppingShown);
+        QVERIFY(buttonsDisabled);
+        QVERIFY(sheet_->button(QWizard::CancelButton)->isEnabled());  // Close
         QCOMPARE(State().UserAborted, 1);
         QCOMPARE(sheet_->FinishPage()->Report()->toPlainText(), QStringLiteral("User Abort"));
         QVERIFY(sheet_->FinishPage()->Report()->isVisible());
@@ -635,13 +652,6 @@ private slots:
     }
 };
 
-int main(int argc, char** argv) {
-    if (argc > 1 && std::string(argv[1]) == "--kernel-run") {
-        return sl::wizard::testing::KernelRunChildMain(argc, argv);
-    }
-    QApplication application(argc, argv);
-    WizardPathsTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+SL_WIZARD_TEST_CLASS(WizardPathsTest);
 
 #include "wizard_paths_test.moc"

@@ -96,9 +96,9 @@ inline constexpr const char* kSummaryRestore =
 inline constexpr const char* kSummaryUnrestore =
     "The following components have been selected for unrestore.\nPlease press the Next button "
     "to start the unrestore process.";
-// %s the Wine prefix.
+// %s the Wine prefix, on a line of its own so that it is never broken.
 inline constexpr const char* kWindowsProgramsRunning =
-    "Windows programs are still running on this computer (Wine prefix %s).\nPlease close ALL "
+    "Windows programs are still running in this computer's Wine prefix\n%s\nPlease close ALL "
     "Windows programs, including task-bar applications, then press Next again.";
 
 // Run page (template 108). %s "backing-up", "restoring" or "unrestoring".
