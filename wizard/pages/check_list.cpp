@@ -1,38 +1,7 @@
 #include "wizard/pages/check_list.h"
 
-#include <QPainter>
-#include <QStyledItemDelegate>
-
 namespace sl::wizard {
 namespace {
-
-// Draws the entries as the style does and, on a dark base, outlines each
-// check box in the text colour: styles draw the box's frame a shade off the
-// window colour, which all but vanishes on a dark base.
-class VisibleCheckDelegate : public QStyledItemDelegate {
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-
-    void paint(QPainter* painter, const QStyleOptionViewItem& option,
-               const QModelIndex& index) const override {
-        QStyledItemDelegate::paint(painter, option, index);
-        if (option.palette.color(QPalette::Base).lightness() >= 128) return;
-        QStyleOptionViewItem item(option);
-        initStyleOption(&item, index);
-        if (!item.features.testFlag(QStyleOptionViewItem::HasCheckIndicator)) return;
-        const QWidget* widget = option.widget;
-        QStyle* style = widget != nullptr ? widget->style() : nullptr;
-        if (style == nullptr) return;
-        const QRect box =
-            style->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &item, widget);
-        painter->save();
-        painter->setRenderHint(QPainter::Antialiasing, false);
-        painter->setPen(QPen(option.palette.color(QPalette::Text), 1));
-        painter->setBrush(Qt::NoBrush);
-        painter->drawRect(box.adjusted(0, 0, -1, -1));
-        painter->restore();
-    }
-};
 
 Qt::CheckState ToQt(int state) {
     switch (state) {
@@ -97,7 +66,6 @@ bool CheckListItemModel::setData(const QModelIndex& index, const QVariant&, int 
 ComponentCheckList::ComponentCheckList(QWidget* parent)
     : QListView(parent), items_(new CheckListItemModel(this)) {
     setModel(items_);
-    setItemDelegate(new VisibleCheckDelegate(this));
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setUniformItemSizes(true);

@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "wizard/pages/pictures.h"
+#include "wizard/pages/visible_indicators.h"
 #include "wizard/pages/wizard_app.h"
 #include "wizard/resources/strings.h"
 
@@ -37,6 +38,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Stowlark"));
     QApplication::setApplicationVersion(QStringLiteral(SL_VERSION));
     QApplication::setWindowIcon(sl::wizard::ProgramIcon());
+    sl::wizard::UseVisibleIndicators();
     sl::wizard::CWizardApp app;
     return app.InitInstance();
 }

@@ -86,6 +86,19 @@ QChar MnemonicOf(const QString& text) {
     return QChar();
 }
 
+// The largest difference in lightness from background among the pixels of
+// the square at the start of a control (where its indicator is drawn, before
+// the text).
+int LargestContrast(const QImage& image, int background) {
+    int contrast = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < std::min(image.width(), image.height()); ++x) {
+            contrast = std::max(contrast, std::abs(image.pixelColor(x, y).lightness() - background));
+        }
+    }
+    return contrast;
+}
+
 }  // namespace
 
 class WizardUsabilityTest : public QObject {
@@ -434,6 +447,13 @@ private slots:
     void checkBoxesVisibleOnADarkPalette() {
         MessageRecorder messages;
         Start();
+        sheet_->setPalette(DarkPalette());
+        // The radio button that is not chosen stands out from the window.
+        QRadioButton* restore = sheet_->WelcomePage()->RestoreButton();
+        QVERIFY(!restore->isChecked());
+        QCOMPARE(LargestContrast(restore->grab().toImage(),
+                                 DarkPalette().color(QPalette::Window).lightness()) >= 100,
+                 true);
         sheet_->WelcomePage()->BackupButton()->click();
         Next(kBackupOptionPage);
         sheet_->BackupOptionPage()->OptionButton(1)->click();
@@ -450,15 +470,8 @@ private slots:
         list->setCurrentIndex(QModelIndex());
         const QRect row = list->visualRect(list->model()->index(unchecked, 0));
         const QImage image = list->viewport()->grab(row).toImage();
-        const int base = DarkPalette().color(QPalette::Base).lightness();
-        // The box sits at the start of the row, in a square of the row's
-        // height, before the text.
-        int contrast = 0;
-        for (int y = 0; y < image.height(); ++y) {
-            for (int x = 0; x < std::min(image.width(), image.height()); ++x) {
-                contrast = std::max(contrast, std::abs(image.pixelColor(x, y).lightness() - base));
-            }
-        }
+        const int contrast =
+            LargestContrast(image, DarkPalette().color(QPalette::Base).lightness());
         QVERIFY2(contrast >= 100, qPrintable(QString("box contrast %1").arg(contrast)));
     }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "wizard/pages/testing/wizard_fixture.h"
+#include "wizard/pages/visible_indicators.h"
 
 namespace sl::wizard::testing {
 namespace {
@@ -35,6 +36,7 @@ int main(int argc, char** argv) {
     using namespace sl::wizard::testing;
     if (argc > 1 && std::string(argv[1]) == "--kernel-run") return KernelRunChildMain(argc, argv);
     QApplication application(argc, argv);
+    sl::wizard::UseVisibleIndicators();  // as the program does
     const bool named = argc > 1 && argv[1][0] != '-';
     int failures = 0;
     bool found = false;
