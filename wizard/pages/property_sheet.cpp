@@ -83,7 +83,8 @@ void CMyPropertySheet::showEvent(QShowEvent* event) {
 
 void CMyPropertySheet::keyPressEvent(QKeyEvent* event) {
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-    if (enter && currentId() == kFinishPage && event->modifiers() == Qt::NoModifier) {
+    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    if (enter && plain && currentId() == kFinishPage) {
         // Close is the only button left on the finish page.
         button(QWizard::CancelButton)->click();
         return;
