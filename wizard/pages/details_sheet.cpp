@@ -1,6 +1,8 @@
 #include "wizard/pages/details_sheet.h"
 
 #include <QPushButton>
+#include <QScreen>
+#include <algorithm>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -54,7 +56,18 @@ void CMyPropertySheet2::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (!placed_ && owner_ != nullptr) {
         const QPoint corner = owner_->window()->frameGeometry().topLeft();
-        move(corner.x() + kOffsetRight, corner.y() - kOffsetUp);
+        QRect frame(QPoint(corner.x() + kOffsetRight, corner.y() - kOffsetUp),
+                    frameGeometry().size());
+        // Moved back onto the screen where the offset would push it off
+        // (a window that fills a small screen).
+        if (const QScreen* shownOn = screen()) {
+            const QRect available = shownOn->availableGeometry();
+            frame.moveRight(std::min(frame.right(), available.right()));
+            frame.moveBottom(std::min(frame.bottom(), available.bottom()));
+            frame.moveLeft(std::max(frame.left(), available.left()));
+            frame.moveTop(std::max(frame.top(), available.top()));
+        }
+        move(frame.topLeft());
         placed_ = true;
     }
     PlaceOkButton();

@@ -318,10 +318,12 @@ private slots:
 
         // Office, Details, Word, Details, OK: the focus is on the Office
         // sheet's OK again, and Return closes that sheet.
-        bool innerClosed = false, outerFocusOnOk = false;
+        bool innerClosed = false, outerFocusOnOk = false, detailsOnScreen = false;
         connect(selection, &CMyPropertyPage2::detailsSheetOpened, this, [&](QWidget* widget) {
             auto* details = static_cast<CMyPropertySheet2*>(widget);
             CheckMnemonics(details, "Details sheet");
+            detailsOnScreen =
+                details->screen()->availableGeometry().contains(details->frameGeometry());
             QVERIFY(!details->Page()->CheckList()->accessibleName().isEmpty());
             ComponentCheckList* officeList = details->Page()->CheckList();
             const int word = EntryOf(officeList, "Microsoft Word Settings");
@@ -339,6 +341,7 @@ private slots:
         selection->DetailsButton()->click();
         QVERIFY(innerClosed);
         QVERIFY(outerFocusOnOk);
+        QVERIFY(detailsOnScreen);
         // Back in the wizard, Return goes on to the folder page.
         QWidget* focus = sheet_->focusWidget();
         QVERIFY(focus != nullptr && focus != selection->DetailsButton());
