@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(build-essential cmake ninja-build ccache pkg-config libgtest-dev libgmock-dev
-          libbenchmark-dev qt6-base-dev xvfb xauth)
+          libbenchmark-dev qt6-base-dev libqt6svg6 xvfb xauth)
 if [ "${SL_WITH_WINE:-1}" = 1 ]; then
   # g++-mingw-w64-x86-64 builds the small Windows programs the Wine tests run.
   packages+=(wine wine64 g++-mingw-w64-x86-64)

@@ -21,6 +21,8 @@ inline constexpr std::uint32_t WM_SL_PROGRESS = 1033;
 inline constexpr std::uint32_t PROGRESS_RANGE = 1;
 inline constexpr std::uint32_t PROGRESS_STEP = 2;
 inline constexpr std::uint32_t PROGRESS_DONE = 3;
+// Sent before each registry key and each file, lParam an SLProgressItem*.
+inline constexpr std::uint32_t PROGRESS_ITEM = 4;
 
 inline constexpr const char* kLogName = "Stowlark.Log";
 inline constexpr const char* kBookkeepingName = "Stowlark.dat";
@@ -43,11 +45,18 @@ public:
     void SetFolder(const std::string& path);
     void RequestStop() { StopRequested.store(1); }
     void NotifyProgress(std::uint32_t code, std::intptr_t count);
+    // Names the item in progress to the progress window (PROGRESS_ITEM).
+    void NotifyItem(const std::string& id, const std::string& path);
     // Appends message to ErrorText and logs it as one entry.
     void Report(const std::string& message);
 
     // Run driver (kernel/interface/run_driver.cpp).
     std::int32_t RunInstructions(const std::string& ids);
+    // Its two directions: save the selected instructions into Folder, or
+    // put the selected records of Folder back. Each returns 1 or 0 and
+    // reports its own errors.
+    std::int32_t BackupSelected(const std::string& ids);
+    std::int32_t RestoreSelected(const std::string& ids);
     // Installed-components query (kernel/interface/installed_query.cpp).
     std::string GetInstalledIDsN(const std::string& filter);
 
@@ -74,6 +83,13 @@ public:
     std::string Folder;
     std::uint32_t BackupCounter = 0;
     std::atomic<std::int32_t> StopRequested{0};
+    // Files copied by this call (progress only; not stored).
+    std::uint32_t FilesCopied = 0;
+
+private:
+    // One instruction of a backup; false when it failed the run.
+    bool BackupRegistry(const CSLInstruction& instruction);
+    void BackupFiles(const CSLInstruction& instruction);
 };
 
 // 1 when folder (with a trailing backslash added) holds "Stowlark.dat".

@@ -63,12 +63,19 @@ private:
     platform::FileHandle handle_ = 0;
 };
 
+// "HKEY_CURRENT_USER\Software\Winamp": how the status of a run names a key.
+std::string KeyName(std::uint32_t root, const std::string& keyPath) {
+    const char* name = root == platform::kHkeyClassesRoot    ? "HKEY_CLASSES_ROOT"
+                       : root == platform::kHkeyCurrentUser  ? "HKEY_CURRENT_USER"
+                       : root == platform::kHkeyLocalMachine ? "HKEY_LOCAL_MACHINE"
+                       : root == platform::kHkeyUsers        ? "HKEY_USERS"
+                                                             : "HKEY";
+    return keyPath.empty() ? std::string(name) : std::string(name) + "\\" + keyPath;
+}
+
 }  // namespace
 
 std::int32_t CSLKernel::RunInstructions(const std::string& ids) {
-    std::int32_t result = 1;
-    std::intptr_t steps = 0;
-
     // A lock held elsewhere stops the run, and so does a link, FIFO or
     // device in the lock file's place (never opened through): such a folder
     // was tampered with, and a run there could not keep others out. A folder
@@ -84,6 +91,7 @@ std::int32_t CSLKernel::RunInstructions(const std::string& ids) {
         return 0;
     }
 
+    std::int32_t result = 1;
     if (Mode != SL_MODE_RESTORE) {
         if (DoesPathContainSLFiles(Folder) == 1) {
             std::int32_t rc = Load(Folder);
@@ -92,104 +100,14 @@ std::int32_t CSLKernel::RunInstructions(const std::string& ids) {
                 return 0;
             }
         }
-        CSLInstructionList list(ids, kActionScript, ErrorText);
-        NotifyProgress(PROGRESS_RANGE, static_cast<std::intptr_t>(list.Items.size()));
-        std::string newIDs;
-        for (const auto& item : list.Items) {
-            const CSLInstruction& instruction = *item;
-            if (IdListContains(SavedIDs, instruction.ID)) continue;
-
-            if (instruction.Kind == KIND_REGISTRY) {
-                auto record = std::make_unique<CSLRegItem>();
-                record->ID = instruction.ID;
-                const RegInstruction empty;
-                const RegInstruction& reg = instruction.Reg() ? *instruction.Reg() : empty;
-                record->Root = static_cast<std::uint32_t>(reg.Root);
-                record->KeyPath = reg.KeyPath;
-                ++BackupCounter;
-                record->FileName = std::to_string(BackupCounter) + ".bin";
-                std::int32_t rc = RegSLSave(record->Root, record->KeyPath, Folder + record->FileName,
-                                            reg.IncludeKeys, reg.ExcludeKeys, reg.IncludeValues,
-                                            reg.ExcludeValues, reg.KeepPathValues);
-                if (rc != 0) {
-                    BadIDs += instruction.ID;
-                    Report(Format("RegSLSave #%s '%s' error %i\n", instruction.ID.c_str(),
-                                  record->KeyPath.c_str(), rc));
-                    AppendLog(Format("***regCopyFrom.Save Error %d\n", rc), kLogName);
-                    result = 0;
-                }
-                RegItems.push_back(std::move(record));
-            } else if (instruction.Kind == KIND_FILES) {
-                auto record = std::make_unique<CSLFileItem>();
-                record->ID = instruction.ID;
-                const FileInstruction empty;
-                const FileInstruction& files = instruction.Files() ? *instruction.Files() : empty;
-                record->PathID = files.PathID;
-                const std::uint32_t counterBefore = BackupCounter;
-                std::int32_t rc = SLFileCopyEx(*record, files.SubPath, files.IncludeDirs,
-                                               files.ExcludeDirs, files.FileMask, files.Recurse);
-                // Every file found takes a number, and only a copy that
-                // succeeded adds a pair: a number without a pair is a file
-                // that did not get into the backup (a full disk, a locked
-                // file). That leaves SLFileCopyEx's status alone, but the
-                // component is incomplete and must be reported.
-                const std::uint32_t numbersTaken = BackupCounter - counterBefore;
-                const bool copyFailed = numbersTaken != record->BackupFiles.size();
-                // A failed copy marks the component but not the run.
-                if (rc != 0 || copyFailed) BadIDs += instruction.ID;
-                FileItems.push_back(std::move(record));
-            } else {
-                Report(Format("RunInstructions enum #%i not found \n", instruction.Kind));
-                result = 0;
-            }
-            if (!IdListContains(newIDs, instruction.ID)) newIDs += instruction.ID;
-            ++steps;
-            NotifyProgress(PROGRESS_STEP, steps);
-            if (StopRequested.load() != 0) break;
-        }
-        SavedIDs += newIDs;
+        result = BackupSelected(ids);
     } else {
         std::int32_t rc = Load(Folder);
         if (rc != 0) {
             Report(Format("RunInstructions Restore Load '%s' error: %i\n", Folder.c_str(), rc));
             return 0;
         }
-        NotifyProgress(PROGRESS_RANGE,
-                       static_cast<std::intptr_t>(RegItems.size() + FileItems.size()));
-        for (const auto& record : FileItems) {
-            if (!IdListContains(ids, record->ID)) continue;
-            if (SLRestoreFiles(*record) != 0) {
-                BadIDs += record->ID;
-                result = 0;
-            }
-            ++steps;
-            NotifyProgress(PROGRESS_STEP, steps);
-            RestoredIDs += record->ID;
-            if (StopRequested.load() != 0) break;
-        }
-        // The registry phase restores at least its first selected record
-        // even when a stop arrived during the file phase.
-        for (const auto& record : RegItems) {
-            if (!IdListContains(ids, record->ID)) continue;
-            std::string path = Folder + record->FileName;
-            std::int32_t rc = platform::kErrorInvalidName;
-            // The bookkeeping file is input: an archive is read only from
-            // the backup folder itself.
-            if (IsPlainFileName(record->FileName)) {
-                rc = RegSLRestore(path, &ErrorText, record->Root, &record->KeyPath);
-            } else {
-                Report(Format("RegSLRestore refused '%s'\n", path.c_str()));
-            }
-            if (rc != 0) {
-                BadIDs += record->ID;
-                Report(Format("RegSLRestore '%s' error %i\n", path.c_str(), rc));
-                result = 0;
-            }
-            ++steps;
-            NotifyProgress(PROGRESS_STEP, steps);
-            RestoredIDs += record->ID;
-            if (StopRequested.load() != 0) break;
-        }
+        result = RestoreSelected(ids);
     }
 
     std::int32_t saved = Save(Folder);
@@ -197,6 +115,119 @@ std::int32_t CSLKernel::RunInstructions(const std::string& ids) {
         // Without its bookkeeping file the folder does not record this run.
         Report(Format("RunInstructions Save '%s' error: %i\n", Folder.c_str(), saved));
         result = 0;
+    }
+    return result;
+}
+
+std::int32_t CSLKernel::BackupSelected(const std::string& ids) {
+    std::int32_t result = 1;
+    std::intptr_t steps = 0;
+    CSLInstructionList list(ids, kActionScript, ErrorText);
+    NotifyProgress(PROGRESS_RANGE, static_cast<std::intptr_t>(list.Items.size()));
+    std::string newIDs;
+    for (const auto& item : list.Items) {
+        const CSLInstruction& instruction = *item;
+        if (IdListContains(SavedIDs, instruction.ID)) continue;
+
+        if (instruction.Kind == KIND_REGISTRY) {
+            if (!BackupRegistry(instruction)) result = 0;
+        } else if (instruction.Kind == KIND_FILES) {
+            BackupFiles(instruction);
+        } else {
+            Report(Format("RunInstructions enum #%i not found \n", instruction.Kind));
+            result = 0;
+        }
+        if (!IdListContains(newIDs, instruction.ID)) newIDs += instruction.ID;
+        ++steps;
+        NotifyProgress(PROGRESS_STEP, steps);
+        if (StopRequested.load() != 0) break;
+    }
+    SavedIDs += newIDs;
+    return result;
+}
+
+bool CSLKernel::BackupRegistry(const CSLInstruction& instruction) {
+    auto record = std::make_unique<CSLRegItem>();
+    record->ID = instruction.ID;
+    const RegInstruction empty;
+    const RegInstruction& reg = instruction.Reg() ? *instruction.Reg() : empty;
+    record->Root = static_cast<std::uint32_t>(reg.Root);
+    record->KeyPath = reg.KeyPath;
+    NotifyItem(record->ID, KeyName(record->Root, record->KeyPath));
+    ++BackupCounter;
+    record->FileName = std::to_string(BackupCounter) + ".bin";
+    std::int32_t rc = RegSLSave(record->Root, record->KeyPath, Folder + record->FileName,
+                                reg.IncludeKeys, reg.ExcludeKeys, reg.IncludeValues,
+                                reg.ExcludeValues, reg.KeepPathValues);
+    const bool saved = rc == 0;
+    if (!saved) {
+        BadIDs += instruction.ID;
+        Report(Format("RegSLSave #%s '%s' error %i\n", instruction.ID.c_str(),
+                      record->KeyPath.c_str(), rc));
+        AppendLog(Format("***regCopyFrom.Save Error %d\n", rc), kLogName);
+    }
+    RegItems.push_back(std::move(record));
+    return saved;
+}
+
+void CSLKernel::BackupFiles(const CSLInstruction& instruction) {
+    auto record = std::make_unique<CSLFileItem>();
+    record->ID = instruction.ID;
+    const FileInstruction empty;
+    const FileInstruction& files = instruction.Files() ? *instruction.Files() : empty;
+    record->PathID = files.PathID;
+    const std::uint32_t counterBefore = BackupCounter;
+    std::int32_t rc = SLFileCopyEx(*record, files.SubPath, files.IncludeDirs, files.ExcludeDirs,
+                                   files.FileMask, files.Recurse);
+    // Every file found takes a number, and only a copy that succeeded adds
+    // a pair: a number without a pair is a file that did not get into the
+    // backup (a full disk, a locked file). That leaves SLFileCopyEx's status
+    // alone, but the component is incomplete and must be reported.
+    const std::uint32_t numbersTaken = BackupCounter - counterBefore;
+    const bool copyFailed = numbersTaken != record->BackupFiles.size();
+    // A failed copy marks the component but not the run.
+    if (rc != 0 || copyFailed) BadIDs += instruction.ID;
+    FileItems.push_back(std::move(record));
+}
+
+std::int32_t CSLKernel::RestoreSelected(const std::string& ids) {
+    std::int32_t result = 1;
+    std::intptr_t steps = 0;
+    NotifyProgress(PROGRESS_RANGE, static_cast<std::intptr_t>(RegItems.size() + FileItems.size()));
+    for (const auto& record : FileItems) {
+        if (!IdListContains(ids, record->ID)) continue;
+        if (SLRestoreFiles(*record) != 0) {
+            BadIDs += record->ID;
+            result = 0;
+        }
+        ++steps;
+        NotifyProgress(PROGRESS_STEP, steps);
+        RestoredIDs += record->ID;
+        if (StopRequested.load() != 0) break;
+    }
+    // The registry phase restores at least its first selected record even
+    // when a stop arrived during the file phase.
+    for (const auto& record : RegItems) {
+        if (!IdListContains(ids, record->ID)) continue;
+        NotifyItem(record->ID, KeyName(record->Root, record->KeyPath));
+        std::string path = Folder + record->FileName;
+        std::int32_t rc = platform::kErrorInvalidName;
+        // The bookkeeping file is input: an archive is read only from the
+        // backup folder itself.
+        if (IsPlainFileName(record->FileName)) {
+            rc = RegSLRestore(path, &ErrorText, record->Root, &record->KeyPath);
+        } else {
+            Report(Format("RegSLRestore refused '%s'\n", path.c_str()));
+        }
+        if (rc != 0) {
+            BadIDs += record->ID;
+            Report(Format("RegSLRestore '%s' error %i\n", path.c_str(), rc));
+            result = 0;
+        }
+        ++steps;
+        NotifyProgress(PROGRESS_STEP, steps);
+        RestoredIDs += record->ID;
+        if (StopRequested.load() != 0) break;
     }
     return result;
 }

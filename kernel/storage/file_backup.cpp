@@ -138,8 +138,10 @@ std::int32_t CSLKernel::SLFileCopyFiles(CSLFileItem& record, const std::string& 
         const std::string backupName = std::to_string(BackupCounter) + ".dat";
         const std::string from = source + entry.name;
         const std::string to = Folder + backupName;
+        NotifyItem(record.ID, from);
         DWORD rc = Current().CopyFile(from, to);
         if (rc == 0) {
+            ++FilesCopied;
             record.SourceFiles.push_back(entryPrefix + entry.name);
             record.BackupFiles.push_back(backupName);
         } else {

@@ -109,8 +109,11 @@ std::int32_t CSLKernel::SLRestoreFiles(const CSLFileItem& record) {
             continue;
         }
         const std::string backupPath = Folder + backupEntry;
+        NotifyItem(record.ID, target);
         platform::DWORD copied = platform::Current().CopyFile(backupPath, target);
-        if (copied != 0) {
+        if (copied == 0) {
+            ++FilesCopied;
+        } else {
             // A file that did not come back fails its component: counting it
             // as restored would report a failure as success.
             status = static_cast<std::int32_t>(copied);

@@ -5,6 +5,9 @@
 
 #include <climits>
 
+#include "kernel/interface/kernel.h"
+#include "kernel/platform/wine/wine_platform.h"
+
 namespace sl::session {
 namespace {
 
@@ -96,6 +99,17 @@ bool KernelBinding::Load(const std::vector<std::string>& folders) {
              (tried.empty() ? std::string("\n  (no folder to look in)") : tried) +
              "\nPlease build or reinstall Stowlark.";
     return false;
+}
+
+std::string KernelLogPath(const std::string& libraryPath) {
+    if (libraryPath.empty()) return {};
+    // The library's own rule, asked of a platform that stands where the
+    // library is; the prefix plays no part in it.
+    platform::wine::WinePlatformOptions options;
+    options.modulePath = libraryPath;
+    options.serverRunning = [] { return false; };
+    platform::wine::WinePlatform machine("", options);
+    return machine.LogFilePath(kLogName);
 }
 
 }  // namespace sl::session
