@@ -67,7 +67,8 @@ CMyPropertyPage9::CMyPropertyPage9(WizardContext& context, QWidget* parent)
     prefixLabel_->setWordWrap(true);
     prefixLabel_->setTextFormat(Qt::PlainText);
     prefixLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    changePrefix_ = new QPushButton(QString::fromLatin1(strings::kPrefixChange));
+    changePrefix_ = new QPushButton(WithMnemonic(strings::kPrefixChange, QLatin1Char('h')));
+    changePrefix_->setAutoDefault(false);
     changePrefix_->setObjectName(QStringLiteral("changePrefix"));
     connect(changePrefix_, &QPushButton::clicked, this, &CMyPropertyPage9::OnChangePrefix);
     auto* prefixLayout = new QHBoxLayout(prefixGroup);
