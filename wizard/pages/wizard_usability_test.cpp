@@ -205,9 +205,10 @@ private slots:
         WaitForFinish();
         QVERIFY(sheet_->FinishPage()->Report()->isHidden());
 
-        // The line moved on while the skins were copied: several of their
-        // files were named, under the component's title, with a count that
-        // only grows.
+        // The line moved on during the run: it named items one after
+        // another, the skins' files under their component's title, with a
+        // count that only grows. (How many skin files it caught depends on
+        // how fast this machine copies: at least one.)
         int skinLines = 0;
         long lastCount = -1;
         for (const QString& text : shown) {
@@ -224,7 +225,8 @@ private slots:
                 ++skinLines;
             }
         }
-        QVERIFY2(skinLines >= 2, qPrintable(shown.join('\n')));
+        QVERIFY2(skinLines >= 1, qPrintable(shown.join('\n')));
+        QVERIFY2(shown.size() >= 2, qPrintable(shown.join('\n')));
         QVERIFY2(lastCount >= kFiles, qPrintable(shown.last()));
         // What stays on the page names the last item of the run.
         QCOMPARE(sheet_->RunPage()->ItemText(), shown.last());
