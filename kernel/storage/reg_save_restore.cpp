@@ -282,7 +282,6 @@ std::int32_t RegSLRestore(const std::string& archivePath, std::string* errorText
 
         if (record->Kind == CRegContentItem::kKeyRecord) {
             HKEY key = 0;
-            writtenRoots.insert(record->Root);
             LONG rc = reg.RegCreateKeyEx(record->Root, record->KeyPath.c_str(),
                                          record->Class.c_str(), platform::kRegOptionNonVolatile,
                                          platform::kKeyAllAccess, &key, nullptr);
@@ -292,8 +291,8 @@ std::int32_t RegSLRestore(const std::string& archivePath, std::string* errorText
                 break;
             }
             reg.RegCloseKey(key);
-        } else {
             writtenRoots.insert(record->Root);
+        } else {
             CSLRegKey key(record->Root, record->KeyPath, true);
             static const std::uint8_t kNoData = 0;
             LONG rc = key.SetValue(record->ValueName, record->Type,
@@ -305,11 +304,14 @@ std::int32_t RegSLRestore(const std::string& archivePath, std::string* errorText
                 if (failure == 0) failure = rc;
                 break;
             }
+            writtenRoots.insert(record->Root);
         }
     }
 
     // Writes are not on disk until their hive is flushed; a failed flush is
-    // a failed write.
+    // a failed write. Only roots that took a write are flushed: a write that
+    // failed changed nothing, and flushing for it would only log a second
+    // error for the same cause.
     for (std::uint32_t root : writtenRoots) {
         LONG rc = reg.RegFlushKey(root);
         if (rc != 0) {

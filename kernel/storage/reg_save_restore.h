@@ -77,8 +77,8 @@ std::int32_t RegSLSave(std::uint32_t root, const std::string& keyPath,
 
 // Writes the records of the archive at archivePath into the registry in file
 // order: key records create their key with its class, value records set the
-// value (creating its key). Nothing is ever deleted. Every root written to is
-// flushed before returning.
+// value (creating its key). Nothing is ever deleted. Every root that took a
+// write is flushed before returning (a write that failed is not flushed for).
 //
 // When expectedKeyPath is given, only records under expectedRoot at
 // expectedKeyPath or below it (whole path elements, case ignored) are
