@@ -10,9 +10,12 @@
 
 #include "kernel/interface/stowlark_kernel.h"
 #include "kernel/script/items.h"
+#include "kernel/script/resource_loader.h"
 #include "kernel/storage/archive.h"
 
 namespace sl {
+
+struct RestoreFolder;
 
 inline constexpr std::int32_t SL_MODE_RESTORE = 0;
 inline constexpr std::int32_t SL_MODE_BACKUP = 1;
@@ -61,7 +64,11 @@ public:
                               const std::string& mask, std::int32_t recurse);
     std::int32_t SLFileCopyFiles(CSLFileItem& record, const std::string& path,
                                  const std::string& mask);
-    std::int32_t SLRestoreFiles(const CSLFileItem& record);
+    // With folders given, every target must lie below one of them (see
+    // RestoreFolder), through no linked folder; others are refused like an
+    // unsafe pair.
+    std::int32_t SLRestoreFiles(const CSLFileItem& record,
+                                const std::vector<RestoreFolder>* folders = nullptr);
 
     std::int32_t Mode = 0;
     std::string BadIDs;
@@ -74,6 +81,9 @@ public:
     std::string Folder;
     std::uint32_t BackupCounter = 0;
     std::atomic<std::int32_t> StopRequested{0};
+    // Where the action script comes from: the library's own resources when
+    // null (tests hand in others).
+    const ResourceTable* Scripts = nullptr;
 };
 
 // 1 when folder (with a trailing backslash added) holds "Stowlark.dat".
