@@ -2,7 +2,7 @@
 // else's or a damaged folder could look: file records that climb out of their
 // folder, registry records outside their key (the keys and folders are those
 // of the library's own script: WinAmp is component 58 with the key
-// Software\Winamp, 11 has files in the Windows folder), absurd counts and lengths,
+// Software\Winamp, 11 has the *.ACL files of the Windows folder), absurd counts and lengths,
 // unknown classes, wrong schemas and references to nothing. Afterwards no file
 // may have been written outside the restore's folders, no key outside the
 // recorded key paths, and the log must say what was refused.
@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "kernel/interface/crafted_bytes_test_support.h"
 #include "kernel/interface/kernel.h"
 #include "kernel/testing/temp_prefix.h"
 
@@ -23,63 +24,7 @@ namespace sl {
 namespace {
 
 namespace fs = std::filesystem;
-
-// The archive encoding, written by hand.
-class Bytes {
-public:
-    Bytes& U16(std::uint16_t v) {
-        text_.push_back(static_cast<char>(v & 0xFF));
-        text_.push_back(static_cast<char>(v >> 8));
-        return *this;
-    }
-    Bytes& U32(std::uint32_t v) { return U16(v & 0xFFFF).U16(v >> 16); }
-    Bytes& Str(const std::string& s) {
-        if (s.size() < 255) {
-            text_.push_back(static_cast<char>(s.size()));
-        } else {
-            text_.push_back('\xFF');
-            U16(static_cast<std::uint16_t>(s.size()));
-        }
-        text_ += s;
-        return *this;
-    }
-    Bytes& NewClass(const std::string& name, std::uint16_t schema = 1) {
-        U16(0xFFFF).U16(schema).U16(static_cast<std::uint16_t>(name.size()));
-        text_ += name;
-        return *this;
-    }
-    Bytes& Raw(const std::string& s) {
-        text_ += s;
-        return *this;
-    }
-    Bytes& RegItem(const std::string& id, std::uint32_t root, const std::string& key,
-                   const std::string& file) {
-        return Str(id).U32(root).Str(key).Str(file);
-    }
-    Bytes& FileItem(const std::string& id, std::int32_t pathID,
-                    const std::vector<std::string>& sources,
-                    const std::vector<std::string>& backups) {
-        Str(id).U32(static_cast<std::uint32_t>(pathID)).U16(static_cast<std::uint16_t>(sources.size()));
-        for (const auto& s : sources) Str(s);
-        U16(static_cast<std::uint16_t>(backups.size()));
-        for (const auto& b : backups) Str(b);
-        return *this;
-    }
-    Bytes& Value(std::uint32_t root, const std::string& key, const std::string& name,
-                 const std::string& text) {
-        U32(0).U32(root).Str(key).Str("").Str(name).U32(1).U32(static_cast<std::uint32_t>(text.size() + 1));
-        text_ += text;
-        text_.push_back('\0');
-        return *this;
-    }
-    Bytes& Key(std::uint32_t root, const std::string& key) {
-        return U32(1).U32(root).Str(key).Str("").Str("").U32(0).U32(0);
-    }
-    const std::string& str() const { return text_; }
-
-private:
-    std::string text_;
-};
+using testing::Bytes;
 
 constexpr std::uint32_t kHkcu = 0x80000001u;
 constexpr std::uint32_t kHklm = 0x80000002u;
@@ -146,9 +91,9 @@ TEST_F(HostileFolderTest, FileRecordsThatLeaveTheirFolderAreRefused) {
     Write("1.dat", "good");
     Write("2.dat", "evil");
     const std::vector<std::string> sources = {
-        "good.ini", "..\\escaped1.txt", "sub\\..\\..\\escaped2.txt", "C:\\escaped3.txt",
+        "good.acl", "..\\escaped1.txt", "sub\\..\\..\\escaped2.txt", "C:\\escaped3.txt",
         "\\escaped4.txt", "D:escaped5.txt", "sub/../../escaped6.txt", ". .\\escaped7.txt",
-        "plain.ini", "plain2.ini", "plain3.ini"};
+        "plain.acl", "plain2.acl", "plain3.acl"};
     const std::vector<std::string> backups = {
         "1.dat", "2.dat", "2.dat", "2.dat", "2.dat", "2.dat", "2.dat", "2.dat",
         "..\\Backup\\2.dat", "C:\\Backup\\2.dat", "sub\\2.dat"};
@@ -167,8 +112,8 @@ TEST_F(HostileFolderTest, FileRecordsThatLeaveTheirFolderAreRefused) {
     EXPECT_EQ(kernel->BadIDs, "'11'");
     // Only the good file and the bookkeeping file changed.
     auto changed = Changed(before, Snapshot(prefix.DriveC()));
-    EXPECT_EQ(changed, (std::vector<std::string>{"Backup/Stowlark.dat", "windows/good.ini"}));
-    EXPECT_EQ(prefix.ReadFile("C:\\windows\\good.ini"), "good");
+    EXPECT_EQ(changed, (std::vector<std::string>{"Backup/Stowlark.dat", "windows/good.acl"}));
+    EXPECT_EQ(prefix.ReadFile("C:\\windows\\good.acl"), "good");
     // Each refused pair is named once, in the error text and in the log.
     for (std::size_t i = 1; i < sources.size(); ++i) {
         const std::string line = "SLRestoreFiles refused '" + backups[i] + "' --> '" + sources[i] + "'\n";

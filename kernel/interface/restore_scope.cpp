@@ -14,6 +14,11 @@ bool IsDriveFolder(const std::string& folder) {
            (folder.size() == 2 || folder[2] == '\\' || folder[2] == '/');
 }
 
+RestoreFolder Place(const std::string& base, const FileInstruction& line) {
+    return RestoreFolder{base, line.SubPath, line.FileMask, line.Recurse, line.IncludeDirs,
+                         line.ExcludeDirs};
+}
+
 }  // namespace
 
 bool SameKeyPath(const std::string& a, const std::string& b) {
@@ -45,14 +50,14 @@ std::vector<RestoreFolder> AllowedFileFolders(CSLKernel& kernel, const CSLInstru
         const FileInstruction* line = item->Files();
         if (item->ID != record.ID || item->Kind != KIND_FILES || line == nullptr) continue;
         if (record.PathID != 0) {
-            if (line->PathID == record.PathID) folders.push_back({std::string(), line->SubPath});
+            if (line->PathID == record.PathID) folders.push_back(Place(std::string(), *line));
             continue;
         }
         if (line->PathID == 0) continue;  // no folder of its own to stay in
         std::string list = kernel.ResolvePathID(line->PathID);
         for (std::string folder = CutField(list, ';', false); !folder.empty();
              folder = CutField(list, ';', false)) {
-            if (IsDriveFolder(folder)) folders.push_back({folder, line->SubPath});
+            if (IsDriveFolder(folder)) folders.push_back(Place(folder, *line));
         }
     }
     return folders;

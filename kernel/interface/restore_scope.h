@@ -21,7 +21,9 @@ bool SameKeyPath(const std::string& a, const std::string& b);
 // record's, or null when the script has none (the record is then refused).
 const RegInstruction* AllowedRegLine(const CSLInstructionList& script, const CSLRegItem& record);
 
-// The folders the record's files may go to (for CSLKernel::SLRestoreFiles):
+// The places the record's files may go to (for CSLKernel::SLRestoreFiles),
+// one per file line of its ID, with that line's mask, recursion and
+// subfolder lists:
 // - a record with a PathID: the subfolders named by the file lines of its ID
 //   with that PathID, relative to the folder the PathID resolves to (an
 //   empty Base);

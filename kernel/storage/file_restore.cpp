@@ -8,7 +8,9 @@
 
 #include "kernel/interface/kernel.h"
 #include "kernel/interface/log.h"
+#include "kernel/platform/file_mask.h"
 #include "kernel/platform/platform.h"
+#include "kernel/storage/name_filter.h"
 #include "kernel/resolve/path_text.h"
 #include "kernel/script/text_fields.h"
 
@@ -161,14 +163,23 @@ bool CrossesLink(const std::string& destination, const std::string& path, std::s
     return false;
 }
 
-// True when the pair's target lies in one of the folders and reaches it
-// through real folders only.
+// True when the pair's target is a file that one of the folders' lines would
+// have backed up, and is reached through real folders only.
 bool IsAllowedTarget(const std::string& destination, const std::string& path,
                      const std::vector<RestoreFolder>& folders) {
     for (const RestoreFolder& folder : folders) {
         const std::string scope =
             folder.Base.empty() ? folder.Sub : WithTrailingBackslash(folder.Base) + folder.Sub;
         if (!IsInsideFolder(path, scope)) continue;
+        const std::vector<std::string> elements = SplitPath(path);
+        const std::size_t inScope = FolderElements(scope).size();
+        const std::size_t below = elements.size() - inScope;  // at least the file's name
+        if (below > 1 && folder.Recurse == 0) continue;
+        if (below > 1 &&
+            !PassesNameFilter(elements[inScope], folder.IncludeDirs, folder.ExcludeDirs)) {
+            continue;
+        }
+        if (!platform::MatchesFileMask(folder.Mask, elements.back())) continue;
         const std::size_t depth = folder.Base.empty() ? 0 : FolderElements(folder.Base).size();
         return !CrossesLink(destination, path, depth);
     }

@@ -37,15 +37,22 @@ bool IsSafeRestorePair(std::int32_t pathID, const std::string& sourceEntry,
 // that drive; any other folder is relative and holds only relative paths.
 bool IsInsideFolder(const std::string& path, const std::string& folder);
 
-// A place a file record may restore into: below Base (an application's
-// folder on this machine, as a drive path; empty for the record's own
-// resolved folder, to which relative entries are taken) and there below Sub
-// (the subfolder a script line names, relative). Folders below Base along a
-// target's way must be real folders: a link there (to the Unix home, to /)
-// would carry the write out of the place.
+// A place a file record may restore into, as one file line of the script
+// describes it: below Base (an application's folder on this machine, as a
+// drive path; empty for the record's own resolved folder, to which relative
+// entries are taken) and there below Sub (the line's subfolder, relative),
+// files whose names match Mask; deeper down only when Recurse is nonzero,
+// and then only into first-level subfolders that pass IncludeDirs and
+// ExcludeDirs. Folders below Base along a target's way must be real folders:
+// a link there (to the Unix home, to /) would carry the write out of the
+// place.
 struct RestoreFolder {
     std::string Base;
     std::string Sub;
+    std::string Mask = "*.*";
+    std::int32_t Recurse = 1;
+    std::string IncludeDirs;
+    std::string ExcludeDirs;
 };
 
 }  // namespace sl
