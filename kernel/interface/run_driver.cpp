@@ -154,8 +154,12 @@ std::int32_t RestoreRegistry(CSLKernel& k, const CSLInstructionList& script,
     } else if (line == nullptr) {
         k.Report(Format("RegSLRestore refused '%s'\n", record.KeyPath.c_str()));
     } else {
+        // Nor to what the line's save leaves out (another component's
+        // subkey, values that hold where applications are found).
+        const RegSaveLists lists{line->IncludeKeys, line->ExcludeKeys, line->IncludeValues,
+                                 line->ExcludeValues, line->KeepPathValues};
         rc = RegSLRestore(path, &k.ErrorText, static_cast<std::uint32_t>(line->Root),
-                          &line->KeyPath);
+                          &line->KeyPath, &lists);
     }
     if (rc != 0) k.Report(Format("RegSLRestore '%s' error %i\n", path.c_str(), rc));
     return rc;

@@ -16,6 +16,7 @@
 #include "kernel/interface/crafted_bytes_test_support.h"
 #include "kernel/interface/e2e_test_support.h"
 #include "kernel/interface/kernel.h"
+#include "kernel/script/symbols.h"
 
 namespace sl {
 namespace {
@@ -288,6 +289,63 @@ TEST_F(StrangerFolderTest, RegistryRecordsNamingAnotherKeyAreRefused) {
     EXPECT_FALSE(ReadValue(kHkeyCurrentUser, kRunKey, "planted").has_value());
     EXPECT_TRUE(ReadValue(kHkeyCurrentUser, "Software\\Winamp", "planted").has_value());
     (void)userBefore;
+}
+
+// Inside its line's key a record may still not write what the line's save
+// leaves out: a subkey the key lists drop (Netscape's user list, ICQ's
+// folder), a value the value lists drop, or a drive path where the line
+// keeps none. Those are where this machine's applications are found; a
+// stranger setting them would send the next restore's files elsewhere.
+TEST_F(StrangerFolderTest, RegistryRecordsMayNotWriteWhatTheSaveLeavesOut) {
+    ASSERT_EQ(Run(SL_MODE_BACKUP, "'33''54''58'"), 1) << kernel->ErrorText;
+    const std::string navigator = "SOFTWARE\\Netscape\\Netscape Navigator";
+    const std::string users = navigator + "\\Users\\carol";
+    AddRegRecord("'33'", 0x80000002u, navigator, {{0x80000002u, users}, {0x80000002u, navigator}});
+    AddRegRecord("'54'", 0x80000001u, "Software\\Mirabilis\\ICQ",
+                 {{0x80000001u, "Software\\Mirabilis\\ICQ\\DLL"},
+                  {0x80000001u, "Software\\Mirabilis\\ICQ\\Sounds"}});
+    // 58 keeps no drive paths: a planted one is refused, plain text goes in.
+    {
+        CSLKernel book;
+        book.SetFolder(kFolder);
+        ASSERT_EQ(book.Load(book.Folder), 0);
+        auto record = std::make_unique<CSLRegItem>();
+        record->ID = "'58'";
+        record->Root = 0x80000001u;
+        record->KeyPath = "Software\\Winamp";
+        record->FileName = std::to_string(++book.BackupCounter) + ".bin";
+        testing::Bytes archive;
+        archive.U16(2)
+            .NewClass("CRegContentItem")
+            .Value(0x80000001u, "Software\\Winamp", "SkinDir", "Z:\\home\\someone\\skins")
+            .U16(0x8001)
+            .Value(0x80000001u, "Software\\Winamp", "Title", "plain");
+        demo.WriteFile(std::string(kFolder) + "\\" + record->FileName, archive.str());
+        book.RegItems.push_back(std::move(record));
+        ASSERT_EQ(book.Save(book.Folder), 0);
+    }
+    demo.ReloadPlatform();
+    const std::string netscapeBefore = demo.ReadFile(std::string(kUsers) + "alice\\prefs.js");
+    CSLKernel resolver;
+    const std::string usersBefore = resolver.ResolvePathID(NETSCAPE40_USERS_DIR);
+
+    EXPECT_EQ(Run(SL_MODE_RESTORE, "'33''54''58'"), 0);
+    EXPECT_EQ(kernel->BadIDs, "'33''54''58'");
+    for (const std::string& key : {users, std::string("Software\\Mirabilis\\ICQ\\DLL"),
+                                   std::string("Software\\Winamp")}) {
+        EXPECT_NE(kernel->ErrorText.find("RegSLRestore refused '" + key + "'\n"), std::string::npos)
+            << key << "\n" << kernel->ErrorText;
+    }
+    demo.ReloadPlatform();
+    EXPECT_FALSE(ReadValue(kHkeyLocalMachine, users, "planted").has_value());
+    EXPECT_FALSE(ReadValue(kHkeyCurrentUser, "Software\\Mirabilis\\ICQ\\DLL", "planted").has_value());
+    EXPECT_FALSE(ReadValue(kHkeyCurrentUser, "Software\\Winamp", "SkinDir").has_value());
+    // What the lines do keep went in.
+    EXPECT_TRUE(ReadValue(kHkeyLocalMachine, navigator, "planted").has_value());
+    EXPECT_TRUE(ReadValue(kHkeyCurrentUser, "Software\\Mirabilis\\ICQ\\Sounds", "planted").has_value());
+    EXPECT_TRUE(ReadValue(kHkeyCurrentUser, "Software\\Winamp", "Title").has_value());
+    EXPECT_EQ(CSLKernel().ResolvePathID(NETSCAPE40_USERS_DIR), usersBefore);
+    EXPECT_EQ(demo.ReadFile(std::string(kUsers) + "alice\\prefs.js"), netscapeBefore);
 }
 
 }  // namespace

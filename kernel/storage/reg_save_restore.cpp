@@ -252,8 +252,30 @@ std::int32_t RegSLSave(std::uint32_t root, const std::string& keyPath,
     return static_cast<std::int32_t>(values + 1000u * subkeys + 1000000u * archive);
 }
 
+namespace {
+
+// True when the save of keyPath with lists could have written record.
+bool SaveWouldKeep(const CRegContentItem& record, const std::string& keyPath,
+                   const RegSaveLists& lists) {
+    if (record.KeyPath.size() > keyPath.size()) {
+        // The first element below the key; the key lists apply to it alone.
+        const std::size_t start = keyPath.empty() ? 0 : keyPath.size() + 1;
+        const std::size_t end = record.KeyPath.find('\\', start);
+        const std::string first = record.KeyPath.substr(
+            start, end == std::string::npos ? std::string::npos : end - start);
+        if (!PassesNameFilter(first, lists.IncludeKeys, lists.ExcludeKeys)) return false;
+    }
+    if (record.Kind != CRegContentItem::kValueRecord) return true;
+    if (!PassesNameFilter(record.ValueName, lists.IncludeValues, lists.ExcludeValues)) return false;
+    return !(record.Type == platform::kRegSz && lists.KeepPathValues == 0 &&
+             HoldsDrivePath(record.Data.data(), record.Data.size()));
+}
+
+}  // namespace
+
 std::int32_t RegSLRestore(const std::string& archivePath, std::string* errorText,
-                          std::uint32_t expectedRoot, const std::string* expectedKeyPath) {
+                          std::uint32_t expectedRoot, const std::string* expectedKeyPath,
+                          const RegSaveLists* lists) {
     std::string ownText;
     RegRecordList records;
     std::int32_t failure = 0;  // first write, refusal or flush failure
@@ -273,7 +295,9 @@ std::int32_t RegSLRestore(const std::string& archivePath, std::string* errorText
         const bool validData = record->Kind != CRegContentItem::kValueRecord || record->Data.size() == record->DataLength;
         const bool inScope = expectedKeyPath == nullptr ||
                              (record->Root == expectedRoot &&
-                              IsAtOrBelow(record->KeyPath, *expectedKeyPath));
+                              IsAtOrBelow(record->KeyPath, *expectedKeyPath) &&
+                              (lists == nullptr ||
+                               SaveWouldKeep(*record, *expectedKeyPath, *lists)));
         if (!validKind || !validData || !inScope) {
             report(Format("RegSLRestore refused '%s'\n", record->KeyPath.c_str()));
             if (failure == 0) failure = platform::kErrorInvalidName;
