@@ -167,14 +167,20 @@ TEST_F(StrangerFolderTest, NetscapeUsersRestoreAndNothingElseOfTheComponent) {
         "prefs.js",                               // relative to the current folder
     };
     AddFileRecord("'33'", 0, strange, "planted");
+    // With the PathID of all users, a record cannot say whose file it holds.
+    AddFileRecord("'33'", NETSCAPE40_USERS_DIR, {"prefs.js"}, "whose?");
     AddFileRecord("'36'", 0, {users + "bob\\Mail\\Planted", users + "bob\\prefs.js"}, "mail");
     const auto before = Snapshot(demo.PrefixPath() + "/drive_c");
     const auto outsideBefore = Snapshot(outside);
 
     EXPECT_EQ(Run(SL_MODE_RESTORE, "'33''36'"), 0);
-    EXPECT_EQ(kernel->BadIDs, "'33''36'");
+    EXPECT_EQ(kernel->BadIDs, "'33''33''36'");
+    EXPECT_NE(kernel->ErrorText.find(Refused(std::to_string(kernel->BackupCounter - 2) + ".dat",
+                                             "prefs.js")),
+              std::string::npos)
+        << kernel->ErrorText;
     for (std::size_t i = 0; i < strange.size(); ++i) {
-        const std::string backup = std::to_string(kernel->BackupCounter - 2 - strange.size() + i + 1) + ".dat";
+        const std::string backup = std::to_string(kernel->BackupCounter - 3 - strange.size() + i + 1) + ".dat";
         EXPECT_NE(kernel->ErrorText.find(Refused(backup, strange[i])), std::string::npos)
             << strange[i] << "\n" << kernel->ErrorText;
     }

@@ -167,6 +167,10 @@ bool CrossesLink(const std::string& destination, const std::string& path, std::s
 // have backed up, and is reached through real folders only.
 bool IsAllowedTarget(const std::string& destination, const std::string& path,
                      const std::vector<RestoreFolder>& folders) {
+    // A PathID that stands for several folders here (every Netscape user's)
+    // never gives a backup a record of its own: the backup records absolute
+    // paths then. Such a record cannot say which folder it belongs in.
+    if (destination.find(';') != std::string::npos) return false;
     for (const RestoreFolder& folder : folders) {
         const std::string scope =
             folder.Base.empty() ? folder.Sub : WithTrailingBackslash(folder.Base) + folder.Sub;

@@ -43,7 +43,8 @@ bool IsInsideFolder(const std::string& path, const std::string& folder);
 // entries are taken) and there below Sub (the line's subfolder, relative),
 // files whose names match Mask; deeper down only when Recurse is nonzero,
 // and then only into first-level subfolders that pass IncludeDirs and
-// ExcludeDirs. Folders below Base along a target's way must be real folders:
+// ExcludeDirs. A record whose PathID resolves to several folders fits no
+// place. Folders below Base along a target's way must be real folders:
 // a link there (to the Unix home, to /) would carry the write out of the
 // place.
 struct RestoreFolder {
