@@ -1,6 +1,7 @@
 #include "kernel/interface/restore_scope.h"
 
 #include <cctype>
+#include <map>
 
 #include "kernel/script/text_fields.h"
 
@@ -46,6 +47,7 @@ const RegInstruction* AllowedRegLine(const CSLInstructionList& script, const CSL
 std::vector<RestoreFolder> AllowedFileFolders(CSLKernel& kernel, const CSLInstructionList& script,
                                               const CSLFileItem& record) {
     std::vector<RestoreFolder> folders;
+    std::map<std::int32_t, std::string> resolved;  // each PathID looked up (and reported) once
     for (const auto& item : script.Items) {
         const FileInstruction* line = item->Files();
         if (item->ID != record.ID || item->Kind != KIND_FILES || line == nullptr) continue;
@@ -54,7 +56,11 @@ std::vector<RestoreFolder> AllowedFileFolders(CSLKernel& kernel, const CSLInstru
             continue;
         }
         if (line->PathID == 0) continue;  // no folder of its own to stay in
-        std::string list = kernel.ResolvePathID(line->PathID);
+        auto known = resolved.find(line->PathID);
+        if (known == resolved.end()) {
+            known = resolved.emplace(line->PathID, kernel.ResolvePathID(line->PathID)).first;
+        }
+        std::string list = known->second;
         for (std::string folder = CutField(list, ';', false); !folder.empty();
              folder = CutField(list, ';', false)) {
             if (IsDriveFolder(folder)) folders.push_back(Place(folder, *line));
