@@ -5,6 +5,7 @@
 
 #include "kernel/interface/kernel.h"
 #include "kernel/interface/log.h"
+#include "kernel/interface/restore_scope.h"
 #include "kernel/platform/platform.h"
 #include "kernel/resolve/path_text.h"
 #include "kernel/script/instruction_list.h"
@@ -16,9 +17,9 @@ constexpr std::uint32_t kActionScript = 1003;
 
 // Two runs on one folder (two processes, or two threads) would interleave
 // their backup numbers and overwrite each other's bookkeeping file. A run
-// therefore holds "Stowlark.lck" in the folder open exclusively from start to
-// end; a second run waits up to about two seconds for it, then gives up.
-constexpr const char* kLockName = "Stowlark.lck";
+// therefore holds a lock on the folder itself from start to end (nothing is
+// created in the folder for it, and nothing stays behind); a second run
+// waits up to about two seconds for it, then gives up.
 constexpr int kLockAttempts = 40;
 constexpr std::chrono::milliseconds kLockPause{50};
 
@@ -28,19 +29,16 @@ public:
     FolderLock(const FolderLock&) = delete;
     FolderLock& operator=(const FolderLock&) = delete;
     ~FolderLock() {
-        // The file stays: deleting it would let a waiting run lock a file
-        // that no longer has a name while a third run creates a new one.
-        if (handle_ != 0) platform::Current().CloseFile(handle_, false);
+        if (handle_ != 0) platform::Current().UnlockFolder(handle_);
     }
 
     // 0 when the lock is held, 32 when another run kept it, or the error of
-    // opening the file (a missing or read-only folder).
+    // locking the folder (missing, unreadable, no folder locks).
     platform::DWORD Acquire(const std::string& folder) {
-        const std::string path = folder + kLockName;
         platform::DWORD error = 0;
         for (int attempt = 0; attempt < kLockAttempts; ++attempt) {
             if (attempt > 0) std::this_thread::sleep_for(kLockPause);
-            error = Open(path);
+            error = platform::Current().LockFolder(folder, &handle_);
             if (error != platform::kErrorSharingViolation) break;
         }
         if (error != 0) handle_ = 0;
@@ -48,20 +46,15 @@ public:
     }
 
 private:
-    // The lock file is only held, never written: an existing one is opened
-    // as it is (so a second name of it, as a snapshot of the folder leaves,
-    // does no harm), a missing one is created.
-    platform::DWORD Open(const std::string& path) {
-        platform::Platform& files = platform::Current();
-        platform::DWORD error = files.OpenFile(path, platform::FileAccess::Read, &handle_);
-        if (error != platform::kErrorFileNotFound) return error;
-        error = files.OpenFile(path, platform::FileAccess::CreateNew, &handle_);
-        if (error != platform::kErrorFileExists) return error;
-        return files.OpenFile(path, platform::FileAccess::Read, &handle_);  // made meanwhile
-    }
-
     platform::FileHandle handle_ = 0;
 };
+
+CSLInstructionList ParseActions(CSLKernel& kernel, const std::string& ids) {
+    if (kernel.Scripts != nullptr) {
+        return CSLInstructionList(*kernel.Scripts, ids, kActionScript, kernel.ErrorText);
+    }
+    return CSLInstructionList(ids, kActionScript, kernel.ErrorText);
+}
 
 // "HKEY_CURRENT_USER\Software\Winamp": how the status of a run names a key.
 std::string KeyName(std::uint32_t root, const std::string& keyPath) {
@@ -76,22 +69,18 @@ std::string KeyName(std::uint32_t root, const std::string& keyPath) {
 }  // namespace
 
 std::int32_t CSLKernel::RunInstructions(const std::string& ids) {
-    // A lock held elsewhere stops the run, and so does a link, FIFO or
-    // device in the lock file's place (never opened through): such a folder
-    // was tampered with, and a run there could not keep others out. A folder
-    // where the lock file cannot be made (missing, read-only medium) has no
-    // other writer to fear, and the run reports its own errors there as before.
+    // Only a lock held elsewhere stops the run. A folder that cannot be
+    // locked (missing, unreadable) has no other writer to fear, and the run
+    // reports its own errors there as before.
     FolderLock lock;
     platform::DWORD lockError = lock.Acquire(Folder);
-    if (lockError == platform::kErrorSharingViolation ||
-        lockError == platform::kErrorCantAccessFile ||
-        lockError == platform::kErrorCantResolveFilename) {
+    if (lockError == platform::kErrorSharingViolation) {
         Report(Format("RunInstructions Lock '%s' error: %i\n", Folder.c_str(),
                       static_cast<int>(lockError)));
         return 0;
     }
 
-    std::int32_t result = 1;
+    std::int32_t result = 0;
     if (Mode != SL_MODE_RESTORE) {
         if (DoesPathContainSLFiles(Folder) == 1) {
             std::int32_t rc = Load(Folder);
@@ -100,14 +89,21 @@ std::int32_t CSLKernel::RunInstructions(const std::string& ids) {
                 return 0;
             }
         }
-        result = BackupSelected(ids);
+        // A script that cannot be decoded writes nothing: an empty
+        // bookkeeping file would make the folder look like a backup.
+        CSLInstructionList list = ParseActions(*this, ids);
+        if (!list.Decoded) return 0;
+        result = BackupSelected(list);
     } else {
         std::int32_t rc = Load(Folder);
         if (rc != 0) {
             Report(Format("RunInstructions Restore Load '%s' error: %i\n", Folder.c_str(), rc));
             return 0;
         }
-        result = RestoreSelected(ids);
+        // Every record is checked against the component's script lines.
+        CSLInstructionList script = ParseActions(*this, ids);
+        if (!script.Decoded) return 0;
+        result = RestoreSelected(ids, script);
     }
 
     std::int32_t saved = Save(Folder);
@@ -119,10 +115,9 @@ std::int32_t CSLKernel::RunInstructions(const std::string& ids) {
     return result;
 }
 
-std::int32_t CSLKernel::BackupSelected(const std::string& ids) {
+std::int32_t CSLKernel::BackupSelected(const CSLInstructionList& list) {
     std::int32_t result = 1;
     std::intptr_t steps = 0;
-    CSLInstructionList list(ids, kActionScript, ErrorText);
     NotifyProgress(PROGRESS_RANGE, static_cast<std::intptr_t>(list.Items.size()));
     std::string newIDs;
     for (const auto& item : list.Items) {
@@ -190,13 +185,14 @@ void CSLKernel::BackupFiles(const CSLInstruction& instruction) {
     FileItems.push_back(std::move(record));
 }
 
-std::int32_t CSLKernel::RestoreSelected(const std::string& ids) {
+std::int32_t CSLKernel::RestoreSelected(const std::string& ids, const CSLInstructionList& script) {
     std::int32_t result = 1;
     std::intptr_t steps = 0;
     NotifyProgress(PROGRESS_RANGE, static_cast<std::intptr_t>(RegItems.size() + FileItems.size()));
     for (const auto& record : FileItems) {
         if (!IdListContains(ids, record->ID)) continue;
-        if (SLRestoreFiles(*record) != 0) {
+        const std::vector<RestoreFolder> folders = AllowedFileFolders(*this, script, *record);
+        if (SLRestoreFiles(*record, &folders) != 0) {
             BadIDs += record->ID;
             result = 0;
         }
@@ -210,18 +206,8 @@ std::int32_t CSLKernel::RestoreSelected(const std::string& ids) {
     for (const auto& record : RegItems) {
         if (!IdListContains(ids, record->ID)) continue;
         NotifyItem(record->ID, KeyName(record->Root, record->KeyPath));
-        std::string path = Folder + record->FileName;
-        std::int32_t rc = platform::kErrorInvalidName;
-        // The bookkeeping file is input: an archive is read only from the
-        // backup folder itself.
-        if (IsPlainFileName(record->FileName)) {
-            rc = RegSLRestore(path, &ErrorText, record->Root, &record->KeyPath);
-        } else {
-            Report(Format("RegSLRestore refused '%s'\n", path.c_str()));
-        }
-        if (rc != 0) {
+        if (RestoreRegistry(script, *record) != 0) {
             BadIDs += record->ID;
-            Report(Format("RegSLRestore '%s' error %i\n", path.c_str(), rc));
             result = 0;
         }
         ++steps;
@@ -230,6 +216,29 @@ std::int32_t CSLKernel::RestoreSelected(const std::string& ids) {
         if (StopRequested.load() != 0) break;
     }
     return result;
+}
+
+std::int32_t CSLKernel::RestoreRegistry(const CSLInstructionList& script, const CSLRegItem& record) {
+    const std::string path = Folder + record.FileName;
+    // The bookkeeping file is input: an archive is read only from the backup
+    // folder itself, and written only to a key that the component's script
+    // line names (never to one the record merely claims).
+    const RegInstruction* line = AllowedRegLine(script, record);
+    std::int32_t rc = platform::kErrorInvalidName;
+    if (!IsPlainFileName(record.FileName)) {
+        Report(Format("RegSLRestore refused '%s'\n", path.c_str()));
+    } else if (line == nullptr) {
+        Report(Format("RegSLRestore refused '%s'\n", record.KeyPath.c_str()));
+    } else {
+        // Nor to what the line's save leaves out (another component's
+        // subkey, values that hold where applications are found).
+        const RegSaveLists lists{line->IncludeKeys, line->ExcludeKeys, line->IncludeValues,
+                                 line->ExcludeValues, line->KeepPathValues};
+        rc = RegSLRestore(path, &ErrorText, static_cast<std::uint32_t>(line->Root), &line->KeyPath,
+                          &lists);
+    }
+    if (rc != 0) Report(Format("RegSLRestore '%s' error %i\n", path.c_str(), rc));
+    return rc;
 }
 
 }  // namespace sl

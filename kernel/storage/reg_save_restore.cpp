@@ -291,8 +291,30 @@ std::int32_t RegSLSave(std::uint32_t root, const std::string& keyPath,
     return static_cast<std::int32_t>(values + 1000u * subkeys + 1000000u * archive);
 }
 
+namespace {
+
+// True when the save of keyPath with lists could have written record.
+bool SaveWouldKeep(const CRegContentItem& record, const std::string& keyPath,
+                   const RegSaveLists& lists) {
+    if (record.KeyPath.size() > keyPath.size()) {
+        // The first element below the key; the key lists apply to it alone.
+        const std::size_t start = keyPath.empty() ? 0 : keyPath.size() + 1;
+        const std::size_t end = record.KeyPath.find('\\', start);
+        const std::string first = record.KeyPath.substr(
+            start, end == std::string::npos ? std::string::npos : end - start);
+        if (!PassesNameFilter(first, lists.IncludeKeys, lists.ExcludeKeys)) return false;
+    }
+    if (record.Kind != CRegContentItem::kValueRecord) return true;
+    if (!PassesNameFilter(record.ValueName, lists.IncludeValues, lists.ExcludeValues)) return false;
+    return !(record.Type == platform::kRegSz && lists.KeepPathValues == 0 &&
+             HoldsDrivePath(record.Data.data(), record.Data.size()));
+}
+
+}  // namespace
+
 std::int32_t RegSLRestore(const std::string& archivePath, std::string* errorText,
-                          std::uint32_t expectedRoot, const std::string* expectedKeyPath) {
+                          std::uint32_t expectedRoot, const std::string* expectedKeyPath,
+                          const RegSaveLists* lists) {
     std::string ownText;
     std::int32_t failure = 0;  // first write, refusal or flush failure
     auto report = [&ownText](const std::string& message) {
@@ -316,7 +338,9 @@ std::int32_t RegSLRestore(const std::string& archivePath, std::string* errorText
         const bool validData = record->Kind != CRegContentItem::kValueRecord || record->Data.size() == record->DataLength;
         const bool inScope = expectedKeyPath == nullptr ||
                              (record->Root == expectedRoot &&
-                              IsAtOrBelow(record->KeyPath, *expectedKeyPath));
+                              IsAtOrBelow(record->KeyPath, *expectedKeyPath) &&
+                              (lists == nullptr ||
+                               SaveWouldKeep(*record, *expectedKeyPath, *lists)));
         const bool possible = WithinKeyLimits(record->KeyPath);
         if (!validKind || !validData || !inScope || !possible) {
             // A path no registry can hold is named by its start only.
@@ -328,7 +352,6 @@ std::int32_t RegSLRestore(const std::string& archivePath, std::string* errorText
 
         if (record->Kind == CRegContentItem::kKeyRecord) {
             HKEY key = 0;
-            writtenRoots.insert(record->Root);
             LONG rc = reg.RegCreateKeyEx(record->Root, record->KeyPath.c_str(),
                                          record->Class.c_str(), platform::kRegOptionNonVolatile,
                                          platform::kKeyAllAccess, &key, nullptr);
@@ -339,8 +362,8 @@ std::int32_t RegSLRestore(const std::string& archivePath, std::string* errorText
                 return;
             }
             reg.RegCloseKey(key);
-        } else {
             writtenRoots.insert(record->Root);
+        } else {
             CSLRegKey key(record->Root, record->KeyPath, true);
             static const std::uint8_t kNoData = 0;
             LONG rc = key.SetValue(record->ValueName, record->Type,
@@ -351,7 +374,9 @@ std::int32_t RegSLRestore(const std::string& archivePath, std::string* errorText
                 report(Format("RegSLRestore RegSetValueEx Error: %i\n", static_cast<int>(rc)));
                 if (failure == 0) failure = rc;
                 stopped = true;
+                return;
             }
+            writtenRoots.insert(record->Root);
         }
     });
     // What the first reading gave is the result; the records before a
@@ -359,7 +384,9 @@ std::int32_t RegSLRestore(const std::string& archivePath, std::string* errorText
     ArchiveXfer(apply, archivePath, 0);
 
     // Writes are not on disk until their hive is flushed; a failed flush is
-    // a failed write.
+    // a failed write. Only roots that took a write are flushed: a write that
+    // failed changed nothing, and flushing for it would only log a second
+    // error for the same cause.
     for (std::uint32_t root : writtenRoots) {
         LONG rc = reg.RegFlushKey(root);
         if (rc != 0) {
