@@ -168,7 +168,7 @@ int PrintBackupPlan(const CliContext& context, const ComponentCatalogue& catalog
                                         ": the backup would fail before saving anything.";
             out += problem + "\n";
             if (context.json) {
-                for (int id : IdsOf(ids)) {
+                for (int id : ComponentIds(catalogue, ids)) {
                     Json component = ComponentJson(catalogue, id);
                     component["outcome"] = "would fail";
                     document["components"].push_back(std::move(component));

@@ -26,6 +26,19 @@ Json ComponentJson(const ComponentCatalogue& catalogue, const std::string& token
     return component;
 }
 
+std::vector<int> ComponentIds(const ComponentCatalogue& catalogue, const std::string& idList) {
+    std::vector<int> ids;
+    for (int id : IdsOf(idList)) {
+        int menu = -1;
+        int position = -1;
+        if (FindRow(catalogue, id, &menu, &position) && catalogue.RowAt(menu, position)->IsGroup()) {
+            continue;
+        }
+        ids.push_back(id);
+    }
+    return ids;
+}
+
 Json FolderJson(const CliContext& context, const std::string& dosFolder) {
     Json folder;
     folder["dos"] = dosFolder;

@@ -30,6 +30,10 @@ Json ComponentJson(const ComponentCatalogue& catalogue, int id);
 // token is not a number.
 Json ComponentJson(const ComponentCatalogue& catalogue, const std::string& token);
 
+// The IDs of an ID list that are components, in order: groups, which carry
+// no settings of their own, are left out.
+std::vector<int> ComponentIds(const ComponentCatalogue& catalogue, const std::string& idList);
+
 // A folder of the prefix: {"dos": "C:\\...", "unix": "/..." or null}.
 Json FolderJson(const CliContext& context, const std::string& dosFolder);
 

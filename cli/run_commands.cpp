@@ -116,13 +116,7 @@ Json RunJson(const CliContext& context, const ComponentCatalogue& catalogue,
         kind == RunKind::Backup ? SavedIn(context, request.backupFolder) : std::string();
     Json components = Json::array();
     bool changed = false;
-    for (int id : IdsOf(request.selectedIDs)) {
-        // A group carries no settings of its own; its rows are listed.
-        int menu = -1;
-        int position = -1;
-        if (FindRow(catalogue, id, &menu, &position) && catalogue.RowAt(menu, position)->IsGroup()) {
-            continue;
-        }
+    for (int id : ComponentIds(catalogue, request.selectedIDs)) {
         const std::string token = "'" + std::to_string(id) + "'";
         std::string result;
         if (IdListContains(outcome.badIDs, token)) {
