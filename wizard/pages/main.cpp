@@ -16,6 +16,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Stowlark"));
     QApplication::setApplicationVersion(QStringLiteral(SL_VERSION));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/stowlark/icon.png")));
+    // Ties the windows to the installed menu entry (its name and icon).
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.quendara.Stowlark"));
     sl::wizard::CWizardApp app;
     return app.InitInstance();
 }
