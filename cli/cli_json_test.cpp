@@ -264,6 +264,17 @@ TEST_F(CliJsonTest, ListAgreesWithTheTextList) {
     EXPECT_GT(row, 50u);
 }
 
+TEST_F(CliJsonTest, NamesThatAreNotUtf8StillMakeValidJson) {
+    // Linux file names are bytes; JSON text is UTF-8.
+    const std::string odd = root_ + "/caf\xe9-machine";
+    fs::rename(prefix_, odd);
+    CliResult run = RunCli({"--prefix", odd, "--json", "backup", folder_, "58"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    Json document = Parse(run);
+    EXPECT_EQ(document.at("prefix"), root_ + "/caf\xef\xbf\xbd-machine");
+    EXPECT_EQ(Outcomes(document), (std::map<int, std::string>{{58, "saved"}}));
+}
+
 TEST_F(CliJsonTest, PrefixesListsTheFoldersFound) {
     const std::string home = root_ + "/home";
     fs::create_directories(home);
