@@ -135,5 +135,24 @@ scratch=$(env -i HOME="$home" PATH=/usr/bin:/bin TMPDIR="$work" "$root/usr/bin/s
   fail "list without a prefix exited with $?"
 grep -q 'scratch copy of the demo machine' <<<"$scratch" || fail "no scratch demo machine: $scratch"
 
+# The installed wizard starts and loads the installed library (the loader's
+# own trace says from where), then is stopped.
+env -i HOME="$home" PATH=/usr/bin:/bin WINEPREFIX="$work/machine" QT_QPA_PLATFORM=offscreen \
+  LD_DEBUG=files LD_DEBUG_OUTPUT="$work/wizard-trace" "$root/usr/bin/Stowlark" >"$work/wizard.log" 2>&1 &
+wizard=$!
+loaded=""
+for _ in $(seq 100); do
+  loaded=$(cat "$work"/wizard-trace.* 2>/dev/null | grep -o 'file=[^ ]*libStowlarkKernel.so' | head -n 1) || true
+  [ -n "$loaded" ] && break
+  kill -0 "$wizard" 2>/dev/null || break
+  sleep 0.1
+done
+kill "$wizard" 2>/dev/null || true
+wait "$wizard" 2>/dev/null || true
+case ${loaded#file=} in
+  "$root"/usr/*) echo "The wizard loaded ${loaded#file=}" ;;
+  *) fail "the installed wizard did not load the installed library (${loaded:-nothing}): $(cat "$work/wizard.log")" ;;
+esac
+
 [ "$problems" = 0 ] || { echo "$problems problem(s)" >&2; exit 1; }
 echo "The package is complete."
