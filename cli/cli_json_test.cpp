@@ -2,11 +2,14 @@
 // held against what the backup folder and the prefix really hold.
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <set>
 #include <sstream>
+#include <thread>
 
 #include "cli/catalogue_selection.h"
 #include "cli/testing/cli_runner.h"
@@ -121,6 +124,49 @@ TEST_F(CliJsonTest, DryRunSaysWhatWouldChangeAndWritesNothing) {
     EXPECT_EQ(damaged.at("changed"), false);
     EXPECT_TRUE(damaged.at("problem").is_string());
     EXPECT_EQ(Outcomes(damaged), (std::map<int, std::string>{{59, "would fail"}}));
+}
+
+TEST_F(CliJsonTest, AStoppedBackupSaysWhatWasSavedAndWhatWasNot) {
+    // Many favourites keep the run going long enough for the signal.
+    for (int i = 0; i < 1500; ++i) {
+        char name[64];
+        std::snprintf(name, sizeof name, "/drive_c/users/demo/Favorites/Bulk/f%04d.url", i);
+        WriteFile(prefix_ + name, "[InternetShortcut]\r\nURL=http://example.org/\r\n");
+    }
+    CliProcess process({"--prefix", prefix_, "--json", "backup", folder_, "--all"});
+    // No progress is printed with --json: the first backup file tells that
+    // the run is under way.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    bool started = false;
+    while (!started && std::chrono::steady_clock::now() < deadline) {
+        std::error_code ec;
+        for (const auto& entry : fs::directory_iterator(folder_, ec)) {
+            if (entry.path().extension() == ".bin" || entry.path().extension() == ".dat") {
+                started = true;
+            }
+        }
+        if (!started) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ASSERT_TRUE(started);
+    process.Signal(SIGINT);
+    CliResult run = process.Finish();
+    ASSERT_EQ(run.status, 130) << run.out << run.err;
+
+    Json document = Parse(run);
+    EXPECT_EQ(document.at("interrupted"), true);
+    EXPECT_EQ(document.at("completed"), false);
+    const std::set<int> saved = IdSet(ReadBookkeeping(prefix_, folder_).saved);
+    std::size_t notDone = 0;
+    for (const auto& [id, outcome] : Outcomes(document)) {
+        if (saved.count(id) != 0) {
+            EXPECT_EQ(outcome, "saved") << id;
+        } else {
+            EXPECT_TRUE(outcome == "not done" || outcome == "failed") << id << " " << outcome;
+            notDone += outcome == "not done" ? 1 : 0;
+        }
+    }
+    EXPECT_GT(notDone, 0u) << "the run was stopped before its end";
+    EXPECT_EQ(document.at("changed"), !saved.empty());
 }
 
 TEST_F(CliJsonTest, ShowAndVerifyMatchTheFilesOfTheFolder) {

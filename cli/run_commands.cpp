@@ -106,7 +106,8 @@ const char* DoneWord(RunKind kind) {
 // whether the run changed anything. A backup's outcome is read back from
 // the folder's bookkeeping file, since the library skips what the folder
 // already holds; after a stop or a run that did not complete, a restore's
-// and an unrestore's remaining components are "unknown".
+// and an unrestore's remaining components are "unknown" (the library may
+// have written part of them), or "not done" when it never began.
 Json RunJson(const CliContext& context, const ComponentCatalogue& catalogue,
              const session::RunRequest& request, RunKind kind, const InterruptibleOutcome& run,
              const std::string& savedBefore) {
@@ -121,6 +122,8 @@ Json RunJson(const CliContext& context, const ComponentCatalogue& catalogue,
         std::string result;
         if (IdListContains(outcome.badIDs, token)) {
             result = "failed";
+        } else if (outcome.skipped) {
+            result = "not done";  // stopped before the library began
         } else if (kind == RunKind::Backup) {
             if (IdListContains(savedBefore, token)) {
                 result = "skipped";
