@@ -39,6 +39,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationVersion(QStringLiteral(SL_VERSION));
     QApplication::setWindowIcon(sl::wizard::ProgramIcon());
     sl::wizard::UseVisibleIndicators();
+    // Ties the windows to the installed menu entry (its name and icon).
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.quendara.Stowlark"));
     sl::wizard::CWizardApp app;
     return app.InitInstance();
 }
