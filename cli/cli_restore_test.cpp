@@ -87,7 +87,7 @@ TEST_F(CliRestoreTest, TwoRestoresAtOnceKeepBothSidesWrites) {
                                                 "\"Start Page\"=\"http://other.example.org/\""));
     const std::string other = root_ + "/other";
     ASSERT_EQ(RunCli({"--prefix", netscape, "backup", other, "33"}).status, 0);
-    for (int round = 0; round < 3; ++round) {
+    for (int round = 0; round < 24; ++round) {
         const std::string target = CopyDemoMachine(root_, "together" + std::to_string(round));
         CliProcess winamp({"--prefix", target, "restore", folder_, "58"});
         CliProcess navigator({"--prefix", target, "restore", other, "33"});
