@@ -332,6 +332,11 @@ std::int32_t RegSLRestore(const std::string& archivePath, std::string* errorText
     platform::Platform& reg = Current();
     std::set<std::uint32_t> writtenRoots;
     bool stopped = false;  // a failed write stops the records after it
+    // The key of the last value written stays open for the values after it:
+    // an archive holds each key's values together.
+    CSLRegKey valueKey;
+    std::uint32_t valueRoot = 0;
+    std::string valuePath;
     RecordStream apply([&](std::unique_ptr<CRegContentItem> record) {
         if (stopped) return;
         const bool validKind = record->Kind == CRegContentItem::kValueRecord || record->Kind == CRegContentItem::kKeyRecord;
@@ -364,12 +369,15 @@ std::int32_t RegSLRestore(const std::string& archivePath, std::string* errorText
             reg.RegCloseKey(key);
             writtenRoots.insert(record->Root);
         } else {
-            CSLRegKey key(record->Root, record->KeyPath, true);
+            if (!valueKey.IsOpen() || valueRoot != record->Root || valuePath != record->KeyPath) {
+                valueKey.Open(record->Root, record->KeyPath, true);
+                valueRoot = record->Root;
+                valuePath = record->KeyPath;
+            }
             static const std::uint8_t kNoData = 0;
-            LONG rc = key.SetValue(record->ValueName, record->Type,
-                                   record->Data.empty() ? &kNoData : record->Data.data(),
-                                   record->DataLength);
-            key.Close();
+            LONG rc = valueKey.SetValue(record->ValueName, record->Type,
+                                        record->Data.empty() ? &kNoData : record->Data.data(),
+                                        record->DataLength);
             if (rc != 0) {
                 report(Format("RegSLRestore RegSetValueEx Error: %i\n", static_cast<int>(rc)));
                 if (failure == 0) failure = rc;
@@ -382,6 +390,7 @@ std::int32_t RegSLRestore(const std::string& archivePath, std::string* errorText
     // What the first reading gave is the result; the records before a
     // failure to load are still written.
     ArchiveXfer(apply, archivePath, 0);
+    valueKey.Close();
 
     // Writes are not on disk until their hive is flushed; a failed flush is
     // a failed write. Only roots that took a write are flushed: a write that
