@@ -220,8 +220,10 @@ bool IsOwnedFile(const std::string& name) {
           "log/"}) {
         if (StartsWith(name, place)) return true;
     }
-    // The hives are compared key by key.
-    return name == "prefix/system.reg" || name == "prefix/user.reg";
+    // The hives are compared key by key; the lock file beside them keeps
+    // registry writers apart and is never written.
+    return name == "prefix/system.reg" || name == "prefix/user.reg" ||
+           name == "prefix/.stowlark-writer.lock";
 }
 
 std::string Lower(std::string text) {
