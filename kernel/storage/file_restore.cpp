@@ -3,6 +3,7 @@
 #include "kernel/storage/file_restore.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "kernel/interface/kernel.h"
 #include "kernel/interface/log.h"
@@ -43,17 +44,22 @@ std::int32_t CreateOneFolder(const std::string& path) {
     return static_cast<std::int32_t>(rc);
 }
 
-std::int32_t MakePath(const std::string& path) {
+std::int32_t MakePath(const std::string& path, std::unordered_set<std::string>* known) {
+    // The whole path as given, once made, answers for every later file there.
+    if (known && known->count(path)) return 0;
     std::string done;
     std::string rest = path;
     for (std::string element = CutField(rest, '\\', false); !element.empty();
          element = CutField(rest, '\\', false)) {
         done += element + "\\";
+        if (known && known->count(done)) continue;
         if (!PathExists(done)) {
             std::int32_t rc = CreateOneFolder(done);
             if (rc != 0) return rc;
         }
+        if (known) known->insert(done);
     }
+    if (known) known->insert(path);
     return 0;
 }
 
@@ -86,6 +92,8 @@ std::int32_t CSLKernel::SLRestoreFiles(const CSLFileItem& record) {
     }
 
     std::int32_t status = 0;
+    // Folders found or made for earlier files of this record.
+    std::unordered_set<std::string> knownFolders;
     const std::size_t pairs = std::min(record.SourceFiles.size(), record.BackupFiles.size());
     for (std::size_t i = 0; i < pairs; ++i) {
         const std::string& sourceEntry = record.SourceFiles[i];
@@ -101,7 +109,7 @@ std::int32_t CSLKernel::SLRestoreFiles(const CSLFileItem& record) {
 
         const std::string target = destination + sourceEntry;
         const std::string folder = DirectoryPart(target);
-        std::int32_t rc = MakePath(folder);
+        std::int32_t rc = MakePath(folder, &knownFolders);
         if (rc != 0) {
             status = rc;
             Report(Format("SLRestoreFiles CreateDirectory '%s' returned error %i\n",
@@ -110,6 +118,13 @@ std::int32_t CSLKernel::SLRestoreFiles(const CSLFileItem& record) {
         }
         const std::string backupPath = Folder + backupEntry;
         platform::DWORD copied = platform::Current().CopyFile(backupPath, target);
+        if (copied == platform::kErrorPathNotFound && !knownFolders.empty()) {
+            // A folder made earlier went away meanwhile: make it again.
+            knownFolders.clear();
+            if (MakePath(folder, &knownFolders) == 0) {
+                copied = platform::Current().CopyFile(backupPath, target);
+            }
+        }
         if (copied != 0) {
             // A file that did not come back fails its component: counting it
             // as restored would report a failure as success.
