@@ -91,10 +91,9 @@ double Median(std::vector<double> values) {
     return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
-double CpuSeconds(const rusage& usage) {
-    auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
+double Seconds(const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; }
+
+double CpuSeconds(const rusage& usage) { return Seconds(usage.ru_utime) + Seconds(usage.ru_stime); }
 
 std::string Dos(const fs::path& path) {
     std::string out = "Z:" + path.string();
@@ -124,18 +123,19 @@ void MakeTree(const fs::path& root, std::uint64_t files, std::uint64_t size,
     }
 }
 
-// One measured run: processor and wall seconds, the peak memory of its
-// process, and whether it succeeded.
+// One measured run: processor (of it in user space) and wall seconds, the
+// peak memory of its process, and whether it succeeded.
 struct Run {
     double cpu = 0;
+    double user = 0;
     double wall = 0;
     long peakKb = 0;
     bool ok = false;
 };
 
 // Runs work in a child process; work returns true on success and measures
-// itself (setting *cpu and *wall), so that setting up the kernel is not
-// counted. The peak memory is the child's.
+// itself (adding to measured: processor, user and wall seconds), so that
+// setting up the kernel is not counted. The peak memory is the child's.
 template <typename Work>
 Run InChild(Work work) {
     int pipeFds[2];
@@ -144,13 +144,13 @@ Run InChild(Work work) {
     const pid_t pid = ::fork();
     if (pid == 0) {
         ::close(pipeFds[0]);
-        double measured[2] = {0, 0};
-        const bool ok = work(&measured[0], &measured[1]);
+        double measured[3] = {0, 0, 0};
+        const bool ok = work(measured);
         if (::write(pipeFds[1], measured, sizeof measured) != sizeof measured) _exit(2);
         _exit(ok ? 0 : 1);
     }
     ::close(pipeFds[1]);
-    double measured[2] = {0, 0};
+    double measured[3] = {0, 0, 0};
     const bool got = ::read(pipeFds[0], measured, sizeof measured) == sizeof measured;
     ::close(pipeFds[0]);
     int status = 0;
@@ -158,7 +158,8 @@ Run InChild(Work work) {
     ::wait4(pid, &status, 0, &usage);
     Run run;
     run.cpu = measured[0];
-    run.wall = measured[1];
+    run.user = measured[1];
+    run.wall = measured[2];
     run.peakKb = usage.ru_maxrss;
     run.ok = got && WIFEXITED(status) && WEXITSTATUS(status) == 0;
     return run;
@@ -179,21 +180,23 @@ Run CopyA(const fs::path& from, const fs::path& to) {
     Run run;
     run.wall = std::chrono::duration<double>(Clock::now() - started).count();
     run.cpu = CpuSeconds(usage);
+    run.user = Seconds(usage.ru_utime);
     run.peakKb = usage.ru_maxrss;
     run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
     return run;
 }
 
-// Measures what lies between its creation and Stop(), in processor and
-// wall seconds of this process.
+// Measures what lies between its creation and Stop(), in processor, user
+// and wall seconds of this process (added to measured[0..2]).
 class Stopwatch {
 public:
     Stopwatch() : wall_(Clock::now()) { getrusage(RUSAGE_SELF, &usage_); }
-    void Stop(double* cpu, double* wall) const {
+    void Stop(double* measured) const {
         rusage now{};
         getrusage(RUSAGE_SELF, &now);
-        *cpu += CpuSeconds(now) - CpuSeconds(usage_);
-        *wall += std::chrono::duration<double>(Clock::now() - wall_).count();
+        measured[0] += CpuSeconds(now) - CpuSeconds(usage_);
+        measured[1] += Seconds(now.ru_utime) - Seconds(usage_.ru_utime);
+        measured[2] += std::chrono::duration<double>(Clock::now() - wall_).count();
     }
 
 private:
@@ -217,7 +220,7 @@ struct Bench {
     // Backs up every file below source into backup (a new folder), with its
     // bookkeeping file.
     Run Backup(const fs::path& source, const fs::path& backup) const {
-        return InChild([&](double* cpu, double* wall) {
+        return InChild([&](double* measured) {
             fs::create_directories(backup);
             InstallPlatform();
             sl::CSLKernel kernel;
@@ -230,7 +233,7 @@ struct Bench {
             const bool complete = record->BackupFiles.size() == kernel.BackupCounter;
             kernel.FileItems.push_back(std::move(record));
             rc = rc != 0 ? rc : kernel.Save(kernel.Folder);
-            watch.Stop(cpu, wall);
+            watch.Stop(measured);
             return rc == 0 && complete;
         });
     }
@@ -239,14 +242,14 @@ struct Bench {
     // instead of source; expect files.
     Run Restore(const fs::path& backup, const fs::path& source, const fs::path& target,
                 std::uint64_t files) const {
-        return InChild([&](double* cpu, double* wall) {
+        return InChild([&](double* measured) {
             InstallPlatform();
             sl::CSLKernel kernel;
             kernel.SetFolder(Dos(backup));
             {
                 const Stopwatch watch;
                 if (kernel.Load(kernel.Folder) != 0) return false;
-                watch.Stop(cpu, wall);
+                watch.Stop(measured);
             }
             const std::string from = Dos(source) + "\\", to = Dos(target) + "\\";
             std::size_t count = 0;
@@ -261,7 +264,7 @@ struct Bench {
             for (const auto& record : kernel.FileItems) {
                 if (std::int32_t one = kernel.SLRestoreFiles(*record)) rc = one;
             }
-            watch.Stop(cpu, wall);
+            watch.Stop(measured);
             return rc == 0 && count == files;
         });
     }
@@ -273,11 +276,12 @@ void RemoveAll(const fs::path& path) {
 }
 
 struct Series {
-    std::vector<double> cpu, wall;
+    std::vector<double> cpu, user, wall;
     long peakKb = 0;
     bool ok = true;
     void Add(const Run& run) {
         cpu.push_back(run.cpu);
+        user.push_back(run.user);
         wall.push_back(run.wall);
         peakKb = std::max(peakKb, run.peakKb);
         ok = ok && run.ok;
@@ -288,9 +292,10 @@ void PrintComparison(const char* what, const std::string& set, const Series& our
                      const Series& cp, double target) {
     const double cpuRatio = Median(ours.cpu) / Median(cp.cpu);
     const double wallRatio = Median(ours.wall) / Median(cp.wall);
-    std::printf("%-8s %-22s processor %7.3f s vs %7.3f s  ratio %5.2f | wall %7.3f s vs %7.3f s"
-                "  ratio %5.2f | target %.1f | peak %6ld kB vs %6ld kB%s\n",
-                what, set.c_str(), Median(ours.cpu), Median(cp.cpu), cpuRatio, Median(ours.wall),
+    std::printf("%-8s %-22s processor %7.3f s vs %7.3f s  ratio %5.2f (user %.3f vs %.3f) |"
+                " wall %7.3f s vs %7.3f s  ratio %5.2f | target %.1f | peak %6ld kB vs %6ld kB%s\n",
+                what, set.c_str(), Median(ours.cpu), Median(cp.cpu), cpuRatio, Median(ours.user),
+                Median(cp.user), Median(ours.wall),
                 Median(cp.wall), wallRatio, target, ours.peakKb, cp.peakKb,
                 ours.ok && cp.ok ? "" : "  FAILED");
 }

@@ -237,8 +237,11 @@ private:
             return;
         }
         if (event.len == 0) return;
-        if (event.mask & (IN_CREATE | IN_MOVED_TO)) it->second.names.Add(name);
-        if (event.mask & (IN_DELETE | IN_MOVED_FROM)) it->second.names.Remove(name);
+        NameTable& names = it->second.names;
+        totalBytes_ -= names.Bytes();
+        if (event.mask & (IN_CREATE | IN_MOVED_TO)) names.Add(name);
+        if (event.mask & (IN_DELETE | IN_MOVED_FROM)) names.Remove(name);
+        totalBytes_ += names.Bytes();
         it->second.version = ++clock_;
     }
 
@@ -278,6 +281,7 @@ private:
             const std::string_view name = entry->d_name;
             if (name != "." && name != "..") folder.names.Add(name);
         }
+        totalBytes_ += folder.names.Bytes();
         if (errno != 0) {
             Drop(it);
             return folders_.end();
@@ -290,16 +294,13 @@ private:
     // Forgets the least recently used folders while all together take too
     // much memory; the one used last stays.
     void Trim() {
-        std::size_t total = 0;
-        for (const auto& [path, folder] : folders_) total += folder.names.Bytes();
-        while (total > kMaxTotalBytes && folders_.size() > 1) {
-            auto oldest = LeastRecentlyUsed(folders_);
-            total -= oldest->second.names.Bytes();
-            Drop(oldest);
+        while (totalBytes_ > kMaxTotalBytes && folders_.size() > 1) {
+            Drop(LeastRecentlyUsed(folders_));
         }
     }
 
     void Drop(Iterator it) {
+        totalBytes_ -= it->second.names.Bytes();
         ReleaseWatch(it->second.watch);
         byWatch_.erase(it->second.watch);
         folders_.erase(it);
@@ -441,6 +442,7 @@ private:
     std::unordered_map<int, int> wayWatches_;          // watch -> steps of ways on it
     std::uint64_t clock_ = 0;
     std::map<std::string, Folder> folders_;   // by Unix path
+    std::size_t totalBytes_ = 0;              // what their names take
     std::unordered_map<int, std::string> byWatch_;
 };
 

@@ -102,13 +102,31 @@ DWORD ListMatches(const std::string& unixFolder, const std::string& mask,
         }
     }
     ::closedir(dir);
-    auto rank = [](const std::string& name) { return name == "." ? 0 : name == ".." ? 1 : 2; };
-    std::sort(entries->begin(), entries->end(), [&](const FindData& a, const FindData& b) {
-        int ra = rank(a.name), rb = rank(b.name);
-        if (ra != rb) return ra < rb;
-        int order = CompareNoCase(a.name, b.name);
-        return order != 0 ? order < 0 : a.name < b.name;
+    // Sorted by rank, then by the name in upper case (each name put in upper
+    // case once, not at every comparison), then by the name itself.
+    struct Order {
+        int rank;
+        std::string upper;
+        std::size_t index;
+    };
+    std::vector<Order> order;
+    order.reserve(entries->size());
+    for (std::size_t i = 0; i < entries->size(); ++i) {
+        const std::string& name = (*entries)[i].name;
+        Order o{name == "." ? 0 : name == ".." ? 1 : 2, name, i};
+        for (char& c : o.upper) c = ToUpperAnsi(c);
+        order.push_back(std::move(o));
+    }
+    std::sort(order.begin(), order.end(), [&](const Order& a, const Order& b) {
+        if (a.rank != b.rank) return a.rank < b.rank;
+        // Bytes compared unsigned, as CompareNoCase compares them.
+        if (int c = a.upper.compare(b.upper); c != 0) return c < 0;
+        return (*entries)[a.index].name < (*entries)[b.index].name;
     });
+    std::vector<FindData> sorted;
+    sorted.reserve(entries->size());
+    for (const Order& o : order) sorted.push_back(std::move((*entries)[o.index]));
+    *entries = std::move(sorted);
     return kErrorSuccess;
 }
 
