@@ -3,6 +3,7 @@
 #include "kernel/storage/file_restore.h"
 
 #include <algorithm>
+#include <string_view>
 #include <unordered_set>
 
 #include "kernel/interface/kernel.h"
@@ -19,7 +20,7 @@ constexpr std::int32_t kUnresolvedPathID = 2135;
 
 // An element made only of dots and blanks with at least two dots climbs out
 // of its folder (Windows drops trailing dots and blanks from names).
-bool IsParentElement(const std::string& element) {
+bool IsParentElement(std::string_view element) {
     std::size_t dots = 0;
     for (char c : element) {
         if (c == '.') {
@@ -70,11 +71,12 @@ bool IsSafeRestorePair(std::int32_t pathID, const std::string& sourceEntry,
         if (!sourceEntry.empty() && (sourceEntry[0] == '\\' || sourceEntry[0] == '/')) return false;
         if (sourceEntry.find(':') != std::string::npos) return false;
     }
+    const std::string_view entry = sourceEntry;
     std::size_t start = 0;
     for (;;) {
-        std::size_t end = sourceEntry.find_first_of("\\/", start);
-        std::string element = sourceEntry.substr(
-            start, end == std::string::npos ? std::string::npos : end - start);
+        std::size_t end = entry.find_first_of("\\/", start);
+        const std::string_view element =
+            entry.substr(start, end == std::string::npos ? std::string::npos : end - start);
         if (IsParentElement(element)) return false;
         if (end == std::string::npos) return true;
         start = end + 1;

@@ -9,7 +9,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdint>
-#include <map>
+#include <unordered_map>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -291,7 +291,7 @@ struct ResolvedDrive {
 };
 constexpr std::size_t kMaxResolvedDrives = 256;
 std::mutex resolvedDrivesMutex;
-std::map<std::string, ResolvedDrive> resolvedDrives;
+std::unordered_map<std::string, ResolvedDrive> resolvedDrives;
 
 // The text of a link; empty when path is no link.
 std::string LinkText(const std::string& path) {
@@ -337,7 +337,7 @@ struct MatchedFolder {
 };
 constexpr std::size_t kMaxMatchedFolders = 256;
 std::mutex matchedFoldersMutex;
-std::map<std::string, MatchedFolder> matchedFolders;
+std::unordered_map<std::string, MatchedFolder> matchedFolders;
 
 void RememberMatchedFolder(const std::string& key, const std::string& unixFolder,
                            std::vector<FolderStamp> stamps) {

@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <unordered_map>
@@ -159,7 +158,7 @@ public:
     }
 
 private:
-    using Iterator = std::map<std::string, Folder>::iterator;
+    using Iterator = std::unordered_map<std::string, Folder>::iterator;
 
     bool Open() {
         if (fd_ == kNotOpened) {
@@ -345,7 +344,7 @@ private:
     // Watches every folder from / down to path's own folder, each before
     // the next element is looked up in it, so that no change after that
     // look goes unseen; then looks at path itself.
-    std::map<std::string, WatchedPath>::iterator WatchWay(const std::string& path) {
+    std::unordered_map<std::string, WatchedPath>::iterator WatchWay(const std::string& path) {
         if (path.empty() || path[0] != '/') return watchedPaths_.end();
         std::vector<std::string> elements;
         for (std::size_t at = 1; at <= path.size();) {
@@ -418,7 +417,7 @@ private:
         }
     }
 
-    void EndWatchedPath(std::map<std::string, WatchedPath>::iterator it) {
+    void EndWatchedPath(std::unordered_map<std::string, WatchedPath>::iterator it) {
         for (const auto& step : it->second.steps) {
             auto ways = wayWatches_.find(step.first);
             if (ways != wayWatches_.end() && --ways->second == 0) wayWatches_.erase(ways);
@@ -437,11 +436,11 @@ private:
     std::mutex mutex_;
     int fd_ = kNotOpened;
     int mountsFd_ = -1;
-    std::map<std::string, WatchedPath> watchedPaths_;  // by Unix path
+    std::unordered_map<std::string, WatchedPath> watchedPaths_;  // by Unix path
     std::unordered_map<int, int> users_;               // watch -> listings and ways using it
     std::unordered_map<int, int> wayWatches_;          // watch -> steps of ways on it
     std::uint64_t clock_ = 0;
-    std::map<std::string, Folder> folders_;   // by Unix path
+    std::unordered_map<std::string, Folder> folders_;   // by Unix path
     std::size_t totalBytes_ = 0;              // what their names take
     std::unordered_map<int, std::string> byWatch_;
 };

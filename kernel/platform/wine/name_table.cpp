@@ -17,6 +17,16 @@ constexpr std::size_t kLongestName = 255;
 // The key every spelling of a name shares; empty for a Unix name that is no
 // DOS name's UTF-8 form.
 std::string KeyOfUnixName(std::string_view unixName) {
+    // ASCII is its own ANSI and UTF-8 form.
+    bool ascii = true;
+    for (char c : unixName) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+    if (ascii) {
+        std::string key(unixName);
+        for (char& c : key) {
+            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 0x20);
+        }
+        return key;
+    }
     std::string ansi = Utf8ToAnsi(std::string(unixName));
     if (AnsiToUtf8(ansi) != unixName) return {};
     for (char& c : ansi) c = ToUpperAnsi(c);
