@@ -303,7 +303,27 @@ std::string LinkText(const std::string& path) {
 
 // The folder a drive letter stands for, with the drive's link resolved (so
 // the drive's root is a plain folder, not a link); empty when unmapped.
+// Within one ChangesScope the answer is worked out once (a copy maps two
+// paths on the same drive, seen as they were at the scope's first look).
+std::string DriveRootNow(const std::string& prefix, char letter);
 std::string DriveRoot(const std::string& prefix, char letter) {
+    struct Answer {
+        std::uint64_t scope = 0;
+        std::string prefix;
+        char letter = 0;
+        std::string root;
+    };
+    thread_local Answer last;
+    const std::uint64_t scope = ChangesScope::Current();
+    if (scope != 0 && last.scope == scope && last.letter == letter && last.prefix == prefix) {
+        return last.root;
+    }
+    std::string root = DriveRootNow(prefix, letter);
+    if (scope != 0) last = Answer{scope, prefix, letter, root};
+    return root;
+}
+
+std::string DriveRootNow(const std::string& prefix, char letter) {
     const std::string link = DriveLink(prefix, letter);
     PathLook look;
     const bool watched = LookAtWatchedPath(link, &look);
@@ -453,8 +473,11 @@ DWORD DosToUnixPath(const std::string& prefix, const std::string& dosPath, std::
     if (dosPath.size() >= 2 && IsSeparator(dosPath[0]) && IsSeparator(dosPath[1])) {
         return kErrorPathNotFound;  // \\server\share and \\?\ forms
     }
-    std::vector<Element> elements;
-    elements.reserve(16);
+    // The elements' list is reused by the thread's next mapping (this
+    // function never runs within itself).
+    thread_local std::vector<Element> elementsOfThread;
+    std::vector<Element>& elements = elementsOfThread;
+    elements.clear();
     if (dosPath.size() >= 2 && dosPath[1] == ':' &&
         std::isalpha(static_cast<unsigned char>(dosPath[0]))) {
         base = DriveRoot(prefix, dosPath[0]);

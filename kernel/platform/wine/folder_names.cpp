@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <memory>
 #include <mutex>
@@ -39,6 +40,9 @@ constexpr std::size_t kMaxWatchedPaths = 64;
 // Within a ChangesScope, whether this thread has read the changes already.
 thread_local int scopeDepth = 0;
 thread_local bool drainedInScope = false;
+// The number of this thread's outermost scope alive (0: none).
+thread_local std::uint64_t scopeNumber = 0;
+std::atomic<std::uint64_t> scopesBegun{0};
 
 struct Folder {
     dev_t device = 0;
@@ -151,10 +155,16 @@ public:
     }
 
     void BeginScope() {
-        if (scopeDepth++ == 0) drainedInScope = false;
+        if (scopeDepth++ == 0) {
+            drainedInScope = false;
+            scopeNumber = ++scopesBegun;
+        }
     }
     void EndScope() {
-        if (--scopeDepth == 0) drainedInScope = false;
+        if (--scopeDepth == 0) {
+            drainedInScope = false;
+            scopeNumber = 0;
+        }
     }
 
 private:
@@ -468,6 +478,8 @@ bool LookAtWatchedPath(const std::string& path, PathLook* look) {
 }
 
 ChangesScope::ChangesScope() { Shared().BeginScope(); }
+
+std::uint64_t ChangesScope::Current() { return scopeNumber; }
 
 ChangesScope::~ChangesScope() { Shared().EndScope(); }
 

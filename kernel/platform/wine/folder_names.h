@@ -81,6 +81,10 @@ class ChangesScope {
 public:
     ChangesScope();
     ~ChangesScope();
+    // A number that stays the same while this thread's outermost scope is
+    // alive and differs from that of every other scope; 0 outside of one.
+    // What was learnt within the scope may be kept under it.
+    static std::uint64_t Current();
     ChangesScope(const ChangesScope&) = delete;
     ChangesScope& operator=(const ChangesScope&) = delete;
 };

@@ -92,7 +92,9 @@ void NameTable::Add(std::string_view unixName) {
         Add(unixName);
         return;
     }
-    if ((used_ + 1) * 4 > slots_.size() * 3) Grow();
+    // At most half full: a name not there is then told after two or three
+    // slots looked at.
+    if ((used_ + 1) * 2 > slots_.size()) Grow();
     const std::uint32_t tag = TagOf(hash);
     const std::size_t mask = slots_.size() - 1;
     std::size_t free = slots_.size();
@@ -146,7 +148,7 @@ NameTable::Match NameTable::Find(const std::string& ansiName, std::string* realN
         return seen ? Match::Unknown : Match::None;
     }
     if (slots_.empty()) return Match::None;
-    const std::string exact = AnsiToUtf8(ansiName);
+    std::string exact;  // worked out when a slot of the same tag is found
     const std::uint32_t tag = TagOf(hash);
     const std::size_t mask = slots_.size() - 1;
     std::size_t others = 0;
@@ -154,6 +156,7 @@ NameTable::Match NameTable::Find(const std::string& ansiName, std::string* realN
     for (std::size_t i = hash & mask; slots_[i].tag != kEmpty; i = (i + 1) & mask) {
         if (slots_[i].tag != tag) continue;
         const std::string_view name = NameAt(slots_[i].at);
+        if (exact.empty()) exact = AnsiToUtf8(ansiName);
         if (name == exact) {
             *realName = exact;
             return Match::Found;
@@ -169,11 +172,11 @@ NameTable::Match NameTable::Find(const std::string& ansiName, std::string* realN
     return Match::Found;
 }
 
-// Rebuilds the table with room for its names (at most half full), leaving
-// out the removed ones.
+// Rebuilds the table with room for its names (at most a quarter full, so
+// that it grows again only once they doubled), leaving out the removed ones.
 void NameTable::Grow() {
     std::size_t size = kFirstSlots;
-    while (size < (count_ + 1) * 2) size *= 2;
+    while (size < (count_ + 1) * 4) size *= 2;
     std::vector<Slot> slots(size);
     std::string names;
     names.reserve(names_.size() - garbage_);

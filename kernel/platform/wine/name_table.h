@@ -1,8 +1,8 @@
 // The names of one Unix folder, kept compactly for matching DOS names without
 // regard to case (see folder_names.h, which keeps them current).
 //
-// Every name costs about its own length plus 9 to 20 bytes, so a folder of a
-// million names takes some 25 MB. A table that would pass maxBytes (given at
+// Every name costs about its own length plus 17 to 33 bytes, so a folder of a
+// million names takes some 30 to 45 MB. A table that would pass maxBytes (given at
 // construction) turns into a summary of fixed size instead: it then knows for
 // sure only which names were never added, and answers Unknown for the rest;
 // so its memory stays bounded whatever the folder holds, and the answer that

@@ -104,28 +104,25 @@ DWORD ListMatches(const std::string& unixFolder, const std::string& mask,
     ::closedir(dir);
     // Sorted by rank, then by the name in upper case (each name put in upper
     // case once, not at every comparison), then by the name itself.
-    struct Order {
-        int rank;
-        std::string upper;
-        std::size_t index;
-    };
-    std::vector<Order> order;
-    order.reserve(entries->size());
+    std::vector<std::string> upper(entries->size());
+    std::vector<int> rank(entries->size());
+    std::vector<std::size_t> order(entries->size());
     for (std::size_t i = 0; i < entries->size(); ++i) {
         const std::string& name = (*entries)[i].name;
-        Order o{name == "." ? 0 : name == ".." ? 1 : 2, name, i};
-        for (char& c : o.upper) c = ToUpperAnsi(c);
-        order.push_back(std::move(o));
+        rank[i] = name == "." ? 0 : name == ".." ? 1 : 2;
+        upper[i] = name;
+        for (char& c : upper[i]) c = ToUpperAnsi(c);
+        order[i] = i;
     }
-    std::sort(order.begin(), order.end(), [&](const Order& a, const Order& b) {
-        if (a.rank != b.rank) return a.rank < b.rank;
+    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        if (rank[a] != rank[b]) return rank[a] < rank[b];
         // Bytes compared unsigned, as CompareNoCase compares them.
-        if (int c = a.upper.compare(b.upper); c != 0) return c < 0;
-        return (*entries)[a.index].name < (*entries)[b.index].name;
+        if (int c = upper[a].compare(upper[b]); c != 0) return c < 0;
+        return (*entries)[a].name < (*entries)[b].name;
     });
     std::vector<FindData> sorted;
     sorted.reserve(entries->size());
-    for (const Order& o : order) sorted.push_back(std::move((*entries)[o.index]));
+    for (std::size_t i : order) sorted.push_back(std::move((*entries)[i]));
     *entries = std::move(sorted);
     return kErrorSuccess;
 }
