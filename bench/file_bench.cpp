@@ -16,7 +16,9 @@
 //   SL_BENCH_LARGE_MB   size of each in MB         (default 128)
 //   SL_BENCH_ROUNDS     rounds per set             (default 5)
 // Scaling of a backup into one folder: 1000 files, then ten times as many
-// per step, of SL_BENCH_SCALE_BYTES bytes each (default 64):
+// per step, of SL_BENCH_SCALE_BYTES bytes each (default 64), next to cp -a of
+// the same files into one folder (find | xargs cp -a -t: the file system's
+// own cost of a folder that large):
 //   SL_BENCH_SCALE_MAX     the largest count     (default 100000; 1000000 for
 //                          the full test, which needs some GB of space)
 //   SL_BENCH_SCALE_ROUNDS  rounds per step       (default 3)
@@ -165,13 +167,13 @@ Run InChild(Work work) {
     return run;
 }
 
-// cp -a from to, in a child of its own.
-Run CopyA(const fs::path& from, const fs::path& to) {
+// Runs a program (argv ends with nullptr) in a child of its own.
+Run Program(const std::vector<const char*>& argv) {
     std::fflush(stdout);
     const auto started = Clock::now();
     const pid_t pid = ::fork();
     if (pid == 0) {
-        ::execlp("cp", "cp", "-a", from.c_str(), to.c_str(), static_cast<char*>(nullptr));
+        ::execvp(argv[0], const_cast<char* const*>(argv.data()));
         _exit(127);
     }
     int status = 0;
@@ -184,6 +186,18 @@ Run CopyA(const fs::path& from, const fs::path& to) {
     run.peakKb = usage.ru_maxrss;
     run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
     return run;
+}
+
+// cp -a from to.
+Run CopyA(const fs::path& from, const fs::path& to) {
+    return Program({"cp", "-a", from.c_str(), to.c_str(), nullptr});
+}
+
+// cp -a of every file below from into the one folder to (made first).
+Run CopyIntoOneFolder(const fs::path& from, const fs::path& to) {
+    fs::create_directories(to);
+    const std::string script = "find \"$1\" -type f -print0 | xargs -0 cp -a -t \"$2\"";
+    return Program({"sh", "-c", script.c_str(), "sh", from.c_str(), to.c_str(), nullptr});
 }
 
 // Measures what lies between its creation and Stop(), in processor, user
@@ -389,7 +403,7 @@ int main() {
                     " rounds per step:\n",
                     scaleBytes, scaleRounds);
         const fs::path work = bench.root / "scale";
-        double previousCpu = 0, previousWall = 0;
+        double previousCpu = 0, previousWall = 0, previousCp = 0;
         std::uint64_t made = 0;
         for (std::uint64_t files = 1000; files <= scaleMax; files *= 10) {
             // The source grows by the files this step adds.
@@ -400,23 +414,29 @@ int main() {
                                 static_cast<unsigned>(i));
             }
             made = files;
-            Series series;
+            Series series, copies;
             for (std::uint64_t round = 0; round < scaleRounds; ++round) {
                 ::sync();
                 series.Add(bench.Backup(work / "source", work / "backup"));
                 RemoveAll(work / "backup");
+                ::sync();
+                copies.Add(CopyIntoOneFolder(work / "source", work / "copied"));
+                RemoveAll(work / "copied");
             }
             const double cpu = Median(series.cpu), wall = Median(series.wall);
-            std::printf("  %8" PRIu64 " files: processor %8.3f s (%5.1f us a file), wall %8.3f s"
-                        " (%5.1f us a file), peak %ld kB",
-                        files, cpu, cpu / files * 1e6, wall, wall / files * 1e6, series.peakKb);
+            const double cp = Median(copies.cpu);
+            std::printf("  %8" PRIu64 " files: processor %8.3f s (%5.1f us a file; user %.3f s),"
+                        " wall %8.3f s, peak %ld kB; cp -a into one folder: processor %.3f s",
+                        files, cpu, cpu / files * 1e6, Median(series.user), wall, series.peakKb,
+                        cp);
             if (previousCpu > 0) {
-                std::printf(", exponent %.3f (wall %.3f)", std::log10(cpu / previousCpu),
-                            std::log10(wall / previousWall));
+                std::printf("; exponent %.3f (wall %.3f; cp -a %.3f)", std::log10(cpu / previousCpu),
+                            std::log10(wall / previousWall), std::log10(cp / previousCp));
             }
-            std::printf("%s\n", series.ok ? "" : "  FAILED");
+            std::printf("%s\n", series.ok && copies.ok ? "" : "  FAILED");
             previousCpu = cpu;
             previousWall = wall;
+            previousCp = cp;
         }
         RemoveAll(work);
     }
