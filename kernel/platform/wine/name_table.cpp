@@ -1,5 +1,6 @@
 #include "kernel/platform/wine/name_table.h"
 
+#include <chrono>
 #include <random>
 
 #include "kernel/platform/wine/dos_paths.h"
@@ -33,12 +34,21 @@ std::string KeyOfUnixName(std::string_view unixName) {
     return ansi;
 }
 
+const char kSeedMarker = 0;
+
 // A seed of this process's own, so that names cannot be chosen from outside
 // to fall onto one slot.
 std::uint64_t ProcessSeed() {
-    static const std::uint64_t seed = [] {
-        std::random_device device;
-        return (static_cast<std::uint64_t>(device()) << 32) ^ device();
+    static const std::uint64_t seed = []() -> std::uint64_t {
+        try {
+            std::random_device device;
+            return (static_cast<std::uint64_t>(device()) << 32) ^ device();
+        } catch (...) {
+            // No source of randomness: the clock and an address still vary.
+            return static_cast<std::uint64_t>(
+                       std::chrono::steady_clock::now().time_since_epoch().count()) ^
+                   reinterpret_cast<std::uintptr_t>(&kSeedMarker);
+        }
     }();
     return seed;
 }
