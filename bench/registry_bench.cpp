@@ -109,9 +109,22 @@ struct Run {
     long peakKb = 0;
 };
 
-// Runs work in a child process; its wall time and peak resident memory.
+// The resident memory of this process now (kB); a child starts with it.
+long ResidentKb() {
+    long pages = 0, resident = 0;
+    FILE* f = std::fopen("/proc/self/statm", "r");
+    if (f) {
+        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
+        std::fclose(f);
+    }
+    return resident * (::sysconf(_SC_PAGESIZE) / 1024);
+}
+
+// Runs work in a child process; its wall time and peak resident memory
+// (less what it had from this process when it started).
 template <typename Work>
 Run InChild(Work work) {
+    const long inherited = ResidentKb();
     const auto start = Clock::now();
     pid_t pid = ::fork();
     if (pid == 0) _exit(work() ? 0 : 1);
@@ -120,7 +133,7 @@ Run InChild(Work work) {
     if (pid < 0 || ::wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         return {};
     }
-    return {std::chrono::duration<double>(Clock::now() - start).count(), usage.ru_maxrss};
+    return {std::chrono::duration<double>(Clock::now() - start).count(), usage.ru_maxrss - inherited};
 }
 
 // Runs a shell command and times it; the wineserver's peak memory is read

@@ -16,6 +16,7 @@ struct CliContext {
     std::FILE* out = stdout;
     std::FILE* err = stderr;
     bool terminal = false;    // out is a terminal: draw a progress bar
+    bool json = false;        // --json: out gets one JSON document, no text, no progress
 };
 
 // Writes text to a stream, with control characters other than line ends,

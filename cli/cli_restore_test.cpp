@@ -112,6 +112,26 @@ TEST_F(CliRestoreTest, DefaultRestoreTakesEverythingTheFolderHolds) {
     EXPECT_NE(restore.out.find("Progress: 1 of "), std::string::npos);
 }
 
+// A folder of the target's WinAmp that is a link out of the prefix is never
+// written through: the skins component fails, the command says so with
+// exit status 1, and the linked folder keeps what it held.
+TEST_F(CliRestoreTest, LinkedFolderInTheTargetIsNotWrittenThrough) {
+    namespace fs = std::filesystem;
+    const std::string skins = target_ + "/drive_c/Program Files/Winamp/Skins";
+    const std::string shared = root_ + "/shared-skins";
+    fs::rename(skins, shared);
+    fs::create_directory_symlink(shared, skins);
+    const auto before = Snapshot(shared);
+
+    CliResult restore = OnTarget({"restore", folder_, "58", "59"});
+    EXPECT_EQ(restore.status, 1) << restore.out << restore.err;
+    EXPECT_NE(restore.out.find("Skins"), std::string::npos) << restore.out;
+    EXPECT_EQ(Snapshot(shared), before);
+    EXPECT_TRUE(fs::is_symlink(skins));
+    // WinAmp's own settings came back all the same.
+    EXPECT_EQ(ReadFile(target_ + kWinampIni), ReadFile(source_ + kWinampIni));
+}
+
 TEST_F(CliRestoreTest, UnrestoreOfAComponentNeverRestoredIsRefused) {
     ASSERT_EQ(OnTarget({"restore", folder_, "58"}).status, 0);
     CliResult unrestore = OnTarget({"unrestore", "1"});

@@ -9,6 +9,7 @@
 #include "cli/catalogue_selection.h"
 #include "cli/exit_status.h"
 #include "cli/folder_argument.h"
+#include "cli/json_output.h"
 #include "cli/read_only_platform.h"
 #include "kernel/interface/kernel.h"
 #include "kernel/platform/platform.h"
@@ -150,13 +151,34 @@ int PrintBackupPlan(const CliContext& context, const ComponentCatalogue& catalog
     if (!unixFolder.empty()) out += " (" + unixFolder + ")";
     out += " would save:\n";
 
+    Json document;
+    document["command"] = "backup";
+    document["dryRun"] = true;
+    document["prefix"] = context.prefix;
+    document["folder"] = FolderJson(context, kernel.Folder);
+    document["preRestoreFolder"] = nullptr;
+    document["components"] = Json::array();
+    document["changed"] = false;
+    document["problem"] = nullptr;
+
     std::string saved;
     if (DoesPathContainSLFiles(kernel.Folder) == 1) {
         const std::int32_t rc = LoadBookkeeping(folder, kernel);
         if (rc != 0) {
-            out += "The folder's Stowlark.dat is " + ReadFailureText(rc) +
-                   ": the backup would fail before saving anything.\n";
-            Print(context.out, out);
+            const std::string problem = "The folder's Stowlark.dat is " + ReadFailureText(rc) +
+                                        ": the backup would fail before saving anything.";
+            out += problem + "\n";
+            if (context.json) {
+                for (int id : ComponentIds(catalogue, ids)) {
+                    Json component = ComponentJson(catalogue, id);
+                    component["outcome"] = "would fail";
+                    document["components"].push_back(std::move(component));
+                }
+                document["problem"] = problem;
+                PrintJson(context, document);
+            } else {
+                Print(context.out, out);
+            }
             return kExitSuccess;
         }
         saved = kernel.SavedIDs;
@@ -176,12 +198,17 @@ int PrintBackupPlan(const CliContext& context, const ComponentCatalogue& catalog
     std::uint64_t byteCount = 0;
     for (const std::string& id : ScriptIds(list)) {
         out += "\n" + Header(catalogue, id);
+        Json component = ComponentJson(catalogue, id);
         if (IdListContains(saved, id)) {
             out += "    already in the folder: skipped\n";
             ++skipped;
+            component["outcome"] = "skipped";
+            document["components"].push_back(std::move(component));
             continue;
         }
         ++components;
+        component["outcome"] = "would save";
+        document["components"].push_back(std::move(component));
         for (const auto& item : list.Items) {
             if (item->ID != id) continue;
             if (const RegInstruction* reg = item->Reg()) {
@@ -197,7 +224,13 @@ int PrintBackupPlan(const CliContext& context, const ComponentCatalogue& catalog
     if (skipped != 0) out += "; " + std::to_string(skipped) + " already in the folder";
     out += ".\n";
     if (!errors.empty()) out += "The action script reported:\n" + errors;
-    Print(context.out, out);
+    if (context.json) {
+        document["changed"] = components != 0;
+        if (!errors.empty()) document["problem"] = "The action script reported:\n" + errors;
+        PrintJson(context, document);
+    } else {
+        Print(context.out, out);
+    }
     return kExitSuccess;
 }
 
@@ -303,7 +336,27 @@ int PrintRestorePlan(const CliContext& context, const ComponentCatalogue& catalo
     if (order.empty()) out += "  nothing: the folder holds no records of these components\n";
     out += "\n" + std::to_string(order.size()) + " component(s): " + std::to_string(archives) +
            " registry archive(s) and " + std::to_string(copies) + " file(s) to write.\n";
-    Print(context.out, out);
+    if (!context.json) {
+        Print(context.out, out);
+        return kExitSuccess;
+    }
+    Json document;
+    document["command"] = "restore";
+    document["dryRun"] = true;
+    document["prefix"] = context.prefix;
+    document["folder"] = FolderJson(context, kernel.Folder);
+    document["preRestoreFolder"] = FolderJson(context, preRestoreFolder);
+    document["components"] = Json::array();
+    for (const std::string& id : ScriptIds(list)) {
+        Json component = ComponentJson(catalogue, id);
+        const bool written = std::find(order.begin(), order.end(), id) != order.end();
+        component["outcome"] = written ? "would restore" : "nothing to restore";
+        component["preRestoreCopy"] = written && !IdListContains(preSaved, id);
+        document["components"].push_back(std::move(component));
+    }
+    document["changed"] = !order.empty();
+    document["problem"] = nullptr;
+    PrintJson(context, document);
     return kExitSuccess;
 }
 

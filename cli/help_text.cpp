@@ -19,8 +19,10 @@ SYNOPSIS
     stowlark-cli [--prefix DIR] unrestore [ID...]
     stowlark-cli [--prefix DIR] show FOLDER
     stowlark-cli [--prefix DIR] verify FOLDER
+    stowlark-cli completion bash | zsh | fish
     stowlark-cli --help | --version
 
+    Every command but 'completion' also takes --json.
     DIR is a prefix folder or the name of a prefix that 'prefixes' lists.
 
 DESCRIPTION
@@ -66,6 +68,11 @@ COMMANDS
         there and that every registry archive loads completely, and names
         each problem.
 
+    completion SHELL
+        Prints the completion script of bash, zsh or fish. The package
+        installs them where each shell looks; elsewhere,
+        'source <(stowlark-cli completion bash)' and the like load one.
+
     FOLDER is a folder of this computer (/home/me/backup) or a DOS path of
     the prefix (C:\Backups\Mine). A Unix path is given to the library in its
     DOS form, through the prefix drive that holds it. A DOS path with a ".."
@@ -110,6 +117,11 @@ OPTIONS
         component by component, and change nothing (no folder, no registry,
         no file, no log entry).
 
+    --json
+        Prints one JSON document on standard output instead of the text
+        (see JSON OUTPUT); no progress is shown. Messages about bad usage
+        still go to standard error; the exit status is the same.
+
     --typical, --all
         backup only: the typical components, or every component.
 
@@ -140,6 +152,31 @@ EXIT STATUS
          programs running; nothing was done
     130  stopped with Ctrl-C
 
+JSON OUTPUT
+    One object per command (the manual page names every field). A component
+    is {"id", "title"}, a folder {"dos", "unix"}.
+    prefixes   {"prefixes": [{"name", "architecture", "folder"}]}
+    list       {"prefix", "components": [component + "parent", "depth",
+               "group", "installed", "typical"]}
+    show       {"folder", "bookkeeping", "saved", "restored",
+               "registryArchives", "fileCopies", "backupFiles", "bytes",
+               "lastNumber"}
+    verify     {"folder", "complete", "problems", "registryArchives",
+               "fileCopies"}
+    backup, restore, unrestore
+               {"command", "dryRun", "prefix", "folder", "preRestoreFolder",
+               "components": [component + "outcome"], "changed", ...}; a run
+               adds "completed", "interrupted", "undoCopyMissing", "log"
+
+ENVIRONMENT
+    WINEPREFIX       the prefix when --prefix is not given
+    HOME             where ~/.wine and the managers' folders are
+    XDG_DATA_HOME    stands for ~/.local/share when set
+    XDG_CONFIG_HOME  stands for ~/.config when set
+    XDG_STATE_HOME   the log's fallback folder is $XDG_STATE_HOME/stowlark
+    XDG_RUNTIME_DIR  where Flatpak applications' private /tmp folders are
+                     looked for (a wineserver inside a Flatpak)
+
 EXAMPLES
     stowlark-cli prefixes
     stowlark-cli --prefix steam:220 list
@@ -148,6 +185,7 @@ EXAMPLES
     stowlark-cli verify ~/stowlark-backup
     WINEPREFIX=~/other-machine stowlark-cli restore ~/stowlark-backup
     stowlark-cli unrestore 58
+    stowlark-cli --json verify ~/stowlark-backup
 
 FILES
     FOLDER/Stowlark.dat         what the backup folder holds

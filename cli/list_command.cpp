@@ -7,6 +7,7 @@
 #include "cli/catalogue_selection.h"
 #include "cli/commands.h"
 #include "cli/exit_status.h"
+#include "cli/json_output.h"
 
 namespace sl::cli {
 namespace {
@@ -30,6 +31,24 @@ void ListMenu(const ComponentCatalogue& catalogue, const std::set<int>& installe
     }
 }
 
+void ListMenuJson(const ComponentCatalogue& catalogue, const std::set<int>& installed, int menu,
+                  int depth, const Json& parent, Json& out) {
+    if (depth > catalogue.MenuCount()) return;
+    for (int p = 0; p < catalogue.RowCount(menu); ++p) {
+        const CatalogueItem& row = *catalogue.RowAt(menu, p);
+        Json entry;
+        entry["id"] = row.ItemID;
+        entry["title"] = PlainTitle(row.Title);
+        entry["parent"] = parent;
+        entry["depth"] = depth;
+        entry["group"] = row.IsGroup();
+        entry["installed"] = installed.count(row.ItemID) != 0;
+        entry["typical"] = row.Typical != 0;
+        out.push_back(std::move(entry));
+        if (row.IsGroup()) ListMenuJson(catalogue, installed, row.SubMenuID, depth + 1, row.ItemID, out);
+    }
+}
+
 }  // namespace
 
 int RunList(const CliContext& context) {
@@ -41,6 +60,15 @@ int RunList(const CliContext& context) {
     std::set<int> installed;
     for (int m = 0; m < offered->MenuCount(); ++m) {
         for (int p = 0; p < offered->RowCount(m); ++p) installed.insert(offered->RowAt(m, p)->ItemID);
+    }
+    if (context.json) {
+        Json components = Json::array();
+        ListMenuJson(*all, installed, 0, 0, nullptr, components);
+        Json document;
+        document["prefix"] = context.prefix;
+        document["components"] = std::move(components);
+        PrintJson(context, document);
+        return kExitSuccess;
     }
     std::string header = "  ID  Title";
     header.resize(kTitleColumn, ' ');

@@ -8,8 +8,10 @@
 
 #include "cli/cli_context.h"
 #include "cli/commands.h"
+#include "cli/completion.h"
 #include "cli/exit_status.h"
 #include "cli/help_text.h"
+#include "cli/json_output.h"
 #include "cli/options.h"
 #include "cli/prefix_argument.h"
 #include "wizard/session/kernel_binding.h"
@@ -71,8 +73,17 @@ int main(int argc, char** argv) {
         return kExitUsage;
     }
 
+    if (line.command == Command::Completion) {
+        Print(stdout, CompletionScript(line.folder));
+        return kExitSuccess;
+    }
     if (line.command == Command::Prefixes) {
         const auto found = sl::session::FindPrefixes(sl::session::ProcessFinderEnvironment());
+        if (line.json) {
+            CliContext context;
+            PrintJson(context, PrefixesJson(found));
+            return kExitSuccess;
+        }
         if (found.empty()) Print(stderr, "stowlark-cli: no Wine prefix was found.\n");
         Print(stdout, PrefixLines(found));
         return kExitSuccess;
@@ -90,6 +101,7 @@ int main(int argc, char** argv) {
     context.api = kernel.Api();
     context.libraryPath = kernel.LibraryPath();
     context.terminal = ::isatty(STDOUT_FILENO) != 0;
+    context.json = line.json;
 
     switch (line.command) {
         case Command::List: return RunList(context);
@@ -99,6 +111,7 @@ int main(int argc, char** argv) {
         case Command::Show: return RunShow(context, line.folder);
         case Command::Verify: return RunVerify(context, line.folder);
         case Command::Prefixes:
+        case Command::Completion:
         case Command::None: break;
     }
     return kExitUsage;

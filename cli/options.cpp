@@ -21,6 +21,7 @@ constexpr CommandWord kCommands[] = {
     {"show", Command::Show, 1, false, false},
     {"verify", Command::Verify, 1, false, false},
     {"prefixes", Command::Prefixes, 0, false, false},
+    {"completion", Command::Completion, 1, false, false},
 };
 
 const CommandWord* FindCommand(const std::string& word) {
@@ -80,6 +81,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
             line.version = true;
         } else if (arg == "--dry-run" || arg == "-n") {
             line.dryRun = true;
+        } else if (arg == "--json") {
+            line.json = true;
         } else if (arg == "--typical") {
             typical = true;
         } else if (arg == "--all") {
@@ -117,7 +120,9 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     std::size_t next = 1;
     if (word->folders == 1) {
         if (operands.size() < 2 || operands[1].empty()) {
-            parsed.error = std::string(word->name) + " needs a FOLDER";
+            parsed.error = std::string(word->name) +
+                           (line.command == Command::Completion ? " needs a SHELL (bash, zsh or fish)"
+                                                                : " needs a FOLDER");
             return parsed;
         }
         line.folder = operands[1];
@@ -136,7 +141,12 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
         line.ids.push_back(id);
     }
 
-    if (line.dryRun && !word->dryRun) {
+    if (line.command == Command::Completion && line.folder != "bash" && line.folder != "zsh" &&
+        line.folder != "fish") {
+        parsed.error = "no completion for the shell '" + line.folder + "' (bash, zsh or fish)";
+    } else if (line.json && line.command == Command::Completion) {
+        parsed.error = "--json is not for completion";
+    } else if (line.dryRun && !word->dryRun) {
         parsed.error = std::string("--dry-run is for backup and restore, not ") + word->name;
     } else if ((typical || all) && line.command != Command::Backup) {
         parsed.error = std::string(typical ? "--typical" : "--all") + " is for backup only";

@@ -4,7 +4,9 @@
 //
 // Options may stand before or after the command; "--" ends the options.
 // --prefix DIR or NAME (or --prefix=DIR), --dry-run (-n) for backup and restore,
-// --typical and --all for backup, --help (-h) and --version anywhere.
+// --typical and --all for backup, --json for every command but completion,
+// --help (-h) and --version anywhere. "completion SHELL" prints a shell's
+// completion script.
 #pragma once
 
 #include <string>
@@ -12,18 +14,19 @@
 
 namespace sl::cli {
 
-enum class Command { None, List, Backup, Restore, Unrestore, Show, Verify, Prefixes };
+enum class Command { None, List, Backup, Restore, Unrestore, Show, Verify, Prefixes, Completion };
 
 // How a backup chooses its components when no ID is given.
 enum class Preset { Typical, All, Ids };
 
 struct CommandLine {
     Command command = Command::None;
-    std::string folder;     // FOLDER of backup, restore, show, verify
+    std::string folder;     // FOLDER of backup, restore, show, verify; SHELL of completion
     std::vector<int> ids;   // component IDs named on the command line, in order
     Preset preset = Preset::Typical;  // backup only; Ids when IDs were named
     std::string prefix;     // --prefix (a folder or a prefix name); empty when not given
     bool dryRun = false;
+    bool json = false;      // --json: one JSON document on standard output instead of text
     bool help = false;      // --help: print the manual, nothing else
     bool version = false;   // --version
 };

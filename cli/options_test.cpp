@@ -36,6 +36,25 @@ TEST(OptionsTest, BackupDefaultsToTypical) {
     EXPECT_EQ(Parse({"unrestore", "58", "59"}).line.ids, (std::vector<int>{58, 59}));
 }
 
+TEST(OptionsTest, JsonGoesWithEveryCommandButCompletion) {
+    for (const char* command : {"list", "prefixes", "unrestore"}) {
+        ParsedCommandLine parsed = Parse({command, "--json"});
+        EXPECT_EQ(parsed.error, "") << command;
+        EXPECT_TRUE(parsed.line.json) << command;
+    }
+    EXPECT_TRUE(Parse({"--json", "backup", "/b", "-n"}).line.json);
+    EXPECT_FALSE(Parse({"show", "/b"}).line.json);
+
+    ParsedCommandLine fish = Parse({"completion", "fish"});
+    ASSERT_EQ(fish.error, "");
+    EXPECT_EQ(fish.line.command, Command::Completion);
+    EXPECT_EQ(fish.line.folder, "fish");
+    EXPECT_EQ(Parse({"completion"}).error, "completion needs a SHELL (bash, zsh or fish)");
+    EXPECT_EQ(Parse({"completion", "csh"}).error, "no completion for the shell 'csh' (bash, zsh or fish)");
+    EXPECT_EQ(Parse({"completion", "bash", "--json"}).error, "--json is not for completion");
+    EXPECT_EQ(Parse({"completion", "bash", "zsh"}).error, "completion takes no argument 'zsh'");
+}
+
 TEST(OptionsTest, HelpWinsOverEverythingElse) {
     ParsedCommandLine help = Parse({"frobnicate", "--bogus", "-h"});
     EXPECT_TRUE(help.line.help);

@@ -10,6 +10,8 @@
 #include "cli/finish_report.h"
 #include "cli/folder_argument.h"
 #include "cli/interruptible_run.h"
+#include "cli/json_output.h"
+#include "kernel/interface/kernel.h"
 #include "kernel/platform/platform.h"
 #include "wizard/session/folder_path.h"
 #include "wizard/session/run_sequence.h"
@@ -81,10 +83,90 @@ bool RefuseWhileWindowsProgramsRun(const CliContext& context) {
     return true;
 }
 
+// The IDs the folder's bookkeeping file lists as saved; empty when it has
+// none or cannot be read.
+std::string SavedIn(const CliContext& context, const std::string& folder) {
+    std::string saved;
+    if (folder.empty() || context.api.DoesPathContainSLFiles(folder.c_str()) == 0) return {};
+    if (context.api.GetSavedIDs(folder.c_str(), saved) != 0) return {};
+    return saved;
+}
+
+const char* DoneWord(RunKind kind) {
+    switch (kind) {
+        case RunKind::Backup: return "saved";
+        case RunKind::Restore: return "restored";
+        case RunKind::Unrestore: return "unrestored";
+    }
+    return "";
+}
+
+// The JSON result of a run: every chosen component (not the groups above
+// them) with its outcome, and
+// whether the run changed anything. A backup's outcome is read back from
+// the folder's bookkeeping file, since the library skips what the folder
+// already holds; after a stop or a run that did not complete, a restore's
+// and an unrestore's remaining components are "unknown" (the library may
+// have written part of them), or "not done" when it never began.
+Json RunJson(const CliContext& context, const ComponentCatalogue& catalogue,
+             const session::RunRequest& request, RunKind kind, const InterruptibleOutcome& run,
+             const std::string& savedBefore) {
+    const session::RunOutcome& outcome = run.outcome;
+    const bool completed = !run.interrupted && outcome.result != 0 && !outcome.skipped;
+    const std::string savedAfter =
+        kind == RunKind::Backup ? SavedIn(context, request.backupFolder) : std::string();
+    Json components = Json::array();
+    bool changed = false;
+    for (int id : ComponentIds(catalogue, request.selectedIDs)) {
+        const std::string token = "'" + std::to_string(id) + "'";
+        std::string result;
+        if (IdListContains(outcome.badIDs, token)) {
+            result = "failed";
+        } else if (outcome.skipped) {
+            result = "not done";  // stopped before the library began
+        } else if (kind == RunKind::Backup) {
+            if (IdListContains(savedBefore, token)) {
+                result = "skipped";
+            } else if (IdListContains(savedAfter, token)) {
+                result = "saved";
+            } else {
+                result = completed ? "failed" : "not done";
+            }
+        } else {
+            result = completed ? DoneWord(kind) : "unknown";
+        }
+        if (result == DoneWord(kind) || result == "unknown") changed = true;
+        Json component = ComponentJson(catalogue, id);
+        component["outcome"] = result;
+        components.push_back(std::move(component));
+    }
+    Json document;
+    document["command"] = Verb(kind);
+    document["dryRun"] = false;
+    document["prefix"] = context.prefix;
+    document["folder"] =
+        request.backupFolder.empty() ? Json() : FolderJson(context, request.backupFolder);
+    document["preRestoreFolder"] =
+        kind == RunKind::Backup ? Json() : FolderJson(context, session::PreRestoreFolder());
+    document["components"] = std::move(components);
+    document["changed"] = changed;
+    document["completed"] = completed;
+    document["interrupted"] = run.interrupted;
+    document["undoCopyMissing"] = outcome.undoCopyMissing;
+    document["log"] = LogLocation(context);
+    return document;
+}
+
 int Execute(const CliContext& context, const ComponentCatalogue& catalogue,
             const session::RunRequest& request, RunKind kind) {
-    ProgressDisplay display([&](const std::string& text) { Print(context.out, text); },
-                            context.terminal, kind == RunKind::Restore);
+    const std::string savedBefore =
+        kind == RunKind::Backup ? SavedIn(context, request.backupFolder) : std::string();
+    const bool json = context.json;
+    ProgressDisplay display(
+        [&](const std::string& text) {
+            if (!json) Print(context.out, text);
+        },
+        context.terminal && !json, kind == RunKind::Restore);
     display.Note(std::string("Stowlark is currently ") + Participle(kind) + " your preferences.");
     session::RunSequence sequence(context.api);
     InterruptibleOutcome run = RunInterruptibly(sequence, request, display);
@@ -96,17 +178,21 @@ int Execute(const CliContext& context, const ComponentCatalogue& catalogue,
                                std::to_string(outcome.undoCopyError) +
                                "); this restore cannot be undone with unrestore.\n");
     }
-    std::string out = "\n" + ClosingMessage(kind);
-    const std::string report = FinishReport(catalogue, outcome.badIDs, run.interrupted);
-    if (!report.empty()) out += "\n" + report;
     const bool failed = !outcome.badIDs.empty() || outcome.result == 0;
-    if (!run.interrupted && failed && outcome.badIDs.empty()) {
-        out += "\nThe run did not complete; the log names the error.\n";
+    if (json) {
+        PrintJson(context, RunJson(context, catalogue, request, kind, run, savedBefore));
+    } else {
+        std::string out = "\n" + ClosingMessage(kind);
+        const std::string report = FinishReport(catalogue, outcome.badIDs, run.interrupted);
+        if (!report.empty()) out += "\n" + report;
+        if (!run.interrupted && failed && outcome.badIDs.empty()) {
+            out += "\nThe run did not complete; the log names the error.\n";
+        }
+        const std::string log = LogLocation(context);
+        out += log.empty() ? "\nLog: none (no folder for the log can be written)\n"
+                           : "\nLog: " + log + "\n";
+        Print(context.out, out);
     }
-    const std::string log = LogLocation(context);
-    out += log.empty() ? "\nLog: none (no folder for the log can be written)\n"
-                       : "\nLog: " + log + "\n";
-    Print(context.out, out);
     if (run.interrupted) return kExitInterrupted;
     return failed ? kExitFailed : kExitSuccess;
 }

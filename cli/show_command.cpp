@@ -8,6 +8,7 @@
 #include "cli/commands.h"
 #include "cli/exit_status.h"
 #include "cli/folder_argument.h"
+#include "cli/json_output.h"
 #include "cli/read_only_platform.h"
 
 namespace sl::cli {
@@ -25,16 +26,21 @@ std::string NameOf(const ComponentCatalogue& catalogue, const std::string& token
     return name.empty() ? "(not in the catalogue)" : name;
 }
 
-void ListComponents(const ComponentCatalogue& catalogue, const std::string& heading,
+Json ListComponents(const ComponentCatalogue& catalogue, const std::string& heading,
                     const std::string& idList, std::string& out) {
     std::vector<int> ids = IdsOf(idList);
+    Json list = Json::array();
     out += heading + " (" + std::to_string(ids.size()) + "):\n";
     if (ids.empty()) out += "  none\n";
     for (int id : ids) {
         const std::string token = "'" + std::to_string(id) + "'";
         out += "  " + IdLabel(token) + NameOf(catalogue, token) + "\n";
+        list.push_back(ComponentJson(catalogue, id));
     }
+    return list;
 }
+
+Json SizeJson(std::int64_t size) { return size < 0 ? Json() : Json(size); }
 
 std::string SizeText(std::int64_t size) {
     if (size == kNotAPlainFile) return " not plain";
@@ -69,6 +75,9 @@ int RunShow(const CliContext& context, const std::string& folderArgument) {
     const std::int32_t rc = LoadBookkeeping(folder, kernel);
     auto catalogue = MakeCatalogue({});
 
+    Json document;
+    document["folder"] = FolderJson(context, kernel.Folder);
+    document["bookkeeping"] = rc == 0 ? Json("sound") : Json(ReadFailureText(rc));
     std::string out = "Backup folder " + Printable(kernel.Folder);
     const std::string unixFolder = UnixFolder(context.prefix, folder);
     if (!unixFolder.empty()) out += " (" + Printable(unixFolder) + ")";
@@ -78,9 +87,10 @@ int RunShow(const CliContext& context, const std::string& folderArgument) {
                "; what follows is what could be read.\n";
     }
     out += "\n";
-    ListComponents(*catalogue, "Saved components", kernel.SavedIDs, out);
+    document["saved"] = ListComponents(*catalogue, "Saved components", kernel.SavedIDs, out);
     out += "\n";
-    ListComponents(*catalogue, "Restored components", kernel.RestoredIDs, out);
+    document["restored"] =
+        ListComponents(*catalogue, "Restored components", kernel.RestoredIDs, out);
 
     std::int64_t total = 0;
     int files = 0;
@@ -89,17 +99,28 @@ int RunShow(const CliContext& context, const std::string& folderArgument) {
         if (size > 0) total += size;
     };
 
+    Json archives = Json::array();
     out += "\nRegistry archives (" + std::to_string(kernel.RegItems.size()) + "):\n";
     for (const auto& record : kernel.RegItems) {
         const std::int64_t size = BackupFileSize(kernel.Folder, record->FileName);
         count(size);
+        Json archive = ComponentJson(*catalogue, record->ID);
+        archive["file"] = record->FileName;
+        archive["size"] = SizeJson(size);
+        archive["key"] = RootName(record->Root) + "\\" + record->KeyPath;
+        archives.push_back(std::move(archive));
         out += "  " + FileLabel(record->FileName) + SizeText(size) + " bytes  " +
                IdLabel(record->ID) + RootName(record->Root) + "\\" + Printable(record->KeyPath) + "\n";
     }
 
+    document["registryArchives"] = std::move(archives);
+    Json sets = Json::array();
     out += "\nFile copies (" + std::to_string(kernel.FileItems.size()) + " sets):\n";
     for (const auto& record : kernel.FileItems) {
         std::string from = record->PathID != 0 ? kernel.ResolvePathID(record->PathID) : "";
+        Json set = ComponentJson(*catalogue, record->ID);
+        set["from"] = from.empty() ? Json() : Json(from);
+        set["files"] = Json::array();
         out += "  " + IdLabel(record->ID) + NameOf(*catalogue, record->ID);
         out += from.empty() ? std::string(":\n") : ", from " + Printable(from) + ":\n";
         if (record->BackupFiles.empty()) out += "    no files\n";
@@ -110,11 +131,25 @@ int RunShow(const CliContext& context, const std::string& folderArgument) {
             const std::string source =
                 i < record->SourceFiles.size() ? record->SourceFiles[i] : "(no source recorded)";
             out += "    " + FileLabel(backup) + SizeText(size) + " bytes  " + Printable(source) + "\n";
+            Json file;
+            file["file"] = backup;
+            file["size"] = SizeJson(size);
+            file["source"] = i < record->SourceFiles.size() ? Json(source) : Json();
+            set["files"].push_back(std::move(file));
         }
+        sets.push_back(std::move(set));
     }
+    document["fileCopies"] = std::move(sets);
+    document["backupFiles"] = files;
+    document["bytes"] = total;
+    document["lastNumber"] = kernel.BackupCounter;
     out += "\n" + std::to_string(files) + " backup files, " + std::to_string(total) +
            " bytes; the last number used is " + std::to_string(kernel.BackupCounter) + ".\n";
-    Print(context.out, out);
+    if (context.json) {
+        PrintJson(context, document);
+    } else {
+        Print(context.out, out);
+    }
     return rc == 0 ? kExitSuccess : kExitFailed;
 }
 

@@ -8,6 +8,7 @@
 #include "cli/exit_status.h"
 #include "cli/folder_argument.h"
 #include "cli/folder_check.h"
+#include "cli/json_output.h"
 #include "cli/read_only_platform.h"
 
 namespace sl::cli {
@@ -36,12 +37,24 @@ int RunVerify(const CliContext& context, const std::string& folderArgument) {
                                   "; only the records before the damage were checked");
     }
 
+    std::size_t copies = 0;
+    for (const auto& record : kernel.FileItems) copies += record->BackupFiles.size();
+    if (context.json) {
+        Json document;
+        document["folder"] = FolderJson(context, kernel.Folder);
+        document["complete"] = check.problems.empty();
+        document["problems"] = check.problems;
+        document["registryArchives"] = {{"total", kernel.RegItems.size()},
+                                        {"sound", check.registryArchives}};
+        document["fileCopies"] = {{"total", copies}, {"present", check.fileCopies}};
+        PrintJson(context, document);
+        return check.problems.empty() ? kExitSuccess : kExitFailed;
+    }
+
     std::string out = "Verifying " + Printable(kernel.Folder) + "\n";
     for (const std::string& problem : check.problems) out += "Problem: " + Printable(problem) + "\n";
     out += std::to_string(check.registryArchives) + " of " +
            std::to_string(kernel.RegItems.size()) + " registry archives load completely; ";
-    std::size_t copies = 0;
-    for (const auto& record : kernel.FileItems) copies += record->BackupFiles.size();
     out += std::to_string(check.fileCopies) + " of " + std::to_string(copies) +
            " file copies are there.\n";
     if (check.problems.empty()) {

@@ -107,6 +107,77 @@ write('script_fuzz', 'filtered', b'\x01' + b"'10''12'\n" + actions[:1500])
 write('script_fuzz', 'odd_length', b'\x6b' + b'ABC')
 write('script_fuzz', 'bad_char', b'\x6b' + b'AB!D')
 
+# Whole backup folders: entries of kind, name and content (see
+# backup_folder_fuzz.cpp).
+def f_file(name, data):
+    return bytes([0, len(name)]) + name.encode() + u16(len(data)) + data
+
+
+def f_link(name, target):
+    return bytes([1, len(name)]) + name.encode() + bytes([target])
+
+
+def objects(records, state=None):
+    """An object list of (class name, bytes); state carries the archive's map
+    of class indices from list to list (one map per file)."""
+    state = {'classes': {}, 'index': 1} if state is None else state
+    out = u16(len(records))
+    for cls, body in records:
+        if cls in state['classes']:
+            out += u16(0x8000 | state['classes'][cls])
+        else:
+            out += new_class(cls)
+            state['classes'][cls] = state['index']
+            state['index'] += 1
+        out += body
+        state['index'] += 1
+    return out
+
+
+def bookkeeping(saved, counter, regs, files):
+    state = {'classes': {}, 'index': 1}
+    return (s(saved) + s('') + u32(counter) +
+            objects([('CSLRegItem', reg_item(*r)) for r in regs], state) +
+            objects([('CSLFileItem', file_item(*f)) for f in files], state))
+
+
+def archive(values):
+    return objects([('CRegContentItem', content(0, root, key, '', name, 1, text.encode() + b'\0'))
+                    for root, key, name, text in values])
+
+
+USERS = 'C:\\Program Files\\Netscape\\Users\\'
+HKCU, HKLM = 0x80000001, 0x80000002
+NAV = 'Software\\Netscape\\Netscape Navigator'
+sound = bookkeeping("'58''33''59'", 6,
+                    [("'58'", HKCU, 'Software\\Winamp', '1.bin'), ("'33'", HKLM, NAV, '6.bin')],
+                    [("'58'", 15, ['WINAMP.INI'], ['2.dat']),
+                     ("'33'", 0, [USERS + 'alice\\prefs.js', USERS + 'bob\\prefs.js'], ['3.dat', '4.dat']),
+                     ("'59'", 15, ['SKINS\\Neon\\main.bmp'], ['5.dat'])])
+write('backup_folder_fuzz', 'sound',
+      f_file('Stowlark.dat', sound) +
+      f_file('1.bin', archive([(HKCU, 'Software\\Winamp', 'Title', 'restored')])) +
+      f_file('2.dat', b'[Winamp]\r\nvolume=3\r\n') + f_file('3.dat', b'// alice\n') +
+      f_file('4.dat', b'// bob\n') + f_file('5.dat', b'BM new') +
+      f_file('6.bin', archive([(HKLM, NAV, 'CurrentVersion', '4.08')])))
+strange = bookkeeping("'58''33''59'", 9,
+                      [("'58'", HKCU, '', '1.bin'), ("'33'", HKLM, NAV, '2.bin')],
+                      [("'33'", 0, ['Z:\\victim.txt', 'C:\\windows\\win.ini', USERS + 'carol\\prefs.js',
+                                   USERS + 'alice\\..\\..\\x.js'], ['3.dat', '3.dat', '3.dat', '3.dat']),
+                       ("'59'", 15, ['Skins\\Out\\victim.txt', '..\\..\\windows\\win.ini'], ['4.dat', '4.dat']),
+                       ("'58'", 1, ['win.ini'], ['4.dat'])])
+write('backup_folder_fuzz', 'strange',
+      f_file('Stowlark.dat', strange) +
+      f_file('1.bin', archive([(HKCU, 'Software\\Microsoft\\Windows\\CurrentVersion\\Run', 'x', 'evil'),
+                               (HKCU, 'Software\\Winamp', 'Title', 'in')])) +
+      f_file('2.bin', archive([(HKLM, NAV + '\\Users\\carol', 'DirRoot', 'Z:\\'),
+                               (HKLM, NAV, 'Path', 'C:\\windows')])) +
+      f_file('3.dat', b'planted') + f_file('4.dat', b'planted'))
+write('backup_folder_fuzz', 'linked_copies',
+      f_file('Stowlark.dat', sound) + f_link('1.bin', 1) + f_link('2.dat', 0) + f_link('3.dat', 6) +
+      bytes([3, 5]) + b'4.dat' + f_file('5.dat', b'BM'))
+write('backup_folder_fuzz', 'truncated', f_file('Stowlark.dat', sound[:70]) + f_file('1.bin', b'\x01\x00\xff'))
+
 # Catalogue texts: the not-installed list on the first line, then the text.
 catalogue = open(os.path.join(ROOT, 'wizard', 'resources', 'catalogue.txt'), 'rb').read()
 write('catalogue_fuzz', 'full', b"'12''30'\n" + catalogue)

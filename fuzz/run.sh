@@ -14,7 +14,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 SECONDS_EACH=${1:-30}
 shift || true
-ALL_TARGETS=(bookkeeping_fuzz reg_archive_fuzz hive_fuzz script_fuzz catalogue_fuzz planted_folder_fuzz)
+ALL_TARGETS=(bookkeeping_fuzz reg_archive_fuzz hive_fuzz script_fuzz catalogue_fuzz planted_folder_fuzz backup_folder_fuzz)
 TARGETS=("$@")
 [ ${#TARGETS[@]} -eq 0 ] && TARGETS=("${ALL_TARGETS[@]}")
 BUILD_DIR=${FUZZ_BUILD_DIR:-build-fuzz}

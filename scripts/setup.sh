@@ -4,8 +4,11 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+# nlohmann-json3-dev: stowlark-cli's --json. librsvg2-bin: the PNG icons.
+# desktop-file-utils, appstream, zsh, fish: the package test's checks.
 packages=(build-essential cmake ninja-build ccache pkg-config libgtest-dev libgmock-dev
-          libbenchmark-dev qt6-base-dev xvfb xauth)
+          libbenchmark-dev qt6-base-dev libqt6svg6 xvfb xauth nlohmann-json3-dev librsvg2-bin
+          dpkg-dev desktop-file-utils appstream zsh fish)
 if [ "${SL_WITH_WINE:-1}" = 1 ]; then
   # g++-mingw-w64-x86-64 builds the small Windows programs the Wine tests run.
   packages+=(wine wine64 g++-mingw-w64-x86-64)

@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <filesystem>
 #include <set>
 #include <string>
 #include <thread>
@@ -152,6 +153,34 @@ TEST_F(ConcurrentRunTest, RunsStartedTogetherTakeTurns) {
     EXPECT_EQ(names.size(), saved.BackupCounter);
     for (const auto& name : names) EXPECT_TRUE(prefix.Exists("C:\\Backup\\" + name)) << name;
     EXPECT_EQ(saved.RegItems.size(), 4u);
+}
+
+// The lock is held on the folder itself: a backup and a restore leave only
+// the bookkeeping file and the backup files in it, and a name that an older
+// version used for its lock file, planted as a link to someone's file, is
+// neither written through nor removed.
+TEST_F(ConcurrentRunTest, RunsLeaveOnlyTheFormatsFilesInTheFolder) {
+    namespace fs = std::filesystem;
+    prefix.WriteFile("C:\\victim.txt", "precious");
+    fs::create_symlink(prefix.UnixPath("C:\\victim.txt"), prefix.UnixPath("C:\\Backup\\Stowlark.lck"));
+
+    CSLKernel backup;
+    backup.Mode = SL_MODE_BACKUP;
+    backup.SetFolder("C:\\Backup");
+    ASSERT_EQ(backup.RunInstructions("'13'"), 1) << backup.ErrorText;
+    CSLKernel restore;
+    restore.Mode = SL_MODE_RESTORE;
+    restore.SetFolder("C:\\Backup");
+    ASSERT_EQ(restore.RunInstructions("'13'"), 1) << restore.ErrorText;
+
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(prefix.UnixPath("C:\\Backup"))) {
+        names.insert(entry.path().filename().string());
+    }
+    EXPECT_EQ(names, (std::set<std::string>{"1.bin", "2.bin", "3.dat", "Stowlark.dat",
+                                            "Stowlark.lck"}));
+    EXPECT_TRUE(fs::is_symlink(prefix.UnixPath("C:\\Backup\\Stowlark.lck")));
+    EXPECT_EQ(prefix.ReadFile("C:\\victim.txt"), "precious");
 }
 
 }  // namespace

@@ -243,7 +243,14 @@ public:
         std::intptr_t count;
         bool operator==(const Message&) const = default;
     };
-    std::vector<Message> messages;
+    // Code 4: the item named, copied out of the message.
+    struct Item {
+        std::string id;
+        std::string path;
+        std::uint32_t filesCopied;
+    };
+    std::vector<Message> messages;  // codes 1 to 3, in order
+    std::vector<Item> items;        // code 4, in order
     std::function<void(const Message&)> onMessage;
 
     const SLProgressWindow* Window() {
@@ -262,6 +269,11 @@ private:
     static intptr_t Send(void* context, uint32_t message, uintptr_t wParam, intptr_t lParam) {
         auto* self = static_cast<ProgressRecorder*>(context);
         EXPECT_EQ(message, 1033u);
+        if (wParam == 4) {
+            const auto* item = reinterpret_cast<const SLProgressItem*>(lParam);
+            self->items.push_back({item->id, item->path, item->filesCopied});
+            return 0;
+        }
         self->messages.push_back({wParam, lParam});
         if (self->onMessage) self->onMessage(self->messages.back());
         return 0;

@@ -1,6 +1,8 @@
 // Restores from backup folders crafted by hand, byte by byte, the way someone
 // else's or a damaged folder could look: file records that climb out of their
-// folder, registry records outside their key, absurd counts and lengths,
+// folder, registry records outside their key (the keys and folders are those
+// of the library's own script: WinAmp is component 58 with the key
+// Software\Winamp, 11 has the *.ACL files of the Windows folder), absurd counts and lengths,
 // unknown classes, wrong schemas and references to nothing. Afterwards no file
 // may have been written outside the restore's folders, no key outside the
 // recorded key paths, and the log must say what was refused.
@@ -14,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "kernel/interface/crafted_bytes_test_support.h"
 #include "kernel/interface/kernel.h"
 #include "kernel/testing/temp_prefix.h"
 
@@ -21,63 +24,7 @@ namespace sl {
 namespace {
 
 namespace fs = std::filesystem;
-
-// The archive encoding, written by hand.
-class Bytes {
-public:
-    Bytes& U16(std::uint16_t v) {
-        text_.push_back(static_cast<char>(v & 0xFF));
-        text_.push_back(static_cast<char>(v >> 8));
-        return *this;
-    }
-    Bytes& U32(std::uint32_t v) { return U16(v & 0xFFFF).U16(v >> 16); }
-    Bytes& Str(const std::string& s) {
-        if (s.size() < 255) {
-            text_.push_back(static_cast<char>(s.size()));
-        } else {
-            text_.push_back('\xFF');
-            U16(static_cast<std::uint16_t>(s.size()));
-        }
-        text_ += s;
-        return *this;
-    }
-    Bytes& NewClass(const std::string& name, std::uint16_t schema = 1) {
-        U16(0xFFFF).U16(schema).U16(static_cast<std::uint16_t>(name.size()));
-        text_ += name;
-        return *this;
-    }
-    Bytes& Raw(const std::string& s) {
-        text_ += s;
-        return *this;
-    }
-    Bytes& RegItem(const std::string& id, std::uint32_t root, const std::string& key,
-                   const std::string& file) {
-        return Str(id).U32(root).Str(key).Str(file);
-    }
-    Bytes& FileItem(const std::string& id, std::int32_t pathID,
-                    const std::vector<std::string>& sources,
-                    const std::vector<std::string>& backups) {
-        Str(id).U32(static_cast<std::uint32_t>(pathID)).U16(static_cast<std::uint16_t>(sources.size()));
-        for (const auto& s : sources) Str(s);
-        U16(static_cast<std::uint16_t>(backups.size()));
-        for (const auto& b : backups) Str(b);
-        return *this;
-    }
-    Bytes& Value(std::uint32_t root, const std::string& key, const std::string& name,
-                 const std::string& text) {
-        U32(0).U32(root).Str(key).Str("").Str(name).U32(1).U32(static_cast<std::uint32_t>(text.size() + 1));
-        text_ += text;
-        text_.push_back('\0');
-        return *this;
-    }
-    Bytes& Key(std::uint32_t root, const std::string& key) {
-        return U32(1).U32(root).Str(key).Str("").Str("").U32(0).U32(0);
-    }
-    const std::string& str() const { return text_; }
-
-private:
-    std::string text_;
-};
+using testing::Bytes;
 
 constexpr std::uint32_t kHkcu = 0x80000001u;
 constexpr std::uint32_t kHklm = 0x80000002u;
@@ -144,30 +91,29 @@ TEST_F(HostileFolderTest, FileRecordsThatLeaveTheirFolderAreRefused) {
     Write("1.dat", "good");
     Write("2.dat", "evil");
     const std::vector<std::string> sources = {
-        "good.ini", "..\\escaped1.txt", "sub\\..\\..\\escaped2.txt", "C:\\escaped3.txt",
+        "good.acl", "..\\escaped1.txt", "sub\\..\\..\\escaped2.txt", "C:\\escaped3.txt",
         "\\escaped4.txt", "D:escaped5.txt", "sub/../../escaped6.txt", ". .\\escaped7.txt",
-        "plain.ini", "plain2.ini", "plain3.ini"};
+        "plain.acl", "plain2.acl", "plain3.acl"};
     const std::vector<std::string> backups = {
         "1.dat", "2.dat", "2.dat", "2.dat", "2.dat", "2.dat", "2.dat", "2.dat",
         "..\\Backup\\2.dat", "C:\\Backup\\2.dat", "sub\\2.dat"};
     Write("Stowlark.dat", Bytes()
-                              .Str("'3'")
+                              .Str("'11'")
                               .Str("")
                               .U32(2)
                               .U16(0)
                               .U16(1)
                               .NewClass("CSLFileItem")
-                              .FileItem("'3'", 1, sources, backups)
+                              .FileItem("'11'", 1, sources, backups)
                               .str());
     const auto before = Snapshot(prefix.DriveC());
 
-    EXPECT_EQ(Restore("'3'"), 0);
-    EXPECT_EQ(kernel->BadIDs, "'3'");
-    // Only the good file, the bookkeeping file and the folder's lock changed.
+    EXPECT_EQ(Restore("'11'"), 0);
+    EXPECT_EQ(kernel->BadIDs, "'11'");
+    // Only the good file and the bookkeeping file changed.
     auto changed = Changed(before, Snapshot(prefix.DriveC()));
-    EXPECT_EQ(changed, (std::vector<std::string>{"Backup/Stowlark.dat", "Backup/Stowlark.lck",
-                                                 "windows/good.ini"}));
-    EXPECT_EQ(prefix.ReadFile("C:\\windows\\good.ini"), "good");
+    EXPECT_EQ(changed, (std::vector<std::string>{"Backup/Stowlark.dat", "windows/good.acl"}));
+    EXPECT_EQ(prefix.ReadFile("C:\\windows\\good.acl"), "good");
     // Each refused pair is named once, in the error text and in the log.
     for (std::size_t i = 1; i < sources.size(); ++i) {
         const std::string line = "SLRestoreFiles refused '" + backups[i] + "' --> '" + sources[i] + "'\n";
@@ -181,40 +127,40 @@ TEST_F(HostileFolderTest, RegistryRecordsOutsideTheirKeyAreRefused) {
     Write("1.bin", Bytes()
                        .U16(7)
                        .NewClass("CRegContentItem")
-                       .Value(kHkcu, "Software\\Demo", "inside", "yes")
-                       .U16(0x8001).Value(kHkcu, "Software\\DemoX", "sibling", "no")
+                       .Value(kHkcu, "Software\\Winamp", "inside", "yes")
+                       .U16(0x8001).Value(kHkcu, "Software\\WinampX", "sibling", "no")
                        .U16(0x8001).Value(kHkcu, "Software\\Other", "elsewhere", "no")
-                       .U16(0x8001).Value(kHklm, "Software\\Demo", "otherRoot", "no")
-                       .U16(0x8001).Key(kHkcu, "software\\DEMO\\Sub")
-                       .U16(0x8001).Value(kHkcu, "Software\\Demo\\..\\..\\Evil", "dots", "literal")
-                       .U16(0x8001).Value(kHkcu, "software\\demo\\Sub", "below", "yes")
+                       .U16(0x8001).Value(kHklm, "Software\\Winamp", "otherRoot", "no")
+                       .U16(0x8001).Key(kHkcu, "software\\WINAMP\\Sub")
+                       .U16(0x8001).Value(kHkcu, "Software\\Winamp\\..\\..\\Evil", "dots", "literal")
+                       .U16(0x8001).Value(kHkcu, "software\\winamp\\Sub", "below", "yes")
                        .str());
     Write("Stowlark.dat", Bytes()
-                              .Str("'1'")
+                              .Str("'58'")
                               .Str("")
                               .U32(1)
                               .U16(1)
                               .NewClass("CSLRegItem")
-                              .RegItem("'1'", kHkcu, "Software\\Demo", "1.bin")
+                              .RegItem("'58'", kHkcu, "Software\\Winamp", "1.bin")
                               .U16(0)
                               .str());
 
-    EXPECT_EQ(Restore("'1'"), 0);
-    EXPECT_EQ(kernel->BadIDs, "'1'");
-    for (const char* refused : {"Software\\DemoX", "Software\\Other"}) {
+    EXPECT_EQ(Restore("'58'"), 0);
+    EXPECT_EQ(kernel->BadIDs, "'58'");
+    for (const char* refused : {"Software\\WinampX", "Software\\Other"}) {
         EXPECT_NE(kernel->ErrorText.find(std::string("RegSLRestore refused '") + refused + "'\n"),
                   std::string::npos)
             << kernel->ErrorText;
     }
-    EXPECT_NE(prefix.LogText().find("RegSLRestore refused 'Software\\Demo'"), std::string::npos);
+    EXPECT_NE(prefix.LogText().find("RegSLRestore refused 'Software\\Winamp'"), std::string::npos);
 
     // What is on disk: the keys inside, nothing outside.
     prefix.ReloadPlatform();
-    EXPECT_TRUE(KeyExists(platform::kHkeyCurrentUser, "Software\\Demo\\Sub"));
-    EXPECT_FALSE(KeyExists(platform::kHkeyCurrentUser, "Software\\DemoX"));
+    EXPECT_TRUE(KeyExists(platform::kHkeyCurrentUser, "Software\\Winamp\\Sub"));
+    EXPECT_FALSE(KeyExists(platform::kHkeyCurrentUser, "Software\\WinampX"));
     EXPECT_FALSE(KeyExists(platform::kHkeyCurrentUser, "Software\\Other"));
     // ".." is a plain name in the registry, not a way up: the key stays below.
-    EXPECT_TRUE(KeyExists(platform::kHkeyCurrentUser, "Software\\Demo\\..\\..\\Evil"));
+    EXPECT_TRUE(KeyExists(platform::kHkeyCurrentUser, "Software\\Winamp\\..\\..\\Evil"));
     EXPECT_FALSE(KeyExists(platform::kHkeyCurrentUser, "Evil"));
     EXPECT_FALSE(KeyExists(platform::kHkeyCurrentUser, "Software\\Evil"));
     EXPECT_EQ(prefix.ReadHive("system.reg"), systemBefore);
@@ -276,15 +222,15 @@ TEST_F(HostileFolderTest, DamagedBookkeepingFilesFailCleanly) {
 // (when they are inside the key), the rest is reported, nothing crashes.
 TEST_F(HostileFolderTest, DamagedRegistryArchivesFailCleanly) {
     Write("Stowlark.dat", Bytes()
-                              .Str("'1'")
+                              .Str("'58'")
                               .Str("")
                               .U32(1)
                               .U16(1)
                               .NewClass("CSLRegItem")
-                              .RegItem("'1'", kHkcu, "Software\\Demo", "1.bin")
+                              .RegItem("'58'", kHkcu, "Software\\Winamp", "1.bin")
                               .U16(0)
                               .str());
-    const Bytes good = Bytes().NewClass("CRegContentItem").Value(kHkcu, "Software\\Demo", "first", "in");
+    const Bytes good = Bytes().NewClass("CRegContentItem").Value(kHkcu, "Software\\Winamp", "first", "in");
     struct Case {
         const char* what;
         std::string bytes;
@@ -292,11 +238,11 @@ TEST_F(HostileFolderTest, DamagedRegistryArchivesFailCleanly) {
     };
     const std::vector<Case> cases = {
         {"huge data length",
-         Bytes().U16(2).Raw(good.str()).U16(0x8001).U32(0).U32(kHkcu).Str("Software\\Demo").Str("")
+         Bytes().U16(2).Raw(good.str()).U16(0x8001).U32(0).U32(kHkcu).Str("Software\\Winamp").Str("")
              .Str("v").U32(3).U32(0xFFFFFFFFu).str(), 3},
         {"huge record count", Bytes().U16(0xFFFF).U32(0xFFFFFFFFu).Raw(good.str()).str(), 3},
         {"wrong class",
-         Bytes().U16(2).Raw(good.str()).NewClass("CSLRegItem").RegItem("'1'", kHkcu, "A", "1.bin").str(),
+         Bytes().U16(2).Raw(good.str()).NewClass("CSLRegItem").RegItem("'58'", kHkcu, "A", "1.bin").str(),
          6},
         {"wrong schema", Bytes().U16(1).NewClass("CRegContentItem", 3).str(), 7},
         {"reference back to the first record", Bytes().U16(2).Raw(good.str()).U16(0x0002).str(), 6},
@@ -306,8 +252,8 @@ TEST_F(HostileFolderTest, DamagedRegistryArchivesFailCleanly) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Write("1.bin", c.bytes);
-        EXPECT_EQ(Restore("'1'"), 0);
-        EXPECT_EQ(kernel->BadIDs, "'1'");
+        EXPECT_EQ(Restore("'58'"), 0);
+        EXPECT_EQ(kernel->BadIDs, "'58'");
         EXPECT_NE(kernel->ErrorText.find("RegSLRestore ArchiveXfer Error: " +
                                          std::to_string(c.cause) + "\n"),
                   std::string::npos)
@@ -317,15 +263,15 @@ TEST_F(HostileFolderTest, DamagedRegistryArchivesFailCleanly) {
     Write("1.bin", Bytes()
                        .U16(2)
                        .NewClass("CRegContentItem")
-                       .U32(7).U32(kHkcu).Str("Software\\Demo\\Odd").Str("").Str("").U32(0).U32(0)
-                       .U16(0x8001).Value(kHkcu, "Software\\Demo", "second", "in")
+                       .U32(7).U32(kHkcu).Str("Software\\Winamp\\Odd").Str("").Str("").U32(0).U32(0)
+                       .U16(0x8001).Value(kHkcu, "Software\\Winamp", "second", "in")
                        .str());
-    EXPECT_EQ(Restore("'1'"), 0);
-    EXPECT_NE(kernel->ErrorText.find("RegSLRestore refused 'Software\\Demo\\Odd'\n"),
+    EXPECT_EQ(Restore("'58'"), 0);
+    EXPECT_NE(kernel->ErrorText.find("RegSLRestore refused 'Software\\Winamp\\Odd'\n"),
               std::string::npos);
     prefix.ReloadPlatform();
-    EXPECT_FALSE(KeyExists(platform::kHkeyCurrentUser, "Software\\Demo\\Odd"));
-    EXPECT_TRUE(KeyExists(platform::kHkeyCurrentUser, "Software\\Demo"));
+    EXPECT_FALSE(KeyExists(platform::kHkeyCurrentUser, "Software\\Winamp\\Odd"));
+    EXPECT_TRUE(KeyExists(platform::kHkeyCurrentUser, "Software\\Winamp"));
 }
 
 // A registry record of the bookkeeping file whose archive name leaves the

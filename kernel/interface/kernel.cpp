@@ -36,4 +36,10 @@ void CSLKernel::NotifyProgress(std::uint32_t code, std::intptr_t count) {
     ProgressWindow->send(ProgressWindow->context, WM_SL_PROGRESS, code, count);
 }
 
+void CSLKernel::NotifyItem(const std::string& id, const std::string& path) {
+    if (ProgressWindow == nullptr || ProgressWindow->send == nullptr) return;
+    const SLProgressItem item{id.c_str(), path.c_str(), FilesCopied};
+    NotifyProgress(PROGRESS_ITEM, reinterpret_cast<std::intptr_t>(&item));
+}
+
 }  // namespace sl

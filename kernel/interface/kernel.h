@@ -10,9 +10,14 @@
 
 #include "kernel/interface/stowlark_kernel.h"
 #include "kernel/script/items.h"
+#include "kernel/script/resource_loader.h"
 #include "kernel/storage/archive.h"
 
 namespace sl {
+
+class CSLInstructionList;
+
+struct RestoreFolder;
 
 inline constexpr std::int32_t SL_MODE_RESTORE = 0;
 inline constexpr std::int32_t SL_MODE_BACKUP = 1;
@@ -21,6 +26,8 @@ inline constexpr std::uint32_t WM_SL_PROGRESS = 1033;
 inline constexpr std::uint32_t PROGRESS_RANGE = 1;
 inline constexpr std::uint32_t PROGRESS_STEP = 2;
 inline constexpr std::uint32_t PROGRESS_DONE = 3;
+// Sent before each registry key and each file, lParam an SLProgressItem*.
+inline constexpr std::uint32_t PROGRESS_ITEM = 4;
 
 inline constexpr const char* kLogName = "Stowlark.Log";
 inline constexpr const char* kBookkeepingName = "Stowlark.dat";
@@ -43,11 +50,18 @@ public:
     void SetFolder(const std::string& path);
     void RequestStop() { StopRequested.store(1); }
     void NotifyProgress(std::uint32_t code, std::intptr_t count);
+    // Names the item in progress to the progress window (PROGRESS_ITEM).
+    void NotifyItem(const std::string& id, const std::string& path);
     // Appends message to ErrorText and logs it as one entry.
     void Report(const std::string& message);
 
     // Run driver (kernel/interface/run_driver.cpp).
     std::int32_t RunInstructions(const std::string& ids);
+    // Its two directions: save the selected instructions into Folder, or
+    // put the selected records of Folder back. Each returns 1 or 0 and
+    // reports its own errors.
+    std::int32_t BackupSelected(const CSLInstructionList& script);
+    std::int32_t RestoreSelected(const std::string& ids, const CSLInstructionList& script);
     // Installed-components query (kernel/interface/installed_query.cpp).
     std::string GetInstalledIDsN(const std::string& filter);
 
@@ -61,7 +75,11 @@ public:
                               const std::string& mask, std::int32_t recurse);
     std::int32_t SLFileCopyFiles(CSLFileItem& record, const std::string& path,
                                  const std::string& mask);
-    std::int32_t SLRestoreFiles(const CSLFileItem& record);
+    // With folders given, every target must lie below one of them (see
+    // RestoreFolder), through no linked folder; others are refused like an
+    // unsafe pair.
+    std::int32_t SLRestoreFiles(const CSLFileItem& record,
+                                const std::vector<RestoreFolder>* folders = nullptr);
 
     std::int32_t Mode = 0;
     std::string BadIDs;
@@ -74,6 +92,20 @@ public:
     std::string Folder;
     std::uint32_t BackupCounter = 0;
     std::atomic<std::int32_t> StopRequested{0};
+    // Files copied by this call (progress only; not stored).
+    std::uint32_t FilesCopied = 0;
+
+    // Where the action script comes from: the library's own resources when
+    // null (tests hand in others).
+    const ResourceTable* Scripts = nullptr;
+
+private:
+    // One instruction of a backup; false when it failed the run.
+    bool BackupRegistry(const CSLInstruction& instruction);
+    void BackupFiles(const CSLInstruction& instruction);
+    // One registry record of a restore, if the script has a line for it; 0
+    // or the failure.
+    std::int32_t RestoreRegistry(const CSLInstructionList& script, const CSLRegItem& record);
 };
 
 // 1 when folder (with a trailing backslash added) holds "Stowlark.dat".

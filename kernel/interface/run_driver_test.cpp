@@ -7,6 +7,7 @@
 #include "kernel/interface/e2e_test_support.h"
 #include "kernel/interface/kernel.h"
 #include "kernel/script/instruction_list.h"
+#include "kernel/script/resource_loader.h"
 
 namespace sl {
 namespace {
@@ -336,6 +337,36 @@ TEST_F(RunDriverTest, UnreadableBookkeepingStopsBeforeAnythingIsWritten) {
     EXPECT_EQ(SL_RunInstructions("'58'", "C:\\Nowhere", SL_MODE_RESTORE, badIDs, nullptr), 0);
     EXPECT_NE(demo.LogText().find("RunInstructions Restore Load 'C:\\Nowhere\\' error: "),
               std::string::npos);
+}
+
+// An action script that cannot be decoded makes no backup: no bookkeeping
+// file appears (an empty one would make the folder look like a backup), the
+// run fails, and a restore leaves the folder's records as they were.
+TEST_F(RunDriverTest, UndecodableScriptWritesNothingAndFails) {
+    static const unsigned char kGarbled[] = "0A1B!";
+    static const ResourceEntry kEntries[] = {{"Bin", 1003, kGarbled, sizeof kGarbled - 1}};
+    static const ResourceTable kBroken{kEntries, 1};
+
+    CSLKernel backup;
+    backup.Mode = SL_MODE_BACKUP;
+    backup.SetFolder(kFolder);
+    backup.Scripts = &kBroken;
+    EXPECT_EQ(backup.RunInstructions("'58'"), 0);
+    EXPECT_NE(backup.ErrorText.find("DecodeText error: "), std::string::npos) << backup.ErrorText;
+    EXPECT_EQ(SL_DoesPathContainSLFiles(kFolder), 0);
+    EXPECT_TRUE(std::filesystem::is_empty(demo.UnixPath(kFolder)));
+
+    // A real backup, then a restore that cannot read its script.
+    ASSERT_EQ(Run("'58'", SL_MODE_BACKUP), 1);
+    const std::string bookkeeping = demo.ReadFile(std::string(kFolder) + "\\Stowlark.dat");
+    demo.WriteFile(kWinampIni, "changed");
+    CSLKernel restore;
+    restore.Mode = SL_MODE_RESTORE;
+    restore.SetFolder(kFolder);
+    restore.Scripts = &kBroken;
+    EXPECT_EQ(restore.RunInstructions("'58'"), 0);
+    EXPECT_EQ(demo.ReadFile(kWinampIni), "changed");
+    EXPECT_EQ(demo.ReadFile(std::string(kFolder) + "\\Stowlark.dat"), bookkeeping);
 }
 
 }  // namespace

@@ -4,8 +4,12 @@
 // SL_RunInstructions  ids: ID list ('3','5' or '3''5'); folder: DOS path of the
 //                     backup folder; mode: 1 backup, 0 restore; badIDs: set to
 //                     the failed IDs; window: receives WM_SL_PROGRESS (1033,
-//                     wParam 1 range, 2 step, 3 done), may be null.
+//                     wParam 1 range, 2 step, 3 done, 4 item), may be null.
 //                     Returns 1 success, 0 failure.
+//                     Code 4 comes before each registry key and each file
+//                     the run handles; its lParam points to an
+//                     SLProgressItem valid only during that call. A window
+//                     that knows only codes 1 to 3 ignores it.
 // SL_StopRunInstructions  asks the run in progress to stop after its item.
 // SL_DoesPathContainSLFiles  1 when folder holds "Stowlark.dat", else 0.
 // SL_GetSavedIDs / SL_GetSavedBadIDs / SL_GetRestoredIDs  assign the list to
@@ -20,6 +24,14 @@
 struct SLProgressWindow {                      // stands in for the window handle
     intptr_t (*send)(void* context, uint32_t message, uintptr_t wParam, intptr_t lParam);
     void* context;                             // send() returns only once the message is handled
+};
+
+// What progress code 4 names: the item in progress, and how many files the
+// call has copied so far (backed up or put back).
+struct SLProgressItem {
+    const char* id;        // ID token of the instruction in progress ("'15'")
+    const char* path;      // the file (DOS path) or registry key being handled
+    uint32_t filesCopied;  // files copied by this call before this item
 };
 
 #if defined(_WIN32)

@@ -101,6 +101,11 @@ public:
     DWORD CloseFile(FileHandle handle, bool sync) override;
     DWORD MoveFileReplace(const std::string& from, const std::string& to) override;
     DWORD DeleteFile(const std::string& path) override;
+    // Folder locks are passed through, never failed.
+    DWORD LockFolder(const std::string& path, FileHandle* handle) override {
+        return inner_->LockFolder(path, handle);
+    }
+    DWORD UnlockFolder(FileHandle handle) override { return inner_->UnlockFolder(handle); }
 
     std::string ModuleFileName() override;
     void AppendLogBytes(const std::string& logName, const std::string& bytes) override;

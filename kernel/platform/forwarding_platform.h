@@ -84,6 +84,10 @@ public:
         return inner_->MoveFileReplace(from, to);
     }
     DWORD DeleteFile(const std::string& path) override { return inner_->DeleteFile(path); }
+    DWORD LockFolder(const std::string& path, FileHandle* handle) override {
+        return inner_->LockFolder(path, handle);
+    }
+    DWORD UnlockFolder(FileHandle handle) override { return inner_->UnlockFolder(handle); }
 
     std::string ModuleFileName() override { return inner_->ModuleFileName(); }
     void AppendLogBytes(const std::string& logName, const std::string& bytes) override {

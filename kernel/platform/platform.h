@@ -5,10 +5,11 @@
 //
 // Every call returns a Win32 error number (0 success). The numbers used:
 //   2 file not found, 3 path not found, 5 access denied, 6 invalid handle,
-//   18 no more files, 32 sharing violation, 80 file exists, 87 invalid
-//   parameter, 112 disk full, 123 invalid name, 183 already exists, 234 more
-//   data, 259 no more items, 1920 not a plain file (a FIFO, a device, a
-//   socket, a file with a second name), 1921 a link where a file was meant.
+//   18 no more files, 32 sharing violation, 50 not supported, 80 file exists,
+//   87 invalid parameter, 112 disk full, 123 invalid name, 183 already
+//   exists, 234 more data, 259 no more items, 1920 not a plain file (a FIFO,
+//   a device, a socket, a file with a second name), 1921 a link where a file
+//   was meant.
 // Callers log the number unchanged.
 #pragma once
 
@@ -57,6 +58,7 @@ inline constexpr DWORD kErrorAccessDenied = 5;
 inline constexpr DWORD kErrorInvalidHandle = 6;
 inline constexpr DWORD kErrorNoMoreFiles = 18;
 inline constexpr DWORD kErrorSharingViolation = 32;
+inline constexpr DWORD kErrorNotSupported = 50;
 inline constexpr DWORD kErrorFileExists = 80;
 inline constexpr DWORD kErrorInvalidParameter = 87;
 inline constexpr DWORD kErrorDiskFull = 112;
@@ -169,6 +171,20 @@ public:
     // Rename replacing an existing target atomically.
     virtual DWORD MoveFileReplace(const std::string& from, const std::string& to) = 0;
     virtual DWORD DeleteFile(const std::string& path) = 0;
+
+    // Holds an exclusive lock on a folder (not on a file in it, so nothing is
+    // created there) until UnlockFolder: 0 with *handle set, 32 while another
+    // holder (any process or thread) has it, 3 when the folder is missing or
+    // not a folder. A backend without folder locks returns 50 (not
+    // supported) and *handle 0; callers then work unlocked.
+    virtual DWORD LockFolder(const std::string& path, FileHandle* handle) {
+        (void)path;
+        *handle = 0;
+        return kErrorNotSupported;
+    }
+    // Releases a lock that LockFolder gave (the handle as it gave it); 0, or
+    // 6 for the handle 0.
+    virtual DWORD UnlockFolder(FileHandle handle) { return handle == 0 ? kErrorInvalidHandle : 0; }
 
     // ---- Module.
     // The kernel library's own file (native form), for messages.

@@ -36,16 +36,15 @@ CSLInstructionList::CSLInstructionList(const ResourceTable& module, const std::s
     std::string raw;
     LoadResourceText(module, raw, static_cast<std::uint16_t>(resourceId), "Bin");
     std::string text;
-    bool decoded = true;
     try {
         text = DecodeText(raw, kScriptKey);
     } catch (const DecodeError& error) {
         // A damaged script must not end the caller's process: it becomes an
         // empty list whose error text says why.
         Report("DecodeText error: " + error.message + "\n");
-        decoded = false;
+        Decoded = false;
     }
-    if (decoded) Parse(text, filter);
+    if (Decoded) Parse(text, filter);
     errors += ErrorText;
 }
 

@@ -55,6 +55,9 @@ public:
     std::vector<std::unique_ptr<CSLInstruction>> Items;
     // The messages of this parse, one "\n"-terminated line each.
     std::string ErrorText;
+    // False when the resource could not be decoded (the list is then empty
+    // for that reason, not because the script names nothing).
+    bool Decoded = true;
 
 private:
     CSLInstructionList() = default;

@@ -1,10 +1,10 @@
 // ArchiveXfer: one serializable object as a whole file.
 #include <new>
-#include <random>
 
 #include "kernel/platform/platform.h"
 #include "kernel/storage/archive.h"
 #include "kernel/storage/archive_stream.h"
+#include "kernel/storage/temporary_file.h"
 
 namespace sl {
 
@@ -41,34 +41,6 @@ std::int32_t LoadFile(platform::Platform& machine, SerializableObject& object,
     platform::DWORD closeError = machine.CloseFile(handle, false);
     if (result == 0 && closeError != 0) result = FileCauseFromWin32(closeError);
     return result;
-}
-
-constexpr int kTemporaryAttempts = 16;
-
-// A new temporary file beside path, named so that the platform knows it for
-// one (kTemporaryPrefix), created exclusively: never a file that is there,
-// nor through a link someone put in the folder.
-platform::DWORD CreateTemporary(platform::Platform& machine, const std::string& path,
-                                std::string* temporary, platform::FileHandle* handle) {
-    static const char kChars[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    const std::size_t cut = path.find_last_of("\\/:");
-    const std::string folder = cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
-    const std::string name = path.substr(folder.size());
-    std::random_device random;
-    platform::DWORD error = platform::kErrorFileExists;
-    for (int attempt = 0; attempt < kTemporaryAttempts; ++attempt) {
-        std::string suffix;
-        for (int i = 0; i < 6; ++i) suffix.push_back(kChars[random() % 36]);
-        *temporary = folder + platform::kTemporaryPrefix + name + "-" + suffix;
-        error = machine.OpenFile(*temporary, platform::FileAccess::CreateNew, handle);
-        // Taken names, and a new file a sweep of another run took away (2)
-        // or holds for a moment (32), are tried again with another name.
-        if (error != platform::kErrorFileExists && error != platform::kErrorAlreadyExists &&
-            error != platform::kErrorFileNotFound && error != platform::kErrorSharingViolation) {
-            break;
-        }
-    }
-    return error;
 }
 
 std::int32_t StoreFile(platform::Platform& machine, SerializableObject& object,

@@ -68,8 +68,10 @@ void CopyFoundFile(CSLKernel& kernel, CSLFileItem& record, const std::string& so
     std::string backupName = std::to_string(kernel.BackupCounter) + ".dat";
     const std::string from = source + entry.name;
     const std::string to = kernel.Folder + backupName;
+    kernel.NotifyItem(record.ID, from);
     DWORD rc = Current().CopyFile(from, to);
     if (rc == 0) {
+        ++kernel.FilesCopied;
         record.SourceFiles.push_back(entryPrefix + entry.name);
         record.BackupFiles.push_back(std::move(backupName));
     } else {

@@ -3,12 +3,16 @@
 #include "kernel/storage/file_restore.h"
 
 #include <algorithm>
+#include <cctype>
 #include <string_view>
 #include <unordered_set>
+#include <vector>
 
 #include "kernel/interface/kernel.h"
 #include "kernel/interface/log.h"
+#include "kernel/platform/file_mask.h"
 #include "kernel/platform/platform.h"
+#include "kernel/storage/name_filter.h"
 #include "kernel/resolve/path_text.h"
 #include "kernel/script/text_fields.h"
 
@@ -32,7 +36,66 @@ bool IsParentElement(std::string_view element) {
     return dots >= 2;
 }
 
+bool IsDriveElement(const std::string& element) {
+    return element.size() == 2 && element[1] == ':' &&
+           std::isalpha(static_cast<unsigned char>(element[0])) != 0;
+}
+
+bool SameElement(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i]))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::vector<std::string> SplitPath(const std::string& path) {
+    std::vector<std::string> elements;
+    std::size_t start = 0;
+    for (;;) {
+        std::size_t end = path.find_first_of("\\/", start);
+        elements.push_back(path.substr(start, end == std::string::npos ? end : end - start));
+        if (end == std::string::npos) return elements;
+        start = end + 1;
+    }
+}
+
+// The folder's elements as the drive mapping resolves them.
+std::vector<std::string> FolderElements(const std::string& folder) {
+    std::vector<std::string> out;
+    for (const std::string& element : SplitPath(folder)) {
+        if (element.empty() || element == ".") continue;
+        if (IsParentElement(element)) {
+            // Never above a drive's root.
+            if (!out.empty() && !(out.size() == 1 && IsDriveElement(out[0]))) out.pop_back();
+            continue;
+        }
+        out.push_back(element);
+    }
+    return out;
+}
+
 }  // namespace
+
+bool IsInsideFolder(const std::string& path, const std::string& folder) {
+    const std::vector<std::string> scope = FolderElements(folder);
+    const std::vector<std::string> elements = SplitPath(path);
+    if (elements.size() <= scope.size()) return false;
+    const bool absolute = !scope.empty() && IsDriveElement(scope[0]);
+    for (std::size_t i = 0; i < elements.size(); ++i) {
+        const std::string& element = elements[i];
+        if (element.empty() || element == "." || IsParentElement(element)) return false;
+        const bool drive = i == 0 && absolute && IsDriveElement(element);
+        if (!drive && element.find(':') != std::string::npos) return false;
+    }
+    for (std::size_t i = 0; i < scope.size(); ++i) {
+        if (!SameElement(elements[i], scope[i])) return false;
+    }
+    return true;
+}
 
 bool PathExists(const std::string& path) {
     platform::DWORD attributes = 0;
@@ -83,7 +146,62 @@ bool IsSafeRestorePair(std::int32_t pathID, const std::string& sourceEntry,
     }
 }
 
-std::int32_t CSLKernel::SLRestoreFiles(const CSLFileItem& record) {
+namespace {
+
+// The first count elements joined by '\', without a trailing one (a trailing
+// separator would make the look below follow a link).
+std::string Joined(const std::vector<std::string>& elements, std::size_t count) {
+    std::string out;
+    for (std::size_t i = 0; i < count; ++i) out += (i == 0 ? "" : "\\") + elements[i];
+    return out;
+}
+
+// True when a folder strictly between base (depth elements of the path, or
+// the resolved destination for a relative path) and the target file is a
+// link, or cannot be looked at for another reason than being missing.
+bool CrossesLink(const std::string& destination, const std::string& path, std::size_t depth) {
+    const std::vector<std::string> elements = SplitPath(path);
+    for (std::size_t i = depth + 1; i < elements.size(); ++i) {
+        const std::string folder = destination + Joined(elements, i);
+        platform::DWORD attributes = 0;
+        platform::DWORD rc = platform::Current().GetFileAttributes(folder, &attributes);
+        if (rc == platform::kErrorFileNotFound || rc == platform::kErrorPathNotFound) return false;
+        if (rc != 0 || (attributes & platform::kFileAttributeReparsePoint) != 0) return true;
+    }
+    return false;
+}
+
+// True when the pair's target is a file that one of the folders' lines would
+// have backed up, and is reached through real folders only.
+bool IsAllowedTarget(const std::string& destination, const std::string& path,
+                     const std::vector<RestoreFolder>& folders) {
+    // A PathID that stands for several folders here (every Netscape user's)
+    // never gives a backup a record of its own: the backup records absolute
+    // paths then. Such a record cannot say which folder it belongs in.
+    if (destination.find(';') != std::string::npos) return false;
+    for (const RestoreFolder& folder : folders) {
+        const std::string scope =
+            folder.Base.empty() ? folder.Sub : WithTrailingBackslash(folder.Base) + folder.Sub;
+        if (!IsInsideFolder(path, scope)) continue;
+        const std::vector<std::string> elements = SplitPath(path);
+        const std::size_t inScope = FolderElements(scope).size();
+        const std::size_t below = elements.size() - inScope;  // at least the file's name
+        if (below > 1 && folder.Recurse == 0) continue;
+        if (below > 1 &&
+            !PassesNameFilter(elements[inScope], folder.IncludeDirs, folder.ExcludeDirs)) {
+            continue;
+        }
+        if (!platform::MatchesFileMask(folder.Mask, elements.back())) continue;
+        const std::size_t depth = folder.Base.empty() ? 0 : FolderElements(folder.Base).size();
+        return !CrossesLink(destination, path, depth);
+    }
+    return false;
+}
+
+}  // namespace
+
+std::int32_t CSLKernel::SLRestoreFiles(const CSLFileItem& record,
+                                       const std::vector<RestoreFolder>* folders) {
     std::string destination;
     if (record.PathID != 0) {
         destination = ResolvePathID(record.PathID);
@@ -102,7 +220,10 @@ std::int32_t CSLKernel::SLRestoreFiles(const CSLFileItem& record) {
         const std::string& backupEntry = record.BackupFiles[i];
         // A bookkeeping file is input: never let it write outside the
         // record's folder or read outside the backup folder.
-        if (!IsSafeRestorePair(record.PathID, sourceEntry, backupEntry)) {
+        // With the folders the script allows, a target must also lie below
+        // one of them (relative ones below the resolved folder).
+        if (!IsSafeRestorePair(record.PathID, sourceEntry, backupEntry) ||
+            (folders != nullptr && !IsAllowedTarget(destination, sourceEntry, *folders))) {
             Report(Format("SLRestoreFiles refused '%s' --> '%s'\n", backupEntry.c_str(),
                           sourceEntry.c_str()));
             status = platform::kErrorInvalidName;
@@ -119,6 +240,7 @@ std::int32_t CSLKernel::SLRestoreFiles(const CSLFileItem& record) {
             continue;
         }
         const std::string backupPath = Folder + backupEntry;
+        NotifyItem(record.ID, target);
         platform::DWORD copied = platform::Current().CopyFile(backupPath, target);
         if (copied == platform::kErrorPathNotFound && !knownFolders.empty()) {
             // A folder made earlier went away meanwhile: make it again.
@@ -127,7 +249,9 @@ std::int32_t CSLKernel::SLRestoreFiles(const CSLFileItem& record) {
                 copied = platform::Current().CopyFile(backupPath, target);
             }
         }
-        if (copied != 0) {
+        if (copied == 0) {
+            ++FilesCopied;
+        } else {
             // A file that did not come back fails its component: counting it
             // as restored would report a failure as success.
             status = static_cast<std::int32_t>(copied);

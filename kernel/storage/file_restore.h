@@ -33,4 +33,32 @@ std::int32_t CreateOneFolder(const std::string& path);
 bool IsSafeRestorePair(std::int32_t pathID, const std::string& sourceEntry,
                        const std::string& backupEntry);
 
+// True when path names something strictly below folder, element by element
+// ('\' and '/' both separate; letters compare without regard to case). The
+// folder is taken as the drive mapping would take it: empty and "." elements
+// drop out and ".." removes the element before it. The path must be plain:
+// no empty, "." or ".." element (".. ", "..." too), no ':' except in a
+// leading drive "X:". A folder that starts with a drive holds only paths on
+// that drive; any other folder is relative and holds only relative paths.
+bool IsInsideFolder(const std::string& path, const std::string& folder);
+
+// A place a file record may restore into, as one file line of the script
+// describes it: below Base (an application's folder on this machine, as a
+// drive path; empty for the record's own resolved folder, to which relative
+// entries are taken) and there below Sub (the line's subfolder, relative),
+// files whose names match Mask; deeper down only when Recurse is nonzero,
+// and then only into first-level subfolders that pass IncludeDirs and
+// ExcludeDirs. A record whose PathID resolves to several folders fits no
+// place. Folders below Base along a target's way must be real folders:
+// a link there (to the Unix home, to /) would carry the write out of the
+// place.
+struct RestoreFolder {
+    std::string Base;
+    std::string Sub;
+    std::string Mask = "*.*";
+    std::int32_t Recurse = 1;
+    std::string IncludeDirs;
+    std::string ExcludeDirs;
+};
+
 }  // namespace sl

@@ -167,6 +167,28 @@ TEST_F(FileRestoreTest, SafePairRules) {
     EXPECT_FALSE(IsSafeRestorePair(0, "a.ini", "sub/1.dat"));
 }
 
+TEST_F(FileRestoreTest, InsideFolderRules) {
+    const std::string users = "C:\\Program Files\\Netscape\\Users\\alice\\";
+    EXPECT_TRUE(IsInsideFolder(users + "prefs.js", users));
+    EXPECT_TRUE(IsInsideFolder("c:/program files/NETSCAPE/users/Alice/Mail/Inbox", users));
+    EXPECT_FALSE(IsInsideFolder(users, users));                       // the folder itself
+    EXPECT_FALSE(IsInsideFolder("C:\\Program Files\\Netscape\\Users\\alicex\\p.js", users));
+    EXPECT_FALSE(IsInsideFolder(users + "..\\bob\\prefs.js", users));
+    EXPECT_FALSE(IsInsideFolder(users + "a\\\\b.js", users));         // empty element
+    EXPECT_FALSE(IsInsideFolder(users + "prefs.js:stream", users));
+    EXPECT_FALSE(IsInsideFolder("D:\\Program Files\\Netscape\\Users\\alice\\p.js", users));
+    EXPECT_FALSE(IsInsideFolder("Program Files\\Netscape\\Users\\alice\\p.js", users));
+    // A folder is taken as the drive mapping takes it.
+    EXPECT_TRUE(IsInsideFolder("C:\\Apps\\Winamp\\winamp.ini", "C:\\Apps\\.\\Old\\..\\Winamp\\"));
+    EXPECT_TRUE(IsInsideFolder("C:\\x.ini", "C:\\..\\..\\"));
+    // A relative folder holds relative paths only.
+    EXPECT_TRUE(IsInsideFolder("SKINS\\Neon\\main.bmp", "Skins"));
+    EXPECT_TRUE(IsInsideFolder("winamp.ini", ""));
+    EXPECT_FALSE(IsInsideFolder("C:\\winamp.ini", ""));
+    EXPECT_FALSE(IsInsideFolder("\\winamp.ini", ""));
+    EXPECT_FALSE(IsInsideFolder("Plugins\\in.dll", "Skins"));
+}
+
 TEST_F(FileRestoreTest, MakePathCreatesEveryMissingFolderTrimmed) {
     EXPECT_EQ(MakePath("C:\\One\\ Two \\Three"), 0);
     EXPECT_TRUE(PathExists("C:\\One\\Two\\Three"));

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <exception>
+#include <functional>
 #include <new>
 #include <set>
 
@@ -9,6 +10,7 @@
 #include "kernel/resolve/reg_key.h"
 #include "kernel/storage/archive.h"
 #include "kernel/storage/archive_stream.h"
+#include "kernel/storage/spill_stream.h"
 
 namespace sl {
 
@@ -22,20 +24,33 @@ namespace {
 constexpr const char* kRestoreLog = "Stowlark.Log";
 constexpr DWORD kNameBufferSize = 256;  // names of up to 255 characters
 
-// The record list as the archive's top object: the file is the list itself.
-class RecordListObject : public SerializableObject {
-public:
-    explicit RecordListObject(RegRecordList& records) : records_(records) {}
-    const RuntimeClass* GetRuntimeClass() const override { return &kClass; }
-    void Serialize(Archive& archive) override { SerializeObjectList(archive, records_); }
+// The class of the record list, the archive's top object (the file is the
+// list itself: its count, then its records).
+const RuntimeClass kRecordListClass{"CObList", 0, nullptr};
 
-    static const RuntimeClass kClass;
+// A stored record list loaded one record at a time: each record read goes to
+// take before the next is read, so no more than one is held at once. Reads
+// what a whole record list reads and fails where it would fail.
+class RecordStream : public SerializableObject {
+public:
+    using Take = std::function<void(std::unique_ptr<CRegContentItem>)>;
+    explicit RecordStream(Take take) : take_(std::move(take)) {}
+    const RuntimeClass* GetRuntimeClass() const override { return &kRecordListClass; }
+    void Serialize(Archive& archive) override {
+        if (archive.IsStoring()) throw ArchiveError{kArchiveOtherFailure};
+        const std::uint32_t count = archive.ReadCount();
+        for (std::uint32_t i = 0; i < count; ++i) {
+            std::unique_ptr<SerializableObject> object = archive.ReadObject();
+            auto* typed = dynamic_cast<CRegContentItem*>(object.get());
+            if (typed == nullptr) throw ArchiveError{kArchiveBadClass};
+            object.release();
+            take_(std::unique_ptr<CRegContentItem>(typed));
+        }
+    }
 
 private:
-    RegRecordList& records_;
+    Take take_;
 };
-
-const RuntimeClass RecordListObject::kClass{"CObList", 0, nullptr};
 
 // Whether a key path names a key Windows could hold: at most kMaxKeyDepth
 // names below its root, none longer than kMaxKeyNameLength. Empty names
@@ -64,13 +79,15 @@ private:
     RegRecordList& records_;
 };
 
-// A record list stored as its records arrive: each is written into memory at
-// once (a few dozen bytes instead of the record itself), so a subtree of any
-// size holds one record at a time. Stored as a whole file it gives the bytes a
-// list of the same records would give: the count, then every record with its
-// class tag; a record that could not be written fails the store the same way.
+// A record list stored as its records arrive: each is written at once (into
+// memory, and past a few megabytes into a temporary file beside the
+// archive), so a subtree of any size holds one record at a time. Stored as a
+// whole file it gives the bytes a list of the same records would give: the
+// count, then every record with its class tag; a record that could not be
+// written fails the store the same way.
 class StreamedRecordList : public RegRecordSink, public SerializableObject {
 public:
+    explicit StreamedRecordList(const std::string& archivePath) : bytes_(archivePath) {}
     void Add(std::unique_ptr<CRegContentItem> record) override {
         if (failure_) return;
         try {
@@ -80,26 +97,20 @@ public:
             failure_ = std::current_exception();
         }
     }
-    const RuntimeClass* GetRuntimeClass() const override { return &RecordListObject::kClass; }
+    const RuntimeClass* GetRuntimeClass() const override { return &kRecordListClass; }
     void Serialize(Archive& archive) override {
         if (failure_) std::rethrow_exception(failure_);
         records_.Flush();
         archive.WriteCount(count_);
-        const std::vector<std::uint8_t>& bytes = bytes_.Bytes();
-        archive.WriteBytes(bytes.data(), bytes.size());
+        bytes_.CopyTo(archive);
     }
 
 private:
-    MemoryArchiveStream bytes_;
+    SpillStream bytes_;
     Archive records_{bytes_, true};
     std::uint32_t count_ = 0;
     std::exception_ptr failure_;
 };
-
-// Records go from the tail, one by one, on every path.
-void DeleteRecords(RegRecordList& records) {
-    while (!records.empty()) records.pop_back();
-}
 
 bool IsAsciiLetter(unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
@@ -269,7 +280,7 @@ std::int32_t RegSLSave(std::uint32_t root, const std::string& keyPath,
                        const std::string& archivePath, const std::string& includeKeys,
                        const std::string& excludeKeys, const std::string& includeValues,
                        const std::string& excludeValues, std::int32_t keepPathValues) {
-    StreamedRecordList records;
+    StreamedRecordList records(archivePath);
     std::uint32_t values = static_cast<std::uint32_t>(
         CollectValues(root, keyPath, includeValues, excludeValues, keepPathValues, records));
     std::uint32_t subkeys = static_cast<std::uint32_t>(
@@ -280,51 +291,79 @@ std::int32_t RegSLSave(std::uint32_t root, const std::string& keyPath,
     return static_cast<std::int32_t>(values + 1000u * subkeys + 1000000u * archive);
 }
 
+namespace {
+
+// True when the save of keyPath with lists could have written record.
+bool SaveWouldKeep(const CRegContentItem& record, const std::string& keyPath,
+                   const RegSaveLists& lists) {
+    if (record.KeyPath.size() > keyPath.size()) {
+        // The first element below the key; the key lists apply to it alone.
+        const std::size_t start = keyPath.empty() ? 0 : keyPath.size() + 1;
+        const std::size_t end = record.KeyPath.find('\\', start);
+        const std::string first = record.KeyPath.substr(
+            start, end == std::string::npos ? std::string::npos : end - start);
+        if (!PassesNameFilter(first, lists.IncludeKeys, lists.ExcludeKeys)) return false;
+    }
+    if (record.Kind != CRegContentItem::kValueRecord) return true;
+    if (!PassesNameFilter(record.ValueName, lists.IncludeValues, lists.ExcludeValues)) return false;
+    return !(record.Type == platform::kRegSz && lists.KeepPathValues == 0 &&
+             HoldsDrivePath(record.Data.data(), record.Data.size()));
+}
+
+}  // namespace
+
 std::int32_t RegSLRestore(const std::string& archivePath, std::string* errorText,
-                          std::uint32_t expectedRoot, const std::string* expectedKeyPath) {
+                          std::uint32_t expectedRoot, const std::string* expectedKeyPath,
+                          const RegSaveLists* lists) {
     std::string ownText;
-    RegRecordList records;
     std::int32_t failure = 0;  // first write, refusal or flush failure
     auto report = [&ownText](const std::string& message) {
         ownText += message;
         AppendLog(message, kRestoreLog);
     };
 
-    RecordListObject list(records);
-    const std::int32_t loaded = ArchiveXfer(list, archivePath, 0);
+    // The archive is read once for its result alone, so that a damaged one
+    // is named before any record, and then again, each record written as it
+    // is read: a subtree of any size holds one record in memory at a time.
+    RecordStream check([](std::unique_ptr<CRegContentItem>) {});
+    const std::int32_t loaded = ArchiveXfer(check, archivePath, 0);
     if (loaded != 0) report(Format("RegSLRestore ArchiveXfer Error: %i\n", loaded));
 
     platform::Platform& reg = Current();
     std::set<std::uint32_t> writtenRoots;
-    for (const auto& record : records) {
+    bool stopped = false;  // a failed write stops the records after it
+    RecordStream apply([&](std::unique_ptr<CRegContentItem> record) {
+        if (stopped) return;
         const bool validKind = record->Kind == CRegContentItem::kValueRecord || record->Kind == CRegContentItem::kKeyRecord;
         const bool validData = record->Kind != CRegContentItem::kValueRecord || record->Data.size() == record->DataLength;
         const bool inScope = expectedKeyPath == nullptr ||
                              (record->Root == expectedRoot &&
-                              IsAtOrBelow(record->KeyPath, *expectedKeyPath));
+                              IsAtOrBelow(record->KeyPath, *expectedKeyPath) &&
+                              (lists == nullptr ||
+                               SaveWouldKeep(*record, *expectedKeyPath, *lists)));
         const bool possible = WithinKeyLimits(record->KeyPath);
         if (!validKind || !validData || !inScope || !possible) {
             // A path no registry can hold is named by its start only.
             const std::string shown = possible ? record->KeyPath : record->KeyPath.substr(0, 300) + "...";
             report(Format("RegSLRestore refused '%s'\n", shown.c_str()));
             if (failure == 0) failure = platform::kErrorInvalidName;
-            continue;
+            return;
         }
 
         if (record->Kind == CRegContentItem::kKeyRecord) {
             HKEY key = 0;
-            writtenRoots.insert(record->Root);
             LONG rc = reg.RegCreateKeyEx(record->Root, record->KeyPath.c_str(),
                                          record->Class.c_str(), platform::kRegOptionNonVolatile,
                                          platform::kKeyAllAccess, &key, nullptr);
             if (rc != 0) {
                 report(Format("RegSLRestore RegCreateKeyEx Error: %i\n", static_cast<int>(rc)));
                 if (failure == 0) failure = rc;
-                break;
+                stopped = true;
+                return;
             }
             reg.RegCloseKey(key);
-        } else {
             writtenRoots.insert(record->Root);
+        } else {
             CSLRegKey key(record->Root, record->KeyPath, true);
             static const std::uint8_t kNoData = 0;
             LONG rc = key.SetValue(record->ValueName, record->Type,
@@ -334,13 +373,20 @@ std::int32_t RegSLRestore(const std::string& archivePath, std::string* errorText
             if (rc != 0) {
                 report(Format("RegSLRestore RegSetValueEx Error: %i\n", static_cast<int>(rc)));
                 if (failure == 0) failure = rc;
-                break;
+                stopped = true;
+                return;
             }
+            writtenRoots.insert(record->Root);
         }
-    }
+    });
+    // What the first reading gave is the result; the records before a
+    // failure to load are still written.
+    ArchiveXfer(apply, archivePath, 0);
 
     // Writes are not on disk until their hive is flushed; a failed flush is
-    // a failed write.
+    // a failed write. Only roots that took a write are flushed: a write that
+    // failed changed nothing, and flushing for it would only log a second
+    // error for the same cause.
     for (std::uint32_t root : writtenRoots) {
         LONG rc = reg.RegFlushKey(root);
         if (rc != 0) {
@@ -350,7 +396,6 @@ std::int32_t RegSLRestore(const std::string& archivePath, std::string* errorText
     }
 
     if (errorText != nullptr) *errorText += ownText;
-    DeleteRecords(records);
     return loaded != 0 ? loaded : failure;
 }
 

@@ -76,17 +76,32 @@ std::int32_t RegSLSave(std::uint32_t root, const std::string& keyPath,
                        const std::string& excludeKeys, const std::string& includeValues,
                        const std::string& excludeValues, std::int32_t keepPathValues);
 
+// What the save of a key left out, so that a restore into that key leaves
+// it out too: subkeys directly below the key that fail the key lists,
+// values anywhere that fail the value lists, and, when KeepPathValues is 0,
+// REG_SZ values holding a drive path (those name folders of the machine the
+// backup came from; some of them are where this machine's applications are
+// found).
+struct RegSaveLists {
+    std::string IncludeKeys;
+    std::string ExcludeKeys;
+    std::string IncludeValues;
+    std::string ExcludeValues;
+    std::int32_t KeepPathValues = 1;
+};
+
 // Writes the records of the archive at archivePath into the registry in file
 // order: key records create their key with its class, value records set the
-// value (creating its key). Nothing is ever deleted. Every root written to is
-// flushed before returning.
+// value (creating its key). Nothing is ever deleted. Every root that took a
+// write is flushed before returning (a write that failed is not flushed for).
 //
 // When expectedKeyPath is given, only records under expectedRoot at
 // expectedKeyPath or below it (whole path elements, case ignored) are
-// written; others are refused. Records of an unknown kind, value records
-// whose data length differs from their data, and records whose key path is
-// deeper than kMaxKeyDepth or holds a name longer than kMaxKeyNameLength
-// are always refused. Refused
+// written; others are refused. With lists given as well, records the save
+// would have left out (see RegSaveLists) are refused the same way. Records
+// of an unknown kind, value records whose data length differs from their
+// data, and records whose key path is deeper than kMaxKeyDepth or holds a
+// name longer than kMaxKeyNameLength are always refused. Refused
 // records are skipped and the rest still go in.
 //
 // Messages ("RegSLRestore ArchiveXfer Error: %i\n", "RegSLRestore
@@ -101,6 +116,7 @@ std::int32_t RegSLSave(std::uint32_t root, const std::string& keyPath,
 // refused record, a flush error; 0 when every record went in and is on disk.
 std::int32_t RegSLRestore(const std::string& archivePath, std::string* errorText,
                           std::uint32_t expectedRoot = 0,
-                          const std::string* expectedKeyPath = nullptr);
+                          const std::string* expectedKeyPath = nullptr,
+                          const RegSaveLists* lists = nullptr);
 
 }  // namespace sl

@@ -8,6 +8,7 @@
 #include <optional>
 #include <utility>
 
+#include "kernel/platform/fault_injection.h"
 #include "kernel/storage/archive.h"
 #include "kernel/testing/temp_prefix.h"
 
@@ -513,10 +514,22 @@ TEST_F(RegSaveRestoreTest, WriteAndFlushFailuresFailTheRestore) {
     prefix.SimulateWineServer(true);
     EXPECT_EQ(RegSLRestore(Archive("1.bin"), &errors), 32);
     prefix.SimulateWineServer(false);
-    // Stops at the first refused write; the flush is refused as well.
-    EXPECT_EQ(errors,
-              "RegSLRestore RegSetValueEx Error: 32\n"
-              "RegSLRestore RegFlushKey Error: 32\n");
+    // Stops at the first refused write. Nothing was written, so nothing is
+    // flushed and the cause is named once.
+    EXPECT_EQ(errors, "RegSLRestore RegSetValueEx Error: 32\n");
+    EXPECT_EQ(prefix.LogText().find("RegSLRestore RegFlushKey Error: 32"), std::string::npos);
+
+    // A write that went in before a failed one still reaches the disk.
+    SetValue(kHkeyCurrentUser, "Software\\W", "A", platform::kRegSz, Sz("changed"));
+    auto faults = std::make_shared<platform::FaultInjectingPlatform>(prefix.Platform());
+    faults->FailNth(platform::CallKind::RegSetValue, 2, platform::kErrorDiskFull);
+    auto before = platform::Install(faults);
+    errors.clear();
+    EXPECT_EQ(RegSLRestore(Archive("1.bin"), &errors), 112);
+    platform::Install(before);
+    EXPECT_EQ(errors, "RegSLRestore RegSetValueEx Error: 112\n");
+    Reload();
+    EXPECT_EQ(GetValue(kHkeyCurrentUser, "Software\\W", "A"), std::make_pair(platform::kRegSz, Sz("a")));
 
     auto faulty = std::make_shared<FaultyPlatform>(prefix.Platform());
     faulty->flushError = 112;

@@ -6,6 +6,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "wizard/pages/mnemonic.h"
 #include "wizard/pages/property_sheet.h"
 #include "wizard/resources/strings.h"
 
@@ -28,8 +29,10 @@ CMyPropertyPage1::CMyPropertyPage1(WizardContext& context, QWidget* parent)
     auto* groupLayout = new QVBoxLayout(group);
     auto* radios = new QButtonGroup(this);
     const char* const names[3] = {strings::kTypical, strings::kCustom, strings::kAll};
+    // Alt+C is the wizard's Cancel.
+    const char letters[3] = {'T', 'u', 'A'};
     for (int i = 0; i < 3; ++i) {
-        options_[i] = new QRadioButton(QString::fromLatin1(names[i]));
+        options_[i] = new QRadioButton(WithMnemonic(names[i], QLatin1Char(letters[i])));
         options_[i]->setObjectName(QString::fromLatin1(names[i]).toLower());
         radios->addButton(options_[i], i);
         groupLayout->addWidget(options_[i]);
@@ -56,8 +59,11 @@ CMyPropertyPage1::CMyPropertyPage1(WizardContext& context, QWidget* parent)
 }
 
 void CMyPropertyPage1::OnSetActive() {
+    // The option chosen before stays chosen (also after Back), and the
+    // description is the one of that option.
     options_[option_]->setChecked(true);
-    description_->setText(QString::fromLatin1(strings::kTypicalDescription));
+    options_[option_]->setFocus();
+    description_->setText(QString::fromLatin1(kOptionDescriptions[option_]));
 }
 
 int CMyPropertyPage1::OnWizardNext() {

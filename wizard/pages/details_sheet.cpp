@@ -1,9 +1,13 @@
 #include "wizard/pages/details_sheet.h"
 
 #include <QPushButton>
+#include <QScreen>
+#include <algorithm>
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "wizard/pages/mnemonic.h"
+#include "wizard/pages/pictures.h"
 #include "wizard/pages/selection_page.h"
 #include "wizard/resources/strings.h"
 
@@ -22,7 +26,7 @@ CMyPropertySheet2::CMyPropertySheet2(WizardContext& context, int subMenu, QWidge
     : QDialog(owner), owner_(owner) {
     setObjectName(QStringLiteral("CMyPropertySheet2"));
     setWindowTitle(QString::fromLatin1(strings::kCaption));
-    setWindowIcon(QIcon(QStringLiteral(":/stowlark/icon.png")));
+    setWindowIcon(ProgramIcon());
     setModal(true);
 
     page_ = new CMyPropertyPage2(context, this);
@@ -32,7 +36,7 @@ CMyPropertySheet2::CMyPropertySheet2(WizardContext& context, int subMenu, QWidge
     layout->setContentsMargins(12, 12, 12, kOkFromBottom + 12);
     layout->addWidget(page_);
 
-    ok_ = new QPushButton(QString::fromLatin1(strings::kOK), this);
+    ok_ = new QPushButton(WithMnemonic(strings::kOK, QLatin1Char('O')), this);
     ok_->setObjectName(QStringLiteral("ok"));
     ok_->setDefault(true);
     connect(ok_, &QPushButton::clicked, this, &QDialog::accept);
@@ -52,7 +56,18 @@ void CMyPropertySheet2::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (!placed_ && owner_ != nullptr) {
         const QPoint corner = owner_->window()->frameGeometry().topLeft();
-        move(corner.x() + kOffsetRight, corner.y() - kOffsetUp);
+        QRect frame(QPoint(corner.x() + kOffsetRight, corner.y() - kOffsetUp),
+                    frameGeometry().size());
+        // Moved back onto the screen where the offset would push it off
+        // (a window that fills a small screen).
+        if (const QScreen* shownOn = screen()) {
+            const QRect available = shownOn->availableGeometry();
+            frame.moveRight(std::min(frame.right(), available.right()));
+            frame.moveBottom(std::min(frame.bottom(), available.bottom()));
+            frame.moveLeft(std::max(frame.left(), available.left()));
+            frame.moveTop(std::max(frame.top(), available.top()));
+        }
+        move(frame.topLeft());
         placed_ = true;
     }
     PlaceOkButton();

@@ -1,6 +1,7 @@
 // The "Details" sheet: a modal sheet holding one selection page that shows
 // one sub-menu of the catalogue. It opens 20 pixels right of and 20 pixels
-// above the window whose "Details" button opened it, and closes with its
+// above the window whose "Details" button opened it (less where that would
+// put it partly off the screen), and closes with its
 // one button, "OK" (or the close box). Check changes made in it go straight
 // into the catalogue and stay.
 #pragma once

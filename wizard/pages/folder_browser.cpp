@@ -1,25 +1,33 @@
 #include "wizard/pages/folder_browser.h"
 
-#include <QDir>
+#include <QFileInfo>
 
 #include "kernel/platform/wine/dos_paths.h"
 
 namespace sl::wizard {
 
+QString NearestExistingFolder(const std::string& prefixPath, const std::string& dosPath) {
+    std::string dos = dosPath;
+    while (!dos.empty()) {
+        std::string unixPath;
+        if (platform::wine::DosToUnixPath(prefixPath, dos, &unixPath) == 0) {
+            const QString candidate = QString::fromStdString(unixPath);
+            if (QFileInfo(candidate).isDir()) return QFileInfo(candidate).absoluteFilePath();
+        }
+        // One level up; "C:\" is the last folder tried.
+        while (!dos.empty() && dos.back() == '\\') dos.pop_back();
+        const std::size_t cut = dos.rfind('\\');
+        if (cut == std::string::npos) break;
+        dos.erase(cut + 1);
+        if (dos.size() > 3) dos.pop_back();
+    }
+    return {};
+}
+
 BrowseResult BrowseForFolder(const WizardServices& services, const QString& title,
                              const std::string& start, QWidget* owner) {
     BrowseResult result;
-    QString startUnix;
-    std::string unixStart;
-    if (!start.empty() &&
-        platform::wine::DosToUnixPath(services.prefixPath, start, &unixStart) == 0) {
-        startUnix = QString::fromStdString(unixStart);
-        // Start at the nearest folder that exists.
-        QDir dir(startUnix);
-        while (!dir.exists() && dir.cdUp()) {
-        }
-        startUnix = dir.absolutePath();
-    }
+    const QString startUnix = NearestExistingFolder(services.prefixPath, start);
     if (!services.chooseFolder) return result;
     result.unixPath = services.chooseFolder(owner, title, startUnix);
     if (result.unixPath.isEmpty()) return result;

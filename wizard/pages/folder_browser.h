@@ -17,8 +17,12 @@ struct BrowseResult {
     QString unixPath;      // what the dialog returned; empty when cancelled
 };
 
+// The Unix folder of the DOS path, or of its nearest parent that exists (up
+// to the drive's root); empty when none maps to a folder.
+QString NearestExistingFolder(const std::string& prefixPath, const std::string& dosPath);
+
 // Shows the dialog (services.chooseFolder) titled title, starting at the
-// Unix folder of the DOS path start when it maps to one. A cancelled dialog
+// nearest existing folder of the DOS path start. A cancelled dialog
 // gives two empty paths; a folder on no drive of the prefix gives an empty
 // dosPath with unixPath set.
 BrowseResult BrowseForFolder(const WizardServices& services, const QString& title,

@@ -8,6 +8,7 @@
 
 #include "wizard/pages/folder_browser.h"
 #include "wizard/pages/message_box.h"
+#include "wizard/pages/mnemonic.h"
 #include "wizard/pages/property_sheet.h"
 #include "wizard/resources/strings.h"
 #include "wizard/session/folder_path.h"
@@ -19,11 +20,12 @@ CMyPropertyPage3::CMyPropertyPage3(WizardContext& context, QWidget* parent)
     prompt_ = new QLabel;
     prompt_->setWordWrap(true);
 
-    auto* label = new QLabel(QString::fromLatin1(strings::kPathLabel));
+    auto* label = new QLabel(WithMnemonic(strings::kPathLabel, QLatin1Char('P')));
     pathEdit_ = new QLineEdit;
     pathEdit_->setObjectName(QStringLiteral("path"));
     label->setBuddy(pathEdit_);
-    browse_ = new QPushButton(QString::fromLatin1(strings::kBrowse));
+    browse_ = new QPushButton(WithMnemonic(strings::kBrowse, QLatin1Char('r')));
+    browse_->setAutoDefault(false);
     browse_->setObjectName(QStringLiteral("browse"));
     connect(browse_, &QPushButton::clicked, this, &CMyPropertyPage3::OnBrowse);
 

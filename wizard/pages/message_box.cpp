@@ -1,5 +1,6 @@
 #include "wizard/pages/message_box.h"
 
+#include "wizard/pages/pictures.h"
 #include "wizard/resources/strings.h"
 
 namespace sl::wizard {
@@ -12,7 +13,7 @@ MessageBoxFunction& Installed() {
 
 QMessageBox::StandardButton ShowReal(const MessageRequest& request) {
     QMessageBox box(request.icon, request.caption, request.text, request.buttons, request.parent);
-    box.setWindowIcon(QIcon(QStringLiteral(":/stowlark/icon.png")));
+    box.setWindowIcon(ProgramIcon());
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 

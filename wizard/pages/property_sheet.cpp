@@ -1,11 +1,17 @@
 #include "wizard/pages/property_sheet.h"
 
 #include <QAbstractButton>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QScreen>
 #include <algorithm>
 
 #include "wizard/pages/backup_option_page.h"
 #include "wizard/pages/finish_page.h"
 #include "wizard/pages/folder_page.h"
+#include "wizard/pages/mnemonic.h"
+#include "wizard/pages/pictures.h"
 #include "wizard/pages/restore_choice_page.h"
 #include "wizard/pages/run_page.h"
 #include "wizard/pages/selection_page.h"
@@ -16,7 +22,7 @@
 namespace sl::wizard {
 
 CMyPropertySheet::CMyPropertySheet(WizardContext& context, QWidget* parent)
-    : QWizard(parent), context_(context), icon_(QStringLiteral(":/stowlark/icon.png")) {
+    : QWizard(parent), context_(context), icon_(ProgramIcon()) {
     setWindowTitle(QString::fromLatin1(strings::kCaption));
     setObjectName(QStringLiteral("CMyPropertySheet"));
     // A wizard has no system menu or minimize box of its own.
@@ -46,7 +52,44 @@ CMyPropertySheet::CMyPropertySheet(WizardContext& context, QWidget* parent)
     disconnect(back, nullptr, this, nullptr);
     connect(back, &QAbstractButton::clicked, this, &CMyPropertySheet::PressBack);
     connect(this, &QWizard::currentIdChanged, this, &CMyPropertySheet::OnCurrentIdChanged);
-    resize(660, 470);
+    setButtonText(QWizard::CancelButton, QStringLiteral("&Cancel"));
+    resize(SizeForScreen(QGuiApplication::primaryScreen()));
+}
+
+QSize CMyPropertySheet::SizeForScreen(const QScreen* screen) const {
+    QSize size(kPreferredWidth, kPreferredHeight);
+    if (screen == nullptr) return size;
+    // Room for the frame and title bar a window manager adds.
+    const QSize room = screen->availableGeometry().size() - QSize(kFrameRoom, 3 * kFrameRoom);
+    size = size.boundedTo(room);
+    return size.expandedTo(minimumSizeHint().boundedTo(room));
+}
+
+void CMyPropertySheet::showEvent(QShowEvent* event) {
+    if (!placed_) {
+        // The screen is known now: fit the window to it and centre it there.
+        placed_ = true;
+        const QScreen* shownOn = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
+        if (shownOn != nullptr) {
+            resize(SizeForScreen(shownOn));
+            const QRect available = shownOn->availableGeometry();
+            QRect frame(QPoint(0, 0), size() + QSize(kFrameRoom, 3 * kFrameRoom) / 2);
+            frame.moveCenter(available.center());
+            move(std::max(frame.left(), available.left()), std::max(frame.top(), available.top()));
+        }
+    }
+    QWizard::showEvent(event);
+}
+
+void CMyPropertySheet::keyPressEvent(QKeyEvent* event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    if (enter && plain && currentId() == kFinishPage) {
+        // Close is the only button left on the finish page.
+        button(QWizard::CancelButton)->click();
+        return;
+    }
+    QWizard::keyPressEvent(event);
 }
 
 CMyPropertySheet::~CMyPropertySheet() = default;
@@ -68,7 +111,10 @@ void CMyPropertySheet::SetWizardButtons(int flags) {
 
 void CMyPropertySheet::ShowCloseOnly() {
     setButtonLayout({QWizard::Stretch, QWizard::CancelButton});
-    setButtonText(QWizard::CancelButton, QString::fromLatin1(strings::kClose));
+    setButtonText(QWizard::CancelButton, WithMnemonic(strings::kClose, QLatin1Char('C')));
+    QAbstractButton* close = button(QWizard::CancelButton);
+    close->setEnabled(true);  // after a Cancel during the run
+    if (auto* push = qobject_cast<QPushButton*>(close)) push->setDefault(true);
 }
 
 void CMyPropertySheet::SetPendingJump(int fromPage, int target) {

@@ -12,10 +12,13 @@
 #pragma once
 
 #include <QIcon>
+#include <QSize>
 #include <QWizard>
 #include <vector>
 
 #include "wizard/pages/wizard_context.h"
+
+class QScreen;
 
 namespace sl::wizard {
 
@@ -69,6 +72,10 @@ public:
     // Cancel, Escape and the close box: the current page may refuse.
     void reject() override;
 
+    // The window's size on screen: 660 x 470 where that fits, never larger
+    // than the screen's available area (less room for a frame).
+    QSize SizeForScreen(const QScreen* screen) const;
+
     CSheetPage* SheetPage(int id) const;
     CMyPropertyPage9* WelcomePage() const { return page9_; }
     CMyPropertyPage1* BackupOptionPage() const { return page1_; }
@@ -79,7 +86,15 @@ public:
     CMyPropertyPage6* FinishPage() const { return page6_; }
     CMyPropertyPage7* RestoreChoicePage() const { return page7_; }
 
+protected:
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
+    static constexpr int kPreferredWidth = 660;
+    static constexpr int kPreferredHeight = 470;
+    static constexpr int kFrameRoom = 16;
+
     void OnCurrentIdChanged(int id);
 
     WizardContext& context_;
@@ -88,6 +103,7 @@ private:
     int pendingFrom_ = -1;
     int pendingTarget_ = 0;
     CSheetPage* active_ = nullptr;
+    bool placed_ = false;
 
     CMyPropertyPage9* page9_;
     CMyPropertyPage1* page1_;

@@ -6,6 +6,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "wizard/pages/mnemonic.h"
 #include "wizard/pages/property_sheet.h"
 #include "wizard/resources/strings.h"
 
@@ -17,8 +18,8 @@ CMyPropertyPage7::CMyPropertyPage7(WizardContext& context, QWidget* parent)
     text->setWordWrap(true);
 
     auto* group = new QGroupBox(QString::fromLatin1(strings::kRestoreChoiceGroup));
-    restore_ = new QRadioButton(QString::fromLatin1(strings::kRestoreComponents));
-    unrestore_ = new QRadioButton(QString::fromLatin1(strings::kUnrestoreComponents));
+    restore_ = new QRadioButton(WithMnemonic(strings::kRestoreComponents, QLatin1Char('R')));
+    unrestore_ = new QRadioButton(WithMnemonic(strings::kUnrestoreComponents, QLatin1Char('U')));
     restore_->setObjectName(QStringLiteral("restoreComponents"));
     unrestore_->setObjectName(QStringLiteral("unrestoreComponents"));
     auto* radios = new QButtonGroup(this);
@@ -59,8 +60,13 @@ void CMyPropertyPage7::OnSetActive() {
         restore_->setEnabled(true);
         unrestore_->setEnabled(!restored.empty());
     }
-    (choice_ == 0 ? restore_ : unrestore_)->setChecked(true);
-    description_->setText(QString::fromLatin1(strings::kRestoreDescription));
+    // The choice made before stays (also after Back), unless the folder
+    // has nothing left to unrestore.
+    const bool unrestore = choice_ == 1 && unrestore_->isEnabled();
+    (unrestore ? unrestore_ : restore_)->setChecked(true);
+    (unrestore ? unrestore_ : restore_)->setFocus();
+    description_->setText(QString::fromLatin1(unrestore ? strings::kUnrestoreDescription
+                                                        : strings::kRestoreDescription));
 }
 
 int CMyPropertyPage7::OnWizardNext() {

@@ -1,31 +1,76 @@
 #include "wizard/pages/run_page.h"
 
+#include <QAbstractButton>
 #include <QCoreApplication>
 #include <QLabel>
+#include <QLocale>
 #include <QProgressBar>
 #include <QThread>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <chrono>
+#include <cstdlib>
 
 #include "wizard/pages/property_sheet.h"
 #include "wizard/resources/strings.h"
 #include "wizard/session/run_sequence.h"
 
 namespace sl::wizard {
+namespace {
+
+// The title of the component whose ID token ("'58'") is given; empty when
+// the catalogue has no such component.
+QString ComponentTitle(const ComponentCatalogue* catalogue, const std::string& token) {
+    if (catalogue == nullptr || token.size() < 3) return {};
+    const int id = std::atoi(token.c_str() + 1);
+    for (int menu = 0; menu < catalogue->MenuCount(); ++menu) {
+        for (int i = 0; i < catalogue->RowCount(menu); ++i) {
+            const CatalogueItem* row = catalogue->RowAt(menu, i);
+            if (row != nullptr && !row->IsGroup() && row->ItemID == id) {
+                return QString::fromLatin1(row->Title).trimmed();
+            }
+        }
+    }
+    return {};
+}
+
+}  // namespace
+
+QString ItemStatusText(const QString& title, const QString& path, uint32_t filesCopied) {
+    const QString count = QString::asprintf(filesCopied == 1 ? strings::kOneFileCopied
+                                                             : strings::kFilesCopied,
+                                            QLocale().toString(filesCopied).toUtf8().constData());
+    QString text = title.isEmpty() ? path : title + QStringLiteral(": ") + path;
+    return text + QStringLiteral(" ") + count;
+}
 
 CMyPropertyPage5::CMyPropertyPage5(WizardContext& context, QWidget* parent)
     : CSheetPage(kRunPage, context, parent) {
     status_ = new QLabel;
+    status_->setObjectName(QStringLiteral("status"));
     status_->setWordWrap(true);
     bar_ = new QProgressBar;
     bar_->setObjectName(QStringLiteral("progress"));
     bar_->setTextVisible(false);
+    // One line, elided in the middle, so that the page does not jump as
+    // paths of every length go by.
+    item_ = new QLabel;
+    item_->setObjectName(QStringLiteral("item"));
+    item_->setTextFormat(Qt::PlainText);
+    item_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    item_->setMinimumHeight(item_->fontMetrics().height());
+    bar_->setAccessibleName(QString::fromLatin1(strings::kProgressName));
+
+    itemTimer_ = new QTimer(this);
+    itemTimer_->setInterval(kItemRefreshMs);
+    connect(itemTimer_, &QTimer::timeout, this, &CMyPropertyPage5::ShowLatestItem);
 
     auto* layout = new QVBoxLayout(this);
     layout->addSpacing(24);
     layout->addWidget(status_);
     layout->addSpacing(12);
     layout->addWidget(bar_);
+    layout->addWidget(item_);
     layout->addStretch();
 
     window_.send = &CMyPropertyPage5::Send;
@@ -38,6 +83,12 @@ CMyPropertyPage5::~CMyPropertyPage5() {
     // waiting for this page any more.
     closing_.store(true);
     if (sequence_ && running_.load()) sequence_->RequestStop();
+    // A worker may be waiting for this thread to handle a message it sent
+    // just before closing_ was set: handle those until it has ended.
+    while (worker_.joinable() && !workerDone_.load()) {
+        QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
     JoinWorker();
 }
 
@@ -52,10 +103,20 @@ void CMyPropertyPage5::OnSetActive() {
     status_->setText(QString::asprintf(strings::kRunStatus, doing));
     bar_->setRange(0, 100);
     bar_->setValue(0);
+    stopping_ = false;
+    itemText_.clear();
+    item_->clear();
+    {
+        std::lock_guard<std::mutex> lock(itemMutex_);
+        latest_ = LatestItem{};
+    }
+    shownSerial_ = 0;
+    itemTimer_->start();
 
     JoinWorker();  // a worker of an earlier activation has already reported
     sequence_ = std::make_unique<session::RunSequence>(context_.services.kernel);
     running_.store(true);
+    workerDone_.store(false);
     emit completeChanged();  // Next stays disabled while the worker runs
     if (CMyPropertySheet* sheet = Sheet()) sheet->SetWizardButtons(0);
     worker_ = std::thread(&CMyPropertyPage5::RunThreadProc, this);
@@ -65,7 +126,48 @@ bool CMyPropertyPage5::OnQueryCancel() {
     if (!running_.load()) return true;
     State().UserAborted = 1;
     sequence_->RequestStop();
+    // Nothing more to press until the library has stopped.
+    stopping_ = true;
+    status_->setText(QString::fromLatin1(strings::kStopping));
+    if (CMyPropertySheet* sheet = Sheet()) {
+        sheet->SetWizardButtons(0);
+        sheet->button(QWizard::CancelButton)->setEnabled(false);
+    }
     return false;
+}
+
+void CMyPropertyPage5::KeepItem(const SLProgressItem& item) {
+    std::lock_guard<std::mutex> lock(itemMutex_);
+    latest_.id = item.id != nullptr ? item.id : "";
+    latest_.path = item.path != nullptr ? item.path : "";
+    latest_.filesCopied = item.filesCopied;
+    ++latest_.serial;
+}
+
+void CMyPropertyPage5::ShowLatestItem() {
+    LatestItem shown;
+    {
+        std::lock_guard<std::mutex> lock(itemMutex_);
+        if (latest_.serial == shownSerial_) return;
+        shown = latest_;
+    }
+    shownSerial_ = shown.serial;
+    // Paths come from the ANSI code page the kernel works in.
+    itemText_ = ItemStatusText(ComponentTitle(State().Catalogue.get(), shown.id),
+                               QString::fromLatin1(shown.path), shown.filesCopied);
+    ElideItemLine();
+    emit itemShown(itemText_);
+}
+
+void CMyPropertyPage5::ElideItemLine() {
+    item_->setText(item_->fontMetrics().elidedText(itemText_, Qt::ElideMiddle,
+                                                   std::max(item_->width(), 40)));
+    item_->setToolTip(itemText_);
+}
+
+void CMyPropertyPage5::resizeEvent(QResizeEvent* event) {
+    CSheetPage::resizeEvent(event);
+    if (!itemText_.isEmpty()) ElideItemLine();
 }
 
 void CMyPropertyPage5::RunThreadProc() {
@@ -84,12 +186,18 @@ void CMyPropertyPage5::RunThreadProc() {
     State().UndoFolder = outcome.undoCopyMissing ? session::PreRestoreFolder() : std::string();
     running_.store(false);
     Send(this, kProgressMessage, kProgressDone, 0);
+    workerDone_.store(true);
 }
 
 intptr_t CMyPropertyPage5::Send(void* context, uint32_t message, uintptr_t wParam,
                                 intptr_t lParam) {
     auto* page = static_cast<CMyPropertyPage5*>(context);
     if (message != kProgressMessage || page->closing_.load()) return 0;
+    if (wParam == kProgressItem) {
+        // Kept, not sent across: the interface thread shows the latest one.
+        if (lParam != 0) page->KeepItem(*reinterpret_cast<const SLProgressItem*>(lParam));
+        return 0;
+    }
     if (QThread::currentThread() == page->thread()) return page->OnProgress(wParam, lParam);
     intptr_t result = 0;
     QMetaObject::invokeMethod(
@@ -117,6 +225,8 @@ intptr_t CMyPropertyPage5::OnProgress(uintptr_t code, intptr_t count) {
             bar_->setValue(std::min(bar_->value() + 1, bar_->maximum()));
             break;
         case kProgressDone:
+            itemTimer_->stop();
+            ShowLatestItem();
             emit progressHandled(static_cast<int>(code), static_cast<int>(count));
             emit completeChanged();
             if (CMyPropertySheet* sheet = Sheet()) sheet->PressNext();

@@ -12,10 +12,12 @@
 #include <QTimer>
 #include <functional>
 
+#include "kernel/platform/wine/dos_paths.h"
 #include "wizard/pages/backup_option_page.h"
 #include "wizard/pages/check_list.h"
 #include "wizard/pages/details_sheet.h"
 #include "wizard/pages/message_box.h"
+#include "wizard/pages/palette.h"
 #include "wizard/pages/prefix_dialog.h"
 #include "wizard/pages/property_sheet.h"
 #include "wizard/pages/restore_choice_page.h"
@@ -78,6 +80,15 @@ private:
     int count_ = 0;
 };
 
+// The Unix folder of a DOS folder of the prefix; empty when it maps to none.
+QString UnixFolder(const WizardContext& context, const std::string& dosFolder) {
+    std::string unixPath;
+    if (platform::wine::DosToUnixPath(context.services.prefixPath, dosFolder, &unixPath) != 0) {
+        return {};
+    }
+    return QString::fromStdString(unixPath);
+}
+
 int EntryWithSubMenu(CMyPropertyPage2* page, const WizardContext& context) {
     CheckListItemModel& items = page->CheckList()->Items();
     for (int i = 0; i < items.Count(); ++i) {
@@ -128,11 +139,19 @@ bool RunScreenshotTour(CMyPropertySheet& sheet, WizardContext& context, const QS
     if (!tour.Expect(sheet, kFolderPage, QStringLiteral("folder"))) return false;
     sheet.next();
     if (!tour.Expect(sheet, kSummaryPage, QStringLiteral("summary"))) return false;
-    // The run page is pictured in the middle of the run.
+    // The run page is pictured in the middle of the run, and again in the
+    // middle of a large component (screenshots.sh fills the skins folder).
     int steps = 0;
     QObject::connect(sheet.RunPage(), &CMyPropertyPage5::progressHandled, &sheet,
                      [&](int code, int) {
                          if (code == 2 && ++steps == 3) tour.Grab(&sheet, QStringLiteral("run"));
+                     });
+    int skinItems = 0;
+    QObject::connect(sheet.RunPage(), &CMyPropertyPage5::itemShown, &sheet,
+                     [&](const QString& text) {
+                         if (text.contains(QStringLiteral("Skins")) && ++skinItems == 4) {
+                             tour.Grab(&sheet, QStringLiteral("run-large-component"));
+                         }
                      });
     sheet.next();
     if (!tour.Expect(sheet, kFinishPage, QStringLiteral("finish-backup"))) return false;
@@ -159,6 +178,35 @@ bool RunScreenshotTour(CMyPropertySheet& sheet, WizardContext& context, const QS
     if (!tour.Expect(restore, kSummaryPage, QStringLiteral("summary-restore"))) return false;
     restore.next();
     if (!tour.Expect(restore, kFinishPage, QStringLiteral("finish-restore"))) return false;
+    restore.hide();
+
+    // A restore that fails, in a dark palette: the registry archives are
+    // taken out of the backup folder first.
+    const QString unixFolder = UnixFolder(context, context.state.BackupFolder);
+    if (unixFolder.isEmpty()) return false;
+    QDir backupFolder(unixFolder);
+    for (const QString& archive : backupFolder.entryList({QStringLiteral("*.bin")}, QDir::Files)) {
+        backupFolder.remove(archive);
+    }
+    const QPalette palette = QApplication::palette();
+    QApplication::setPalette(DarkPalette());
+    CMyPropertySheet failing(context);
+    failing.setWindowTitle(sheet.windowTitle());
+    failing.show();
+    if (!tour.Expect(failing, kWelcomePage, QStringLiteral("dark-welcome"))) return false;
+    failing.WelcomePage()->RestoreButton()->click();
+    failing.next();
+    failing.next();
+    failing.next();
+    if (!tour.Expect(failing, kSelectionPage, QStringLiteral("dark-selection"))) return false;
+    CheckListItemModel& failingItems = failing.SelectionPage()->CheckList()->Items();
+    failingItems.setData(failingItems.index(0), {}, Qt::CheckStateRole);
+    tour.Grab(&failing, QStringLiteral("dark-selection-checked"));
+    failing.next();
+    if (!tour.Expect(failing, kSummaryPage, QStringLiteral("dark-summary"))) return false;
+    failing.next();
+    if (!tour.Expect(failing, kFinishPage, QStringLiteral("dark-finish-failed"))) return false;
+    QApplication::setPalette(palette);
     SetMessageBoxFunction({});
     return true;
 }

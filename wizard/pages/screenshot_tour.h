@@ -3,7 +3,8 @@
 // takes it instead of the interactive run when STOWLARK_SCREENSHOTS names
 // that folder (scripts/screenshots.sh). It runs a real backup and a real
 // restore on the prefix the program works on, answering every question the
-// way a user would.
+// way a user would, then a restore that fails (its registry archives taken
+// out of the backup folder) in a dark palette.
 #pragma once
 
 #include <QString>

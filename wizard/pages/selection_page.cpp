@@ -9,6 +9,7 @@
 #include "wizard/pages/check_list.h"
 #include "wizard/pages/details_sheet.h"
 #include "wizard/pages/message_box.h"
+#include "wizard/pages/mnemonic.h"
 #include "wizard/pages/mode_words.h"
 #include "wizard/pages/property_sheet.h"
 #include "wizard/resources/strings.h"
@@ -22,11 +23,15 @@ CMyPropertyPage2::CMyPropertyPage2(WizardContext& context, QWidget* parent)
 
     list_ = new ComponentCheckList;
     list_->setObjectName(QStringLiteral("checkList"));
+    list_->setAccessibleName(QString::fromLatin1(strings::kComponentsName));
+    list_->setAccessibleDescription(QString::fromLatin1(strings::kComponentsHelp));
     connect(list_, &ComponentCheckList::selectionChangedTo, this,
             &CMyPropertyPage2::OnSelectionChange);
     connect(list_, &ComponentCheckList::checkChanged, this, &CMyPropertyPage2::OnCheckChanged);
 
-    details_ = new QPushButton(QString::fromLatin1(strings::kDetails));
+    details_ = new QPushButton(WithMnemonic(strings::kDetails, QLatin1Char('D')));
+    // Return keeps pressing Next (or OK), even while Details has the focus.
+    details_->setAutoDefault(false);
     details_->setObjectName(QStringLiteral("details"));
     details_->setEnabled(false);
     connect(details_, &QPushButton::clicked, this, &CMyPropertyPage2::OnDetails);
@@ -91,6 +96,13 @@ void CMyPropertyPage2::OnDetails() {
             [this, &sheet] { emit detailsSheetOpened(&sheet); });
     sheet.DoModal();
     if (State().Catalogue) list_->Items().Refresh(*State().Catalogue);
+    // Back from the sheet: in a "Details" sheet its OK, in the wizard the
+    // list (where Return presses Next), never Details again.
+    if (auto* owner = qobject_cast<CMyPropertySheet2*>(window())) {
+        owner->OkButton()->setFocus();
+    } else {
+        list_->setFocus();
+    }
 }
 
 int CMyPropertyPage2::OnWizardNext() {

@@ -1,5 +1,6 @@
 #include "wizard/pages/welcome_page.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -10,6 +11,8 @@
 
 #include "wizard/pages/about_box.h"
 #include "wizard/pages/message_box.h"
+#include "wizard/pages/mnemonic.h"
+#include "wizard/pages/pictures.h"
 #include "wizard/pages/property_sheet.h"
 #include "wizard/resources/strings.h"
 #include "wizard/session/prefix_choice.h"
@@ -19,7 +22,7 @@ namespace sl::wizard {
 
 CMyPropertyPage9::CMyPropertyPage9(WizardContext& context, QWidget* parent)
     : CSheetPage(kWelcomePage, context, parent) {
-    setPixmap(QWizard::WatermarkPixmap, QPixmap(QStringLiteral(":/stowlark/welcome.png")));
+    setPixmap(QWizard::WatermarkPixmap, WelcomePicture(qApp->devicePixelRatio()));
 
     auto* welcome = new QLabel(QString::fromLatin1(strings::kWelcomeLine));
     QFont font = welcome->font();
@@ -31,8 +34,9 @@ CMyPropertyPage9::CMyPropertyPage9(WizardContext& context, QWidget* parent)
     auto* group = new QGroupBox(QString::fromLatin1(strings::kWelcomeGroup));
     auto* text = new QLabel(QString::fromLatin1(strings::kWelcomeText));
     text->setWordWrap(true);
-    backup_ = new QRadioButton(QString::fromLatin1(strings::kBackup));
-    restore_ = new QRadioButton(QString::fromLatin1(strings::kRestore));
+    // Alt+B is the wizard's Back.
+    backup_ = new QRadioButton(WithMnemonic(strings::kBackup, QLatin1Char('u')));
+    restore_ = new QRadioButton(WithMnemonic(strings::kRestore, QLatin1Char('R')));
     backup_->setObjectName(QStringLiteral("backup"));
     restore_->setObjectName(QStringLiteral("restore"));
     auto* radios = new QButtonGroup(this);
@@ -63,7 +67,8 @@ CMyPropertyPage9::CMyPropertyPage9(WizardContext& context, QWidget* parent)
     prefixLabel_->setWordWrap(true);
     prefixLabel_->setTextFormat(Qt::PlainText);
     prefixLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    changePrefix_ = new QPushButton(QString::fromLatin1(strings::kPrefixChange));
+    changePrefix_ = new QPushButton(WithMnemonic(strings::kPrefixChange, QLatin1Char('h')));
+    changePrefix_->setAutoDefault(false);
     changePrefix_->setObjectName(QStringLiteral("changePrefix"));
     connect(changePrefix_, &QPushButton::clicked, this, &CMyPropertyPage9::OnChangePrefix);
     auto* prefixLayout = new QHBoxLayout(prefixGroup);
@@ -72,7 +77,8 @@ CMyPropertyPage9::CMyPropertyPage9(WizardContext& context, QWidget* parent)
     if (context_.services.findPrefixes) found_ = context_.services.findPrefixes();
     ShowPrefix();
 
-    about_ = new QPushButton(QString::fromLatin1(strings::kAbout));
+    about_ = new QPushButton(WithMnemonic(strings::kAbout, QLatin1Char('A')));
+    about_->setAutoDefault(false);
     about_->setObjectName(QStringLiteral("about"));
     connect(about_, &QPushButton::clicked, this, &CMyPropertyPage9::OnAbout);
     auto* aboutRow = new QHBoxLayout;

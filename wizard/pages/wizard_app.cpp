@@ -1,7 +1,16 @@
 #include "wizard/pages/wizard_app.h"
 
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
 
 #include "wizard/pages/message_box.h"
 #include "wizard/pages/property_sheet.h"
@@ -18,10 +27,66 @@ bool Set(const char* name) {
     return value != nullptr && value[0] != '\0';
 }
 
+// Removes the scratch copy of the demo machine when the program ends, on
+// every way out of InitInstance.
+class ScratchPrefixRemover {
+public:
+    explicit ScratchPrefixRemover(const session::PrefixChoice& choice)
+        : path_(choice.scratchDemo ? choice.path : std::string()) {}
+    ~ScratchPrefixRemover() {
+        namespace fs = std::filesystem;
+        // Only a folder this program made (MakeScratchPrefix names it so);
+        // remove_all removes links without following them.
+        if (path_.empty() || fs::path(path_).filename().string().rfind("stowlark-demo-", 0) != 0) {
+            return;
+        }
+        std::error_code ec;
+        fs::remove_all(path_, ec);
+    }
+
+private:
+    std::string path_;
+};
+
+// SIGINT, SIGTERM and SIGHUP end the program the way closing it does, so
+// that a run stops after its item and the scratch machine goes away.
+int g_signalPipe[2] = {-1, -1};
+
+void OnSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] ssize_t written = ::write(g_signalPipe[1], &byte, 1);
+}
+
+std::unique_ptr<QSocketNotifier> QuitOnSignals() {
+    if (g_signalPipe[0] < 0 && ::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return {};
+    auto notifier = std::make_unique<QSocketNotifier>(g_signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(notifier.get(), &QSocketNotifier::activated, [] {
+        char bytes[16];
+        while (::read(g_signalPipe[0], bytes, sizeof(bytes)) > 0) {
+        }
+        QCoreApplication::exit(1);
+    });
+    struct sigaction action = {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(signal, &action, nullptr);
+    return notifier;
+}
+
 }  // namespace
 
 bool DisplayAvailable() {
     return Set("DISPLAY") || Set("WAYLAND_DISPLAY") || Set("QT_QPA_PLATFORM");
+}
+
+std::string UnusableDisplayMessage() {
+    const char* which = Set("DISPLAY")           ? "DISPLAY"
+                        : Set("WAYLAND_DISPLAY") ? "WAYLAND_DISPLAY"
+                                                 : "QT_QPA_PLATFORM";
+    const char* value = std::getenv(which);
+    return QString::asprintf(strings::kDisplayUnusable, which, value != nullptr ? value : "")
+        .toStdString();
 }
 
 int CWizardApp::InitInstance() {
@@ -30,6 +95,8 @@ int CWizardApp::InitInstance() {
     // and the welcome page then waits for the user to choose one.
     session::PrefixChoice prefix =
         session::ChoosePrefix(session::DefaultDemoSources(), "", RememberedPrefix());
+    ScratchPrefixRemover remover(prefix);
+    std::unique_ptr<QSocketNotifier> quitOnSignals = QuitOnSignals();
     if (prefix.path.empty() && prefix.notAPrefix) {
         std::fprintf(stderr, "Stowlark: %s\n", prefix.error.c_str());
         MessageBox(nullptr,
@@ -58,6 +125,7 @@ int CWizardApp::InitInstance() {
     WizardContext context;
     context.services = MakeDefaultServices(kernel.Api(), prefix.path, prefix.scratchDemo);
     context.services.prefixProblem = prefix.error;
+    context.services.logPath = session::KernelLogPath(kernel.LibraryPath());
     int result = 0;
     {
         CMyPropertySheet sheet(context);

@@ -2,6 +2,8 @@
 // the wizard sheet modally and ends when it closes.
 #pragma once
 
+#include <string>
+
 #include "wizard/pages/wizard_context.h"
 
 namespace sl::wizard {
@@ -16,5 +18,9 @@ public:
 // True when a display can be reached: DISPLAY or WAYLAND_DISPLAY is set, or
 // QT_QPA_PLATFORM names a platform explicitly.
 bool DisplayAvailable();
+
+// What the program prints when the display it was given cannot be used (a
+// stale DISPLAY, a Wayland socket that is gone), naming that display.
+std::string UnusableDisplayMessage();
 
 }  // namespace sl::wizard

@@ -1,7 +1,9 @@
 #include "wizard/pages/wizard_context.h"
 
+#include <QDesktopServices>
 #include <QFileDialog>
 #include <QSettings>
+#include <QUrl>
 
 #include "wizard/pages/prefix_dialog.h"
 #include "wizard/session/windows_programs.h"
@@ -27,6 +29,9 @@ WizardServices MakeDefaultServices(const session::KernelApi& kernel, const std::
     services.scratchDemo = scratchDemo;
     services.chooseFolder = [](QWidget* owner, const QString& title, const QString& start) {
         return QFileDialog::getExistingDirectory(owner, title, start, QFileDialog::ShowDirsOnly);
+    };
+    services.openFile = [](const QString& path) {
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
     };
     services.windowsProgramsRunning = [](const std::string& prefix) {
         return session::WindowsProgramsRunning(prefix);

@@ -65,6 +65,10 @@ struct WizardServices {
     std::function<void(const std::string& folder)> rememberPrefix;
     // The catalogue text; empty means the program's embedded resource.
     CatalogueTextSource catalogueText;
+    // The kernel library's log file (Unix path); empty when not known.
+    std::string logPath;
+    // Opens a file (the log) in the desktop's program for it.
+    std::function<bool(const QString& path)> openFile;
 };
 
 struct WizardContext {

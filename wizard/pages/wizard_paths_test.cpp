@@ -24,12 +24,14 @@
 #include "wizard/pages/details_sheet.h"
 #include "wizard/pages/finish_page.h"
 #include "wizard/pages/folder_page.h"
+#include "wizard/pages/mnemonic.h"
 #include "wizard/pages/prefix_dialog.h"
 #include "wizard/pages/property_sheet.h"
 #include "wizard/pages/restore_choice_page.h"
 #include "wizard/pages/run_page.h"
 #include "wizard/pages/selection_page.h"
 #include "wizard/pages/summary_page.h"
+#include "wizard/pages/testing/test_main.h"
 #include "wizard/pages/testing/wizard_fixture.h"
 #include "wizard/pages/welcome_page.h"
 #include "wizard/resources/strings.h"
@@ -113,7 +115,8 @@ private:
         QCOMPARE(sheet_->currentId(), int(kRunPage));
         QTRY_COMPARE_WITH_TIMEOUT(sheet_->currentId(), int(kFinishPage), 120000);
         QVERIFY(!sheet_->RunPage()->Running());
-        QCOMPARE(sheet_->button(QWizard::CancelButton)->text(), Latin(sl::strings::kClose));
+        QCOMPARE(WithoutMnemonic(sheet_->button(QWizard::CancelButton)->text()),
+                 Latin(sl::strings::kClose));
         QVERIFY(!sheet_->button(QWizard::NextButton)->isVisible());
         QVERIFY(!sheet_->button(QWizard::BackButton)->isVisible());
     }
@@ -254,7 +257,8 @@ private slots:
                                 Toggle(wordList, common);
                                 QCOMPARE(CheckOf(wordList, common), Qt::Checked);
                                 wordOpened = true;
-                                QCOMPARE(wordSheet->OkButton()->text(), QStringLiteral("OK"));
+                                QCOMPARE(WithoutMnemonic(wordSheet->OkButton()->text()),
+                                         QStringLiteral("OK"));
                                 QCOMPARE(wordSheet->OkButton()->geometry().topLeft(),
                                          QPoint(wordSheet->width() - 85,
                                                 wordSheet->height() - 35));
@@ -440,6 +444,9 @@ private slots:
         sheet_->next();
         QCOMPARE(sheet_->currentId(), int(kSummaryPage));
         QVERIFY(messages.Texts().last().startsWith("Windows programs are still running"));
+        // The prefix is a line of its own, never broken by the box's wrapping.
+        QVERIFY(messages.Texts().last().contains(
+            "\n" + QString::fromStdString(machine_->Prefix()) + "\n"));
         programsRunning = false;
         RunToFinish();
         QCOMPARE(sheet_->FinishPage()->Message()->text(),
@@ -512,19 +519,36 @@ private slots:
         sheet_->next();
         int steps = 0;
         bool stayedOpen = false;
+        bool stoppingShown = false;
+        bool buttonsDisabled = false;
         connect(sheet_->RunPage(), &CMyPropertyPage5::progressHandled, this,
                 [&](int code, int) {
                     if (code != 2 || ++steps != 1) return;
                     sheet_->reject();  // Cancel while the library works
                     stayedOpen = sheet_->isVisible() && sheet_->currentId() == kRunPage;
+                    stoppingShown = sheet_->RunPage()->Status()->text() ==
+                                    Latin(sl::strings::kStopping);
+                    buttonsDisabled = !sheet_->button(QWizard::CancelButton)->isEnabled() &&
+                                      !sheet_->button(QWizard::NextButton)->isEnabled() &&
+                                      !sheet_->button(QWizard::BackButton)->isEnabled();
+                    // A second Cancel (Escape, the close box) changes nothing.
+                    sheet_->reject();
+                    stayedOpen = stayedOpen && sheet_->isVisible();
                 });
         RunToFinish();
         QVERIFY(stayedOpen);
+        QVERIFY(stoppingShown);
+        QVERIFY(buttonsDisabled);
+        QVERIFY(sheet_->button(QWizard::CancelButton)->isEnabled());  // Close
         QCOMPARE(State().UserAborted, 1);
         QCOMPARE(sheet_->FinishPage()->Report()->toPlainText(), QStringLiteral("User Abort"));
         QVERIFY(sheet_->FinishPage()->Report()->isVisible());
-        QCOMPARE(sheet_->FinishPage()->ReportMessage()->text(),
-                 Latin(sl::strings::kThanks) + Latin(sl::strings::kThanksBackup));
+        // The first sentence says what happened; a stopped backup does not
+        // claim that the settings are safe.
+        const QString closing = sheet_->FinishPage()->ReportMessage()->text();
+        QVERIFY2(closing.startsWith("The backup was stopped before it finished.\n"),
+                 qPrintable(closing));
+        QVERIFY(!closing.contains(Latin(sl::strings::kThanksBackup)));
         // The run stopped early: the last components were never saved.
         const std::string saved = FolderIDs("C:\\Stopped", false);
         QVERIFY2(!Contains(saved, "'60'"), saved.c_str());
@@ -567,7 +591,8 @@ private slots:
         QVERIFY(sheet_->FinishPage()->Report()->isVisible());
         QVERIFY(sheet_->FinishPage()->Message()->isHidden());
         QCOMPARE(sheet_->FinishPage()->ReportMessage()->text(),
-                 Latin(sl::strings::kThanks) + Latin(sl::strings::kThanksRestore));
+                 "The restore did not complete: the components listed below failed.\n" +
+                     Latin(sl::strings::kThanks) + Latin(sl::strings::kThanksRestore));
         // The registry stayed as it was; every file came back.
         QCOMPARE(machine_->RegistryTree(kHkcu, kWinampKey), changed);
         QCOMPARE(machine_->ReadFile(kWinampIni), ini);
@@ -611,8 +636,10 @@ private slots:
         RunToFinish();
         QVERIFY(State().LastBadIDs.empty());
         const QString report = sheet_->FinishPage()->Report()->toPlainText();
-        QVERIFY2(report.contains(sl::strings::kRunIncomplete), qPrintable(report));
+        QVERIFY2(report.contains(sl::strings::kRunIncompleteReport), qPrintable(report));
         QVERIFY(sheet_->FinishPage()->Report()->isVisible());
+        QVERIFY(sheet_->FinishPage()->ReportMessage()->text().startsWith(
+            "The backup did not complete.\n"));
     }
 
     // The welcome page names the machine and switches to another one: a
@@ -765,13 +792,6 @@ private slots:
     }
 };
 
-int main(int argc, char** argv) {
-    if (argc > 1 && std::string(argv[1]) == "--kernel-run") {
-        return sl::wizard::testing::KernelRunChildMain(argc, argv);
-    }
-    QApplication application(argc, argv);
-    WizardPathsTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+SL_WIZARD_TEST_CLASS(WizardPathsTest);
 
 #include "wizard_paths_test.moc"

@@ -16,4 +16,20 @@ set(SL_WIZARD_TEST_CASES
   choosePrefix
   noPrefixAtStart
   prefixDialog
-  aboutBox)
+  aboutBox
+  statusLineFollowsALargeComponent
+  returnClosesTheFinishPage
+  choicesKeptAfterBack
+  keyboardThroughDetailsSheets
+  browseStartsAtTheNearestExistingFolder
+  failedRunNamesItsLog
+  windowFitsTheScreen
+  checkBoxesVisibleOnADarkPalette
+  scratchMachineRemovedAtExit
+  unusableDisplayEndsWithStatus2)
+# Run again on a real X server (Xvfb) whose 1280x1024 screen is scaled by 2,
+# where the fixed size of old did not fit.
+set(SL_WIZARD_SCALED_TEST_CASES
+  windowFitsTheScreen
+  keyboardThroughDetailsSheets
+  checkBoxesVisibleOnADarkPalette)

@@ -1,7 +1,9 @@
-// Draws the program's pictures: the icon (icon.png, 64x64) and the picture
-// of the welcome and finish pages (welcome.png, 164x314). Run once with the
-// output folder as argument; the PNG files it writes are kept in the
-// repository and compiled into the program (stowlark.qrc).
+// Draws the program's pictures: the icon (icon.png, 64x64, and icon@2x.png)
+// and the picture of the welcome and finish pages (welcome.png, 164x314, and
+// welcome@2x.png for screens scaled by 2). Run once with the output folder as
+// argument; the PNG files it writes are kept in the repository and compiled
+// into the program (stowlark.qrc). The icon's scalable form, stowlark.svg,
+// draws the same picture.
 #include <QGuiApplication>
 #include <QImage>
 #include <QLinearGradient>
@@ -38,11 +40,12 @@ void DrawBox(QPainter& painter, const QRectF& front, const QColor& colour) {
                      QPointF(front.center().x() + front.width() * 0.15, y));
 }
 
-QImage DrawIcon() {
-    QImage image(64, 64, QImage::Format_ARGB32_Premultiplied);
+QImage DrawIcon(int scale) {
+    QImage image(64 * scale, 64 * scale, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(scale, scale);
     QLinearGradient sky(0, 0, 0, 64);
     sky.setColorAt(0, QColor(0x3a, 0x7b, 0xd5));
     sky.setColorAt(1, QColor(0x1c, 0x3f, 0x7a));
@@ -58,15 +61,16 @@ QImage DrawIcon() {
     return image;
 }
 
-QImage DrawWelcome() {
-    QImage image(164, 314, QImage::Format_ARGB32_Premultiplied);
+QImage DrawWelcome(int scale) {
+    QImage image(164 * scale, 314 * scale, QImage::Format_ARGB32_Premultiplied);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(scale, scale);
     QLinearGradient sky(0, 0, 0, 314);
     sky.setColorAt(0, QColor(0x2d, 0x6c, 0xc8));
     sky.setColorAt(0.65, QColor(0x7f, 0xb4, 0xe8));
     sky.setColorAt(1, QColor(0xd9, 0xea, 0xf7));
-    painter.fillRect(image.rect(), sky);
+    painter.fillRect(QRectF(0, 0, 164, 314), sky);
 
     QRadialGradient sun(QPointF(122, 52), 40);
     sun.setColorAt(0, QColor(255, 244, 200, 230));
@@ -117,7 +121,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     const QString folder = QString::fromLocal8Bit(argv[1]);
-    bool ok = DrawIcon().save(folder + QStringLiteral("/icon.png"));
-    ok = DrawWelcome().save(folder + QStringLiteral("/welcome.png")) && ok;
+    bool ok = DrawIcon(1).save(folder + QStringLiteral("/icon.png"));
+    ok = DrawIcon(2).save(folder + QStringLiteral("/icon@2x.png")) && ok;
+    ok = DrawWelcome(1).save(folder + QStringLiteral("/welcome.png")) && ok;
+    ok = DrawWelcome(2).save(folder + QStringLiteral("/welcome@2x.png")) && ok;
     return ok ? 0 : 1;
 }

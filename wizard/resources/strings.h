@@ -73,6 +73,10 @@ inline constexpr const char* kSelectionPrompt =
     "shaded box means that only part of the component will be %s. To see what's included in a "
     "component, click Details.";
 inline constexpr const char* kDetails = "Details";
+// The component list's name and help for screen readers.
+inline constexpr const char* kComponentsName = "Components";
+inline constexpr const char* kComponentsHelp =
+    "Space checks or unchecks the selected component.";
 inline constexpr const char* kOK = "OK";
 // %s verb.
 inline constexpr const char* kSelectAtLeastOne = "Please select at least one component to %s.";
@@ -112,13 +116,19 @@ inline constexpr const char* kSummaryRestore =
 inline constexpr const char* kSummaryUnrestore =
     "The following components have been selected for unrestore.\nPlease press the Next button "
     "to start the unrestore process.";
-// %s the Wine prefix.
+// %s the Wine prefix, on a line of its own so that it is never broken.
 inline constexpr const char* kWindowsProgramsRunning =
-    "Windows programs are still running on this computer (Wine prefix %s).\nPlease close ALL "
+    "Windows programs are still running in this computer's Wine prefix\n%s\nPlease close ALL "
     "Windows programs, including task-bar applications, then press Next again.";
 
 // Run page (template 108). %s "backing-up", "restoring" or "unrestoring".
 inline constexpr const char* kRunStatus = "Stowlark is currently %s your preferences.";
+// After Cancel, until the library has stopped.
+inline constexpr const char* kStopping = "Stopping after the current item...";
+// The count under the bar; %s the number.
+inline constexpr const char* kFilesCopied = "(%s files copied)";
+inline constexpr const char* kOneFileCopied = "(%s file copied)";
+inline constexpr const char* kProgressName = "Progress";
 
 // Finish page (template 109).
 inline constexpr const char* kThanks = "Thank you for using QD-Stowlark.\n";
@@ -144,8 +154,18 @@ inline constexpr const char* kReportRecommendations =
 inline constexpr const char* kNoUndoCopy =
     "Note: the pre-restore folder %s could not be created (error %u), so no undo copy of the "
     "previous settings was made; these components cannot be unrestored.";
-inline constexpr const char* kRunIncomplete =
-    "The run did not complete; the log names the error.";
+// The first sentence of a finish page after a run that did not fully
+// succeed; %s "backup", "restore" or "unrestore".
+inline constexpr const char* kRunStopped = "The %s was stopped before it finished.";
+inline constexpr const char* kRunFailedComponents =
+    "The %s did not complete: the components listed below failed.";
+inline constexpr const char* kRunIncomplete = "The %s did not complete.";
+// The report of a failed run without a failed component to name.
+inline constexpr const char* kRunIncompleteReport =
+    "No single component failed; the log names the error.";
+// %s the log file's full path.
+inline constexpr const char* kLogIsAt = "The log names every error: %s";
+inline constexpr const char* kOpenLog = "Open Log";
 inline constexpr const char* kClose = "Close";
 
 // About box. %s the version.
@@ -160,6 +180,11 @@ inline constexpr const char* kDemoMachineTitle = " (demo machine)";
 inline constexpr const char* kDemoMachineNote =
     "No Wine prefix is set up, so Stowlark works on a scratch copy of the demo machine in "
     "%s.";
+// %s the variable that names the display, %s its value.
+inline constexpr const char* kDisplayUnusable =
+    "Stowlark cannot open its window: the display %s=%s cannot be used (no display server "
+    "answers there, or access to it is refused).\nStart Stowlark from a desktop session, or "
+    "use the command-line program instead:\n  stowlark-cli --help\n";
 inline constexpr const char* kNeedsDisplay =
     "Stowlark is a graphical program and needs a display, but neither DISPLAY nor "
     "WAYLAND_DISPLAY is set.\nWithout a display, use the command-line program instead:\n"

@@ -4,6 +4,10 @@
 #include <unistd.h>
 
 #include <climits>
+#include <filesystem>
+
+#include "kernel/interface/kernel.h"
+#include "kernel/platform/wine/wine_platform.h"
 
 namespace sl::session {
 namespace {
@@ -41,6 +45,16 @@ std::vector<std::string> KernelBinding::DefaultFolders() {
     std::vector<std::string> folders;
     std::string own = ProgramFolder();
     if (!own.empty()) folders.push_back(own);
+#ifdef SL_LIBDIR_FROM_BINDIR
+    // The library folder of the installation the program belongs to, wherever
+    // that tree was unpacked (a package, a staging root).
+    if (!own.empty()) {
+        std::string folder =
+            std::filesystem::path(JoinPath(own, SL_LIBDIR_FROM_BINDIR)).lexically_normal().string();
+        if (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+        if (folder != own) folders.push_back(folder);
+    }
+#endif
 #ifdef SL_INSTALL_LIBDIR
     if (own != SL_INSTALL_LIBDIR) folders.push_back(SL_INSTALL_LIBDIR);
 #endif
@@ -96,6 +110,17 @@ bool KernelBinding::Load(const std::vector<std::string>& folders) {
              (tried.empty() ? std::string("\n  (no folder to look in)") : tried) +
              "\nPlease build or reinstall Stowlark.";
     return false;
+}
+
+std::string KernelLogPath(const std::string& libraryPath) {
+    if (libraryPath.empty()) return {};
+    // The library's own rule, asked of a platform that stands where the
+    // library is; the prefix plays no part in it.
+    platform::wine::WinePlatformOptions options;
+    options.modulePath = libraryPath;
+    options.serverRunning = [] { return false; };
+    platform::wine::WinePlatform machine("", options);
+    return machine.LogFilePath(kLogName);
 }
 
 }  // namespace sl::session

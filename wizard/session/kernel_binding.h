@@ -52,4 +52,9 @@ private:
 // The folder holding the running program; empty when it cannot be read.
 std::string ProgramFolder();
 
+// The log file "Stowlark.Log" that the library loaded from libraryPath writes
+// to: beside the library, or the per-user folder when that one cannot be
+// written. Empty for an empty libraryPath.
+std::string KernelLogPath(const std::string& libraryPath);
+
 }  // namespace sl::session

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "kernel/platform/wine/wine_platform.h"
+#include "wizard/session/kernel_binding.h"
 #include "wizard/session/prefix_files.h"
 
 namespace fs = std::filesystem;
@@ -31,6 +32,16 @@ std::vector<std::string> DefaultDemoSources() {
     std::vector<std::string> sources;
 #ifdef SL_DEMO_PREFIX_DIR
     sources.push_back(SL_DEMO_PREFIX_DIR);
+#endif
+#ifdef SL_DATADIR_FROM_BINDIR
+    // The data folder of the installation the program belongs to.
+    const std::string own = ProgramFolder();
+    if (!own.empty()) {
+        sources.push_back(
+            fs::path(own + "/" + SL_DATADIR_FROM_BINDIR + "/stowlark/demo-prefix")
+                .lexically_normal()
+                .string());
+    }
 #endif
 #ifdef SL_INSTALL_DATADIR
     sources.push_back(std::string(SL_INSTALL_DATADIR) + "/stowlark/demo-prefix");

@@ -168,6 +168,12 @@ HiveKey::Decoded& HiveKey::decoded() const {
     return *decoded_;
 }
 
+void HiveKey::ReleaseDecoded() const {
+    if (!hasRaw || regenerate || pending_ || !decoded_) return;
+    decoded_.reset();
+    pending_ = true;
+}
+
 void HiveKey::DecodePending() const {
     if (!pending_) return;
     pending_ = false;

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -56,6 +57,11 @@ struct HiveKey {
     // Lines of its section that are neither options nor readable values,
     // verbatim (views into the hive's text).
     const std::vector<std::string_view>& extraLines() const;
+
+    // Frees the decoded values of a key whose one section is unchanged since
+    // it was read; they are decoded from that text again when next asked
+    // for. A reader of many keys keeps memory bounded this way.
+    void ReleaseDecoded() const;
 
     // Case-insensitive lookups; null when absent.
     HiveKey* FindSubkey(std::u16string_view subName) const;
@@ -122,6 +128,11 @@ public:
 
     // The file text for the current content.
     std::string Write() const;
+    // The same text handed to sink in pieces, in order (each about a
+    // megabyte, whole sections), so that no copy of the whole is made. Stops
+    // at the first piece the sink refuses (returns false); true when every
+    // piece was taken.
+    bool WriteTo(const std::function<bool(std::string_view)>& sink) const;
     // Tells the hive that the text of Write() is now the file on disk.
     void MarkWritten() { changed_ = false; }
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "kernel/platform/wine/hive_codepage.h"
 #include "kernel/platform/wine/hive_escape.h"
 #include "kernel/platform/wine/hive_names.h"
@@ -288,6 +290,74 @@ TEST(Hive, UnorderedAndDuplicateSectionsMerge) {
     EXPECT_EQ(root.subkeys[0]->values()[0].name, u"a");
     ASSERT_EQ(root.subkeys[1]->values().size(), 1u);
     EXPECT_EQ(root.subkeys[1]->values()[0].data, Bytes(std::u16string(u"3\0", 2)));
+}
+
+// Decoded values may be dropped and read again from the text; a changed
+// key keeps them, since its text no longer says what it holds.
+TEST(HiveRelease, ReleasedValuesComeBackFromTheTextAndChangesStay) {
+    auto hive = Hive::FromText(kWineHive);
+    HiveKey* alpha = hive->root().FindSubkey(u"Software")->FindSubkey(u"Alpha");
+    ASSERT_NE(alpha, nullptr);
+    std::vector<HiveValue> before = alpha->values();
+    ASSERT_EQ(before.size(), 9u);
+    alpha->ReleaseDecoded();
+    const std::vector<HiveValue>& again = alpha->values();
+    ASSERT_EQ(again.size(), before.size());
+    for (std::size_t i = 0; i < before.size(); ++i) {
+        EXPECT_EQ(again[i].name, before[i].name);
+        EXPECT_EQ(again[i].type, before[i].type);
+        EXPECT_EQ(again[i].data, before[i].data);
+    }
+    ASSERT_TRUE(hive->SetValue(*alpha, u"Added", kRegDword, std::string("\x01\0\0\0", 4), 1));
+    alpha->ReleaseDecoded();
+    EXPECT_NE(alpha->FindValue(u"added"), nullptr);
+    EXPECT_NE(hive->Write().find("\"Added\"=dword:00000001"), std::string::npos);
+}
+
+// A hive larger than one piece goes out in pieces of whole sections that
+// join to the same text, changed sections and the gaps between them too.
+TEST(HiveWriteTo, PiecesJoinToTheWholeText) {
+    std::string text = "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\Machine\n\n#arch=win32\n";
+    for (int i = 0; text.size() < 3u * 1024 * 1024; ++i) {
+        char section[160];
+        std::snprintf(section, sizeof section,
+                      "\n[Software\\\\Big\\\\K%07d] 1796618213\n#time=1dd8604951a9966\n\"V\"=\"%0*d\"\n", i,
+                      40 + i % 20, i);
+        text += section;
+        if (i % 1000 == 999) text += "\n";  // an odd gap now and then
+    }
+    auto hive = Hive::FromText(text);
+    std::vector<std::string> pieces;
+    ASSERT_TRUE(hive->WriteTo([&](std::string_view piece) {
+        pieces.emplace_back(piece);
+        return true;
+    }));
+    ASSERT_GE(pieces.size(), 3u);
+    std::string joined;
+    for (const std::string& piece : pieces) {
+        EXPECT_EQ(piece.back(), '\n');
+        joined += piece;
+    }
+    EXPECT_TRUE(joined == text);
+
+    HiveKey* big = hive->root().FindSubkey(u"Software")->FindSubkey(u"Big");
+    for (std::size_t i = 0; i < big->subkeys.size(); i += 997) {
+        hive->SetValue(*big->subkeys[i], u"Extra", kRegDword, std::string("\x02\0\0\0", 4), 7);
+    }
+    joined.clear();
+    int calls = 0;
+    ASSERT_TRUE(hive->WriteTo([&](std::string_view piece) {
+        joined += piece;
+        ++calls;
+        return true;
+    }));
+    EXPECT_GE(calls, 3);
+    EXPECT_TRUE(joined == hive->Write());
+    EXPECT_TRUE(Hive::FromText(joined)->Write() == joined);
+    // A refused piece ends the writing.
+    calls = 0;
+    EXPECT_FALSE(hive->WriteTo([&](std::string_view) { return ++calls < 2; }));
+    EXPECT_EQ(calls, 2);
 }
 
 }  // namespace

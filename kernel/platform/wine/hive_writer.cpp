@@ -1,4 +1,5 @@
 // Hive::Write and the value-line format, as Wine's own registry saver writes them.
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -124,11 +125,33 @@ void AppendValueLine(std::string& out, const HiveValue& value) {
 }
 
 std::string Hive::Write() const {
+    std::string text;
+    text.reserve(text_.size() + 4096);
+    WriteTo([&text](std::string_view piece) {
+        text.append(piece);
+        return true;
+    });
+    return text;
+}
+
+bool Hive::WriteTo(const std::function<bool(std::string_view)>& sink) const {
+    // The text goes to the sink in pieces of about kPiece bytes, whole
+    // sections each; lastChar stands for out.back() once a piece has gone.
+    constexpr std::size_t kPiece = 1u << 20;
     std::string out;
-    out.reserve(text_.size() + 4096);
+    out.reserve(std::min(text_.size(), kPiece) + 4096);
+    char lastChar = '\n';
+    bool ok = true;
+    auto back = [&]() { return out.empty() ? lastChar : out.back(); };
+    auto hand = [&](bool always) {
+        if (!ok || (!always && out.size() < kPiece) || out.empty()) return;
+        lastChar = out.back();
+        ok = sink(out);
+        out.clear();
+    };
     out.append(text_, 0, preambleEnd_);
     if (!hadSections_ && !out.empty()) {
-        if (out.back() != '\n') out.push_back('\n');
+        if (back() != '\n') out.push_back('\n');
         out.push_back('\n');
     }
 
@@ -148,12 +171,12 @@ std::string Hive::Write() const {
             if (hadSections_) out.append(text_, trailingGapBegin_, trailingGapEnd_ - trailingGapBegin_);
             return;
         }
-        if (out.back() != '\n') out.push_back('\n');
+        if (back() != '\n') out.push_back('\n');
         if (!k.regenerate && k.hasRaw && k.gapLength > 0) {
             out.append(k.raw.data() + k.raw.size(), k.gapLength);  // the gap follows it in the text
             // A gap read at the end of the file may end without a newline
             // (trailing blanks); the next section must still start a line.
-            if (out.back() != '\n') out.push_back('\n');
+            if (back() != '\n') out.push_back('\n');
         } else {
             out.push_back('\n');
         }
@@ -166,6 +189,7 @@ std::string Hive::Write() const {
         bool keepRaw = !key->regenerate && key->hasRaw;
         if (keepRaw || NeedsSection(*key)) {
             flushPending(false);
+            hand(false);
             pending = key;
         }
         for (auto it = key->subkeys.rbegin(); it != key->subkeys.rend(); ++it) stack.push_back(it->get());
@@ -173,10 +197,12 @@ std::string Hive::Write() const {
     flushPending(true);
     // Sections the model refused stay in the file as they were read.
     for (std::string_view section : refused_) {
-        if (!out.empty() && out.back() != '\n') out.push_back('\n');
+        if (back() != '\n') out.push_back('\n');
         out.append(section);
+        hand(false);
     }
-    return out;
+    hand(true);
+    return ok;
 }
 
 }  // namespace sl::platform::wine

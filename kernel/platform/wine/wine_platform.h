@@ -76,6 +76,9 @@ public:
     DWORD CloseFile(FileHandle handle, bool sync) override;
     DWORD MoveFileReplace(const std::string& from, const std::string& to) override;
     DWORD DeleteFile(const std::string& path) override;
+    // A flock on the folder's own descriptor (kernel/platform/wine/folder_lock.h).
+    DWORD LockFolder(const std::string& path, FileHandle* handle) override;
+    DWORD UnlockFolder(FileHandle handle) override;
 
     std::string ModuleFileName() override;
     void AppendLogBytes(const std::string& logName, const std::string& bytes) override;

@@ -454,22 +454,25 @@ struct WineRegistry::State {
             // Someone else replaced the file since it was read: do not overwrite.
             return static_cast<LONG>(kErrorSharingViolation);
         }
-        std::string text = slot.hive->Write();
         std::string tmp;
         DWORD createError = kErrorSuccess;
         int fd = CreateTemporaryBeside(slot.file, 0600, &tmp, &createError);
         if (fd < 0) return static_cast<LONG>(createError);
         LONG rc = 0;
-        std::size_t done = 0;
-        while (done < text.size()) {
-            ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) {
-                rc = ErrnoToWin32(n < 0 ? errno : ENOSPC);
-                break;
+        // The text goes out as it is made, a piece at a time.
+        slot.hive->WriteTo([&](std::string_view piece) {
+            std::size_t done = 0;
+            while (done < piece.size()) {
+                ssize_t n = ::write(fd, piece.data() + done, piece.size() - done);
+                if (n < 0 && errno == EINTR) continue;
+                if (n <= 0) {
+                    rc = ErrnoToWin32(n < 0 ? errno : ENOSPC);
+                    return false;
+                }
+                done += static_cast<std::size_t>(n);
             }
-            done += static_cast<std::size_t>(n);
-        }
+            return true;
+        });
         if (!rc && ::fchmod(fd, now.st_mode & 07777) != 0) rc = ErrnoToWin32(errno);
         if (!rc && ::fsync(fd) != 0) rc = ErrnoToWin32(errno);
         struct stat written {};
@@ -591,7 +594,17 @@ LONG WineRegistry::RegCreateKeyEx(HKEY root, const char* subKey, const char* key
 
 LONG WineRegistry::RegCloseKey(HKEY key) {
     if (key >= kHkeyClassesRoot && key <= kHkeyUsers) return 0;
-    return state_->handles.erase(key) ? 0 : static_cast<LONG>(kErrorInvalidHandle);
+    auto it = state_->handles.find(key);
+    if (it == state_->handles.end()) return static_cast<LONG>(kErrorInvalidHandle);
+    const State::Handle& handle = it->second;
+    // What was read through the handle is not kept: a save of a large
+    // subtree holds one key's values at a time.
+    if (handle.key && handle.loc.hive != kUsersRoot &&
+        handle.generation == state_->slots[handle.loc.hive].generation) {
+        handle.key->ReleaseDecoded();
+    }
+    state_->handles.erase(it);
+    return 0;
 }
 
 LONG WineRegistry::RegQueryInfoKey(HKEY hkey, DWORD* subKeys, DWORD* maxSubKeyLen, DWORD* values,

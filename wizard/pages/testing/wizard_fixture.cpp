@@ -197,6 +197,7 @@ QStringList MessageRecorder::Texts() const {
 std::unique_ptr<WizardContext> MakeContext(const std::string& prefix) {
     auto context = std::make_unique<WizardContext>();
     context->services = MakeDefaultServices(Kernel().Api(), prefix, false);
+    context->services.logPath = session::KernelLogPath(Kernel().LibraryPath());
     context->services.windowsProgramsRunning = [](const std::string&) { return false; };
     // The tests' choices never reach the user's own settings.
     context->services.rememberPrefix = [](const std::string&) {};
