@@ -4,9 +4,10 @@
 // Works through the kernel core: a file record of a generated folder tree
 // (PathID 0, every subfolder) is backed up with SLFileCopyEx and the
 // bookkeeping file saved; the restore loads it and puts the files back with
-// SLRestoreFiles into a fresh folder (the record's paths moved there). Each
-// run, Stowlark's and cp's, is a child process of its own, so that its peak
-// memory and processor time are its own.
+// SLRestoreFiles into a fresh folder (the record's paths moved there, and
+// that folder given as the one the files may go to, as a run gives the
+// script's folders). Each run, Stowlark's and cp's, is a child process of its
+// own, so that its peak memory and processor time are its own.
 //
 // Sets compared with cp -a (files of 4 KiB, 100 to a folder; then a few
 // large files):
@@ -53,6 +54,7 @@
 #include "kernel/platform/platform.h"
 #include "kernel/platform/wine/wine_platform.h"
 #include "kernel/script/items.h"
+#include "kernel/storage/file_restore.h"
 
 namespace {
 
@@ -273,10 +275,12 @@ struct Bench {
                 }
                 count += record->SourceFiles.size();
             }
+            // The folder the script allows the files into, as a run passes it.
+            const std::vector<sl::RestoreFolder> allowed{sl::RestoreFolder{Dos(target), ""}};
             const Stopwatch watch;
             std::int32_t rc = 0;
             for (const auto& record : kernel.FileItems) {
-                if (std::int32_t one = kernel.SLRestoreFiles(*record)) rc = one;
+                if (std::int32_t one = kernel.SLRestoreFiles(*record, &allowed)) rc = one;
             }
             watch.Stop(measured);
             return rc == 0 && count == files;

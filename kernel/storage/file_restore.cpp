@@ -78,11 +78,9 @@ std::vector<std::string> FolderElements(const std::string& folder) {
     return out;
 }
 
-}  // namespace
-
-bool IsInsideFolder(const std::string& path, const std::string& folder) {
-    const std::vector<std::string> scope = FolderElements(folder);
-    const std::vector<std::string> elements = SplitPath(path);
+// IsInsideFolder on the path's elements and the folder's (FolderElements).
+bool IsInsideElements(const std::vector<std::string>& elements,
+                      const std::vector<std::string>& scope) {
     if (elements.size() <= scope.size()) return false;
     const bool absolute = !scope.empty() && IsDriveElement(scope[0]);
     for (std::size_t i = 0; i < elements.size(); ++i) {
@@ -95,6 +93,12 @@ bool IsInsideFolder(const std::string& path, const std::string& folder) {
         if (!SameElement(elements[i], scope[i])) return false;
     }
     return true;
+}
+
+}  // namespace
+
+bool IsInsideFolder(const std::string& path, const std::string& folder) {
+    return IsInsideElements(SplitPath(path), FolderElements(folder));
 }
 
 bool PathExists(const std::string& path) {
@@ -159,32 +163,57 @@ std::string Joined(const std::vector<std::string>& elements, std::size_t count) 
 // True when a folder strictly between base (depth elements of the path, or
 // the resolved destination for a relative path) and the target file is a
 // link, or cannot be looked at for another reason than being missing.
-bool CrossesLink(const std::string& destination, const std::string& path, std::size_t depth) {
-    const std::vector<std::string> elements = SplitPath(path);
+// Folders in realFolders were found to be real folders earlier in the same
+// restore (which makes folders and files, never links) and are not looked at
+// again; those found now are added.
+bool CrossesLink(const std::string& destination, const std::vector<std::string>& elements,
+                 std::size_t depth, std::unordered_set<std::string>& realFolders) {
     for (std::size_t i = depth + 1; i < elements.size(); ++i) {
-        const std::string folder = destination + Joined(elements, i);
+        std::string folder = destination + Joined(elements, i);
+        if (realFolders.count(folder)) continue;
         platform::DWORD attributes = 0;
         platform::DWORD rc = platform::Current().GetFileAttributes(folder, &attributes);
         if (rc == platform::kErrorFileNotFound || rc == platform::kErrorPathNotFound) return false;
         if (rc != 0 || (attributes & platform::kFileAttributeReparsePoint) != 0) return true;
+        realFolders.insert(std::move(folder));
     }
     return false;
+}
+
+// A folder line with the elements of its folder and of its base worked out
+// once for all the files of a record.
+struct PreparedFolder {
+    const RestoreFolder* line;
+    std::vector<std::string> scope;  // FolderElements of the line's folder
+    std::size_t depth;               // elements of its base
+};
+
+std::vector<PreparedFolder> Prepare(const std::vector<RestoreFolder>& folders) {
+    std::vector<PreparedFolder> prepared;
+    for (const RestoreFolder& folder : folders) {
+        const std::string scope =
+            folder.Base.empty() ? folder.Sub : WithTrailingBackslash(folder.Base) + folder.Sub;
+        prepared.push_back(PreparedFolder{
+            &folder, FolderElements(scope),
+            folder.Base.empty() ? 0 : FolderElements(folder.Base).size()});
+    }
+    return prepared;
 }
 
 // True when the pair's target is a file that one of the folders' lines would
 // have backed up, and is reached through real folders only.
 bool IsAllowedTarget(const std::string& destination, const std::string& path,
-                     const std::vector<RestoreFolder>& folders) {
+                     const std::vector<PreparedFolder>& folders,
+                     std::unordered_set<std::string>& realFolders) {
     // A PathID that stands for several folders here (every Netscape user's)
     // never gives a backup a record of its own: the backup records absolute
     // paths then. Such a record cannot say which folder it belongs in.
     if (destination.find(';') != std::string::npos) return false;
-    for (const RestoreFolder& folder : folders) {
-        const std::string scope =
-            folder.Base.empty() ? folder.Sub : WithTrailingBackslash(folder.Base) + folder.Sub;
-        if (!IsInsideFolder(path, scope)) continue;
-        const std::vector<std::string> elements = SplitPath(path);
-        const std::size_t inScope = FolderElements(scope).size();
+    const std::vector<std::string> elements = SplitPath(path);
+    for (const PreparedFolder& prepared : folders) {
+        const RestoreFolder& folder = *prepared.line;
+        if (!IsInsideElements(elements, prepared.scope)) continue;
+        const std::size_t inScope = prepared.scope.size();
         const std::size_t below = elements.size() - inScope;  // at least the file's name
         if (below > 1 && folder.Recurse == 0) continue;
         if (below > 1 &&
@@ -192,8 +221,7 @@ bool IsAllowedTarget(const std::string& destination, const std::string& path,
             continue;
         }
         if (!platform::MatchesFileMask(folder.Mask, elements.back())) continue;
-        const std::size_t depth = folder.Base.empty() ? 0 : FolderElements(folder.Base).size();
-        return !CrossesLink(destination, path, depth);
+        return !CrossesLink(destination, elements, prepared.depth, realFolders);
     }
     return false;
 }
@@ -212,8 +240,12 @@ std::int32_t CSLKernel::SLRestoreFiles(const CSLFileItem& record,
     }
 
     std::int32_t status = 0;
-    // Folders found or made for earlier files of this record.
+    // Folders found or made for earlier files of this record, and those of
+    // them seen to be real folders (no links).
     std::unordered_set<std::string> knownFolders;
+    std::unordered_set<std::string> realFolders;
+    const std::vector<PreparedFolder> allowed =
+        folders != nullptr ? Prepare(*folders) : std::vector<PreparedFolder>();
     const std::size_t pairs = std::min(record.SourceFiles.size(), record.BackupFiles.size());
     for (std::size_t i = 0; i < pairs; ++i) {
         const std::string& sourceEntry = record.SourceFiles[i];
@@ -223,7 +255,8 @@ std::int32_t CSLKernel::SLRestoreFiles(const CSLFileItem& record,
         // With the folders the script allows, a target must also lie below
         // one of them (relative ones below the resolved folder).
         if (!IsSafeRestorePair(record.PathID, sourceEntry, backupEntry) ||
-            (folders != nullptr && !IsAllowedTarget(destination, sourceEntry, *folders))) {
+            (folders != nullptr &&
+             !IsAllowedTarget(destination, sourceEntry, allowed, realFolders))) {
             Report(Format("SLRestoreFiles refused '%s' --> '%s'\n", backupEntry.c_str(),
                           sourceEntry.c_str()));
             status = platform::kErrorInvalidName;
