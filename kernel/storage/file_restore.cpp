@@ -36,12 +36,12 @@ bool IsParentElement(std::string_view element) {
     return dots >= 2;
 }
 
-bool IsDriveElement(const std::string& element) {
+bool IsDriveElement(std::string_view element) {
     return element.size() == 2 && element[1] == ':' &&
            std::isalpha(static_cast<unsigned char>(element[0])) != 0;
 }
 
-bool SameElement(const std::string& a, const std::string& b) {
+bool SameElement(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
         if (std::tolower(static_cast<unsigned char>(a[i])) !=
@@ -78,13 +78,27 @@ std::vector<std::string> FolderElements(const std::string& folder) {
     return out;
 }
 
+// The elements of a path, viewing the path itself (as SplitPath splits it).
+std::vector<std::string_view> ViewPath(const std::string& path) {
+    std::vector<std::string_view> elements;
+    const std::string_view text = path;
+    std::size_t start = 0;
+    for (;;) {
+        std::size_t end = text.find_first_of("\\/", start);
+        elements.push_back(text.substr(start, end == std::string::npos ? end : end - start));
+        if (end == std::string::npos) return elements;
+        start = end + 1;
+    }
+}
+
 // IsInsideFolder on the path's elements and the folder's (FolderElements).
-bool IsInsideElements(const std::vector<std::string>& elements,
+template <typename Element>
+bool IsInsideElements(const std::vector<Element>& elements,
                       const std::vector<std::string>& scope) {
     if (elements.size() <= scope.size()) return false;
     const bool absolute = !scope.empty() && IsDriveElement(scope[0]);
     for (std::size_t i = 0; i < elements.size(); ++i) {
-        const std::string& element = elements[i];
+        const std::string_view element = elements[i];
         if (element.empty() || element == "." || IsParentElement(element)) return false;
         const bool drive = i == 0 && absolute && IsDriveElement(element);
         if (!drive && element.find(':') != std::string::npos) return false;
@@ -154,9 +168,12 @@ namespace {
 
 // The first count elements joined by '\', without a trailing one (a trailing
 // separator would make the look below follow a link).
-std::string Joined(const std::vector<std::string>& elements, std::size_t count) {
+std::string Joined(const std::vector<std::string_view>& elements, std::size_t count) {
     std::string out;
-    for (std::size_t i = 0; i < count; ++i) out += (i == 0 ? "" : "\\") + elements[i];
+    for (std::size_t i = 0; i < count; ++i) {
+        if (i > 0) out += '\\';
+        out += elements[i];
+    }
     return out;
 }
 
@@ -166,7 +183,7 @@ std::string Joined(const std::vector<std::string>& elements, std::size_t count) 
 // Folders in realFolders were found to be real folders earlier in the same
 // restore (which makes folders and files, never links) and are not looked at
 // again; those found now are added.
-bool CrossesLink(const std::string& destination, const std::vector<std::string>& elements,
+bool CrossesLink(const std::string& destination, const std::vector<std::string_view>& elements,
                  std::size_t depth, std::unordered_set<std::string>& realFolders) {
     for (std::size_t i = depth + 1; i < elements.size(); ++i) {
         std::string folder = destination + Joined(elements, i);
@@ -209,7 +226,7 @@ bool IsAllowedTarget(const std::string& destination, const std::string& path,
     // never gives a backup a record of its own: the backup records absolute
     // paths then. Such a record cannot say which folder it belongs in.
     if (destination.find(';') != std::string::npos) return false;
-    const std::vector<std::string> elements = SplitPath(path);
+    const std::vector<std::string_view> elements = ViewPath(path);
     for (const PreparedFolder& prepared : folders) {
         const RestoreFolder& folder = *prepared.line;
         if (!IsInsideElements(elements, prepared.scope)) continue;
@@ -217,10 +234,11 @@ bool IsAllowedTarget(const std::string& destination, const std::string& path,
         const std::size_t below = elements.size() - inScope;  // at least the file's name
         if (below > 1 && folder.Recurse == 0) continue;
         if (below > 1 &&
-            !PassesNameFilter(elements[inScope], folder.IncludeDirs, folder.ExcludeDirs)) {
+            !PassesNameFilter(std::string(elements[inScope]), folder.IncludeDirs,
+                              folder.ExcludeDirs)) {
             continue;
         }
-        if (!platform::MatchesFileMask(folder.Mask, elements.back())) continue;
+        if (!platform::MatchesFileMask(folder.Mask, std::string(elements.back()))) continue;
         return !CrossesLink(destination, elements, prepared.depth, realFolders);
     }
     return false;
