@@ -1,6 +1,7 @@
 // File backup: copies the files of a file instruction into the backup folder
 // under numbered names and records where each came from.
 #include <string>
+#include <vector>
 
 #include "kernel/interface/kernel.h"
 #include "kernel/interface/log.h"
@@ -57,6 +58,33 @@ DWORD SearchFolder(const std::string& pattern, Visit visit) {
     return status;
 }
 
+// Copies one file found in a folder into the backup folder under the next
+// number, and records the pair when the copy succeeded.
+void CopyFoundFile(CSLKernel& kernel, CSLFileItem& record, const std::string& source,
+                   const std::string& entryPrefix, const platform::FindData& entry) {
+    if (IsFolder(entry)) return;
+    // The number is used up even when the copy under it fails.
+    ++kernel.BackupCounter;
+    std::string backupName = std::to_string(kernel.BackupCounter) + ".dat";
+    const std::string from = source + entry.name;
+    const std::string to = kernel.Folder + backupName;
+    kernel.NotifyItem(record.ID, from);
+    DWORD rc = Current().CopyFile(from, to);
+    if (rc == 0) {
+        ++kernel.FilesCopied;
+        record.SourceFiles.push_back(entryPrefix + entry.name);
+        record.BackupFiles.push_back(std::move(backupName));
+    } else {
+        kernel.Report(Format("SLFileCopyFiles CopyFile '%s' --> '%s' returned error %i\n",
+                             from.c_str(), to.c_str(), static_cast<int>(rc)));
+    }
+}
+
+void ReportFilesSearch(CSLKernel& kernel, const std::string& pattern, DWORD searched) {
+    kernel.Report(Format("SLFileCopyFiles FindFirstFile/FindNextFile on '%s' returned error %i\n",
+                         pattern.c_str(), static_cast<int>(searched)));
+}
+
 }  // namespace
 
 std::int32_t CSLKernel::SLFileCopyEx(CSLFileItem& record, const std::string& path,
@@ -85,31 +113,49 @@ std::int32_t CSLKernel::SLFileCopyEx(CSLFileItem& record, const std::string& pat
     }
 
     const std::string source = WithTrailingBackslash(base + path);
-    std::int32_t status = SLFileCopyFiles(record, path, mask);
-    if (recurse == 0) return status;
-
-    if (source.empty()) {
-        AppendLog("SLFileCopyEx sSourcePath == \"\"", kLogName);
-        return kNoSourcePath;
+    const std::string pattern = source + "*.*";
+    // Where the files wanted are all of the folder's entries, one listing
+    // serves for the files and then for the subfolders (the copies add no
+    // folders to it).
+    std::vector<platform::FindData> listed;
+    DWORD searched = 0;
+    if (recurse != 0 && mask == "*.*" && !source.empty() && (record.PathID == 0 || !base.empty())) {
+        searched = SearchFolder(pattern, [&](const platform::FindData& entry) {
+            listed.push_back(entry);
+        });
+        const std::string entryPrefix = WithTrailingBackslash(path);
+        for (const platform::FindData& entry : listed) {
+            CopyFoundFile(*this, record, source, entryPrefix, entry);
+        }
+        if (!SearchSucceeded(searched)) ReportFilesSearch(*this, pattern, searched);
+    } else {
+        std::int32_t status = SLFileCopyFiles(record, path, mask);
+        if (recurse == 0) return status;
+        if (source.empty()) {
+            AppendLog("SLFileCopyEx sSourcePath == \"\"", kLogName);
+            return kNoSourcePath;
+        }
+        searched = SearchFolder(pattern, [&](const platform::FindData& entry) {
+            listed.push_back(entry);
+        });
     }
 
-    const std::string pattern = source + "*.*";
     const std::string prefix = record.PathID != 0 ? WithTrailingBackslash(path) : source;
-    DWORD searched = SearchFolder(pattern, [&](const platform::FindData& entry) {
-        if (entry.name.empty() || entry.name[0] == '.') return;
-        if (!PassesNameFilter(entry.name, includeDirs, excludeDirs)) return;
-        if (!IsFolder(entry)) return;
+    for (const platform::FindData& entry : listed) {
+        if (entry.name.empty() || entry.name[0] == '.') continue;
+        if (!PassesNameFilter(entry.name, includeDirs, excludeDirs)) continue;
+        if (!IsFolder(entry)) continue;
         // A linked folder (Wine links Desktop, Documents and the like to the
         // Unix home) is never descended into.
-        if ((entry.attributes & platform::kFileAttributeReparsePoint) != 0) return;
+        if ((entry.attributes & platform::kFileAttributeReparsePoint) != 0) continue;
         if (FolderDepth(path) >= kMaxFolderDepth) {
             Report(Format("SLFileCopyEx '%s%s' lies too deep: not copied\n", source.c_str(),
                           entry.name.c_str()));
-            return;
+            continue;
         }
         // Its errors are reported by the call itself.
         SLFileCopyEx(record, prefix + entry.name, std::string(), std::string(), mask, recurse);
-    });
+    }
     if (SearchSucceeded(searched)) return 0;
     Report(Format("SLFileCopyEx FindFirstFile/FindNextFile on '%s' returned error %i\n",
                   pattern.c_str(), static_cast<int>(searched)));
@@ -132,26 +178,10 @@ std::int32_t CSLKernel::SLFileCopyFiles(CSLFileItem& record, const std::string& 
     const std::string pattern = source + mask;
     const std::string entryPrefix = WithTrailingBackslash(path);
     DWORD searched = SearchFolder(pattern, [&](const platform::FindData& entry) {
-        if (IsFolder(entry)) return;
-        // The number is used up even when the copy under it fails.
-        ++BackupCounter;
-        const std::string backupName = std::to_string(BackupCounter) + ".dat";
-        const std::string from = source + entry.name;
-        const std::string to = Folder + backupName;
-        NotifyItem(record.ID, from);
-        DWORD rc = Current().CopyFile(from, to);
-        if (rc == 0) {
-            ++FilesCopied;
-            record.SourceFiles.push_back(entryPrefix + entry.name);
-            record.BackupFiles.push_back(backupName);
-        } else {
-            Report(Format("SLFileCopyFiles CopyFile '%s' --> '%s' returned error %i\n",
-                          from.c_str(), to.c_str(), static_cast<int>(rc)));
-        }
+        CopyFoundFile(*this, record, source, entryPrefix, entry);
     });
     if (SearchSucceeded(searched)) return 0;
-    Report(Format("SLFileCopyFiles FindFirstFile/FindNextFile on '%s' returned error %i\n",
-                  pattern.c_str(), static_cast<int>(searched)));
+    ReportFilesSearch(*this, pattern, searched);
     return static_cast<std::int32_t>(searched);
 }
 

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "kernel/interface/kernel.h"
@@ -22,7 +24,7 @@ constexpr std::int32_t kUnresolvedPathID = 2135;
 
 // An element made only of dots and blanks with at least two dots climbs out
 // of its folder (Windows drops trailing dots and blanks from names).
-bool IsParentElement(const std::string& element) {
+bool IsParentElement(std::string_view element) {
     std::size_t dots = 0;
     for (char c : element) {
         if (c == '.') {
@@ -34,12 +36,12 @@ bool IsParentElement(const std::string& element) {
     return dots >= 2;
 }
 
-bool IsDriveElement(const std::string& element) {
+bool IsDriveElement(std::string_view element) {
     return element.size() == 2 && element[1] == ':' &&
            std::isalpha(static_cast<unsigned char>(element[0])) != 0;
 }
 
-bool SameElement(const std::string& a, const std::string& b) {
+bool SameElement(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
         if (std::tolower(static_cast<unsigned char>(a[i])) !=
@@ -76,15 +78,27 @@ std::vector<std::string> FolderElements(const std::string& folder) {
     return out;
 }
 
-}  // namespace
+// The elements of a path, viewing the path itself (as SplitPath splits it).
+std::vector<std::string_view> ViewPath(const std::string& path) {
+    std::vector<std::string_view> elements;
+    const std::string_view text = path;
+    std::size_t start = 0;
+    for (;;) {
+        std::size_t end = text.find_first_of("\\/", start);
+        elements.push_back(text.substr(start, end == std::string::npos ? end : end - start));
+        if (end == std::string::npos) return elements;
+        start = end + 1;
+    }
+}
 
-bool IsInsideFolder(const std::string& path, const std::string& folder) {
-    const std::vector<std::string> scope = FolderElements(folder);
-    const std::vector<std::string> elements = SplitPath(path);
+// IsInsideFolder on the path's elements and the folder's (FolderElements).
+template <typename Element>
+bool IsInsideElements(const std::vector<Element>& elements,
+                      const std::vector<std::string>& scope) {
     if (elements.size() <= scope.size()) return false;
     const bool absolute = !scope.empty() && IsDriveElement(scope[0]);
     for (std::size_t i = 0; i < elements.size(); ++i) {
-        const std::string& element = elements[i];
+        const std::string_view element = elements[i];
         if (element.empty() || element == "." || IsParentElement(element)) return false;
         const bool drive = i == 0 && absolute && IsDriveElement(element);
         if (!drive && element.find(':') != std::string::npos) return false;
@@ -93,6 +107,12 @@ bool IsInsideFolder(const std::string& path, const std::string& folder) {
         if (!SameElement(elements[i], scope[i])) return false;
     }
     return true;
+}
+
+}  // namespace
+
+bool IsInsideFolder(const std::string& path, const std::string& folder) {
+    return IsInsideElements(SplitPath(path), FolderElements(folder));
 }
 
 bool PathExists(const std::string& path) {
@@ -106,17 +126,22 @@ std::int32_t CreateOneFolder(const std::string& path) {
     return static_cast<std::int32_t>(rc);
 }
 
-std::int32_t MakePath(const std::string& path) {
+std::int32_t MakePath(const std::string& path, std::unordered_set<std::string>* known) {
+    // The whole path as given, once made, answers for every later file there.
+    if (known && known->count(path)) return 0;
     std::string done;
     std::string rest = path;
     for (std::string element = CutField(rest, '\\', false); !element.empty();
          element = CutField(rest, '\\', false)) {
         done += element + "\\";
+        if (known && known->count(done)) continue;
         if (!PathExists(done)) {
             std::int32_t rc = CreateOneFolder(done);
             if (rc != 0) return rc;
         }
+        if (known) known->insert(done);
     }
+    if (known) known->insert(path);
     return 0;
 }
 
@@ -127,11 +152,12 @@ bool IsSafeRestorePair(std::int32_t pathID, const std::string& sourceEntry,
         if (!sourceEntry.empty() && (sourceEntry[0] == '\\' || sourceEntry[0] == '/')) return false;
         if (sourceEntry.find(':') != std::string::npos) return false;
     }
+    const std::string_view entry = sourceEntry;
     std::size_t start = 0;
     for (;;) {
-        std::size_t end = sourceEntry.find_first_of("\\/", start);
-        std::string element = sourceEntry.substr(
-            start, end == std::string::npos ? std::string::npos : end - start);
+        std::size_t end = entry.find_first_of("\\/", start);
+        const std::string_view element =
+            entry.substr(start, end == std::string::npos ? std::string::npos : end - start);
         if (IsParentElement(element)) return false;
         if (end == std::string::npos) return true;
         start = end + 1;
@@ -142,50 +168,78 @@ namespace {
 
 // The first count elements joined by '\', without a trailing one (a trailing
 // separator would make the look below follow a link).
-std::string Joined(const std::vector<std::string>& elements, std::size_t count) {
+std::string Joined(const std::vector<std::string_view>& elements, std::size_t count) {
     std::string out;
-    for (std::size_t i = 0; i < count; ++i) out += (i == 0 ? "" : "\\") + elements[i];
+    for (std::size_t i = 0; i < count; ++i) {
+        if (i > 0) out += '\\';
+        out += elements[i];
+    }
     return out;
 }
 
 // True when a folder strictly between base (depth elements of the path, or
 // the resolved destination for a relative path) and the target file is a
 // link, or cannot be looked at for another reason than being missing.
-bool CrossesLink(const std::string& destination, const std::string& path, std::size_t depth) {
-    const std::vector<std::string> elements = SplitPath(path);
+// Folders in realFolders were found to be real folders earlier in the same
+// restore (which makes folders and files, never links) and are not looked at
+// again; those found now are added.
+bool CrossesLink(const std::string& destination, const std::vector<std::string_view>& elements,
+                 std::size_t depth, std::unordered_set<std::string>& realFolders) {
     for (std::size_t i = depth + 1; i < elements.size(); ++i) {
-        const std::string folder = destination + Joined(elements, i);
+        std::string folder = destination + Joined(elements, i);
+        if (realFolders.count(folder)) continue;
         platform::DWORD attributes = 0;
         platform::DWORD rc = platform::Current().GetFileAttributes(folder, &attributes);
         if (rc == platform::kErrorFileNotFound || rc == platform::kErrorPathNotFound) return false;
         if (rc != 0 || (attributes & platform::kFileAttributeReparsePoint) != 0) return true;
+        realFolders.insert(std::move(folder));
     }
     return false;
+}
+
+// A folder line with the elements of its folder and of its base worked out
+// once for all the files of a record.
+struct PreparedFolder {
+    const RestoreFolder* line;
+    std::vector<std::string> scope;  // FolderElements of the line's folder
+    std::size_t depth;               // elements of its base
+};
+
+std::vector<PreparedFolder> Prepare(const std::vector<RestoreFolder>& folders) {
+    std::vector<PreparedFolder> prepared;
+    for (const RestoreFolder& folder : folders) {
+        const std::string scope =
+            folder.Base.empty() ? folder.Sub : WithTrailingBackslash(folder.Base) + folder.Sub;
+        prepared.push_back(PreparedFolder{
+            &folder, FolderElements(scope),
+            folder.Base.empty() ? 0 : FolderElements(folder.Base).size()});
+    }
+    return prepared;
 }
 
 // True when the pair's target is a file that one of the folders' lines would
 // have backed up, and is reached through real folders only.
 bool IsAllowedTarget(const std::string& destination, const std::string& path,
-                     const std::vector<RestoreFolder>& folders) {
+                     const std::vector<PreparedFolder>& folders,
+                     std::unordered_set<std::string>& realFolders) {
     // A PathID that stands for several folders here (every Netscape user's)
     // never gives a backup a record of its own: the backup records absolute
     // paths then. Such a record cannot say which folder it belongs in.
     if (destination.find(';') != std::string::npos) return false;
-    for (const RestoreFolder& folder : folders) {
-        const std::string scope =
-            folder.Base.empty() ? folder.Sub : WithTrailingBackslash(folder.Base) + folder.Sub;
-        if (!IsInsideFolder(path, scope)) continue;
-        const std::vector<std::string> elements = SplitPath(path);
-        const std::size_t inScope = FolderElements(scope).size();
+    const std::vector<std::string_view> elements = ViewPath(path);
+    for (const PreparedFolder& prepared : folders) {
+        const RestoreFolder& folder = *prepared.line;
+        if (!IsInsideElements(elements, prepared.scope)) continue;
+        const std::size_t inScope = prepared.scope.size();
         const std::size_t below = elements.size() - inScope;  // at least the file's name
         if (below > 1 && folder.Recurse == 0) continue;
         if (below > 1 &&
-            !PassesNameFilter(elements[inScope], folder.IncludeDirs, folder.ExcludeDirs)) {
+            !PassesNameFilter(std::string(elements[inScope]), folder.IncludeDirs,
+                              folder.ExcludeDirs)) {
             continue;
         }
-        if (!platform::MatchesFileMask(folder.Mask, elements.back())) continue;
-        const std::size_t depth = folder.Base.empty() ? 0 : FolderElements(folder.Base).size();
-        return !CrossesLink(destination, path, depth);
+        if (!platform::MatchesFileMask(folder.Mask, std::string(elements.back()))) continue;
+        return !CrossesLink(destination, elements, prepared.depth, realFolders);
     }
     return false;
 }
@@ -204,6 +258,12 @@ std::int32_t CSLKernel::SLRestoreFiles(const CSLFileItem& record,
     }
 
     std::int32_t status = 0;
+    // Folders found or made for earlier files of this record, and those of
+    // them seen to be real folders (no links).
+    std::unordered_set<std::string> knownFolders;
+    std::unordered_set<std::string> realFolders;
+    const std::vector<PreparedFolder> allowed =
+        folders != nullptr ? Prepare(*folders) : std::vector<PreparedFolder>();
     const std::size_t pairs = std::min(record.SourceFiles.size(), record.BackupFiles.size());
     for (std::size_t i = 0; i < pairs; ++i) {
         const std::string& sourceEntry = record.SourceFiles[i];
@@ -213,7 +273,8 @@ std::int32_t CSLKernel::SLRestoreFiles(const CSLFileItem& record,
         // With the folders the script allows, a target must also lie below
         // one of them (relative ones below the resolved folder).
         if (!IsSafeRestorePair(record.PathID, sourceEntry, backupEntry) ||
-            (folders != nullptr && !IsAllowedTarget(destination, sourceEntry, *folders))) {
+            (folders != nullptr &&
+             !IsAllowedTarget(destination, sourceEntry, allowed, realFolders))) {
             Report(Format("SLRestoreFiles refused '%s' --> '%s'\n", backupEntry.c_str(),
                           sourceEntry.c_str()));
             status = platform::kErrorInvalidName;
@@ -222,7 +283,7 @@ std::int32_t CSLKernel::SLRestoreFiles(const CSLFileItem& record,
 
         const std::string target = destination + sourceEntry;
         const std::string folder = DirectoryPart(target);
-        std::int32_t rc = MakePath(folder);
+        std::int32_t rc = MakePath(folder, &knownFolders);
         if (rc != 0) {
             status = rc;
             Report(Format("SLRestoreFiles CreateDirectory '%s' returned error %i\n",
@@ -232,6 +293,13 @@ std::int32_t CSLKernel::SLRestoreFiles(const CSLFileItem& record,
         const std::string backupPath = Folder + backupEntry;
         NotifyItem(record.ID, target);
         platform::DWORD copied = platform::Current().CopyFile(backupPath, target);
+        if (copied == platform::kErrorPathNotFound && !knownFolders.empty()) {
+            // A folder made earlier went away meanwhile: make it again.
+            knownFolders.clear();
+            if (MakePath(folder, &knownFolders) == 0) {
+                copied = platform::Current().CopyFile(backupPath, target);
+            }
+        }
         if (copied == 0) {
             ++FilesCopied;
         } else {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_set>
 
 namespace sl {
 
@@ -11,7 +12,11 @@ namespace sl {
 // elements are trimmed of blanks, and an empty element (a leading backslash,
 // two backslashes in a row) ends the walk there. Returns 0, or the error of
 // the first folder that could not be created.
-std::int32_t MakePath(const std::string& path);
+// With known given, the folders in it (as MakePath builds them: trimmed
+// elements, each ending in a backslash) are taken to exist without a look,
+// and every folder found or made is added to it, so that restoring many
+// files into the same folders looks at each folder once.
+std::int32_t MakePath(const std::string& path, std::unordered_set<std::string>* known = nullptr);
 
 // True when a file or folder exists at path.
 bool PathExists(const std::string& path);

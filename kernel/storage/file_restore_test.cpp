@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "kernel/interface/kernel.h"
+#include "kernel/platform/fault_injection.h"
 #include "kernel/testing/temp_prefix.h"
 
 namespace sl {
@@ -97,6 +100,25 @@ TEST_F(FileRestoreTest, FailuresAreReportedAndLaterFilesStillTried) {
     EXPECT_EQ(kernel.SLRestoreFiles(unmapped), 3);
     EXPECT_EQ(kernel.ErrorText, "SLRestoreFiles CreateDirectory 'Q:\\dir' returned error 3\n");
     EXPECT_EQ(prefix.ReadFile("C:\\Later\\f.ini"), "two");
+}
+
+TEST_F(FileRestoreTest, AFolderRemovedDuringTheRestoreIsMadeAgain) {
+    // Each folder is made once for all the files going into it; another
+    // program removing it half way must not cost the files still to come.
+    auto faults = std::make_shared<platform::FaultInjectingPlatform>(prefix.Platform());
+    faults->SetCallHook([&](platform::CallKind kind, unsigned number) {
+        if (kind == platform::CallKind::CopyFile && number == 2) {
+            std::filesystem::remove_all(prefix.DriveC() + "/windows/Deep");
+        }
+    });
+    platform::Install(faults);
+    CSLFileItem record = Record(kWindowsDir, {"Deep\\Er\\a.ini", "Deep\\Er\\b.ini", "Deep\\c.ini"},
+                                {"1.dat", "2.dat", "3.dat"});
+    EXPECT_EQ(kernel.SLRestoreFiles(record), 0);
+    platform::Install(prefix.Platform());
+    EXPECT_EQ(prefix.ReadFile("C:\\windows\\Deep\\Er\\b.ini"), "two");
+    EXPECT_EQ(prefix.ReadFile("C:\\windows\\Deep\\c.ini"), "three");
+    EXPECT_FALSE(prefix.Exists("C:\\windows\\Deep\\Er\\a.ini"));  // removed with its folder
 }
 
 TEST_F(FileRestoreTest, UnresolvedPathIDRestoresNothing) {

@@ -9,7 +9,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdint>
-#include <map>
+#include <unordered_map>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -53,11 +53,31 @@ char CodePointToAnsi(std::uint32_t cp) {
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
 // One element of a path being mapped: a Unix name already found (the
-// elements of the current folder) or a DOS name still to be matched.
+// elements of the current folder) or a DOS name still to be matched. It
+// views text that outlives the mapping (the DOS path, the current folder).
 struct Element {
-    std::string ansi;
+    std::string_view ansi;
     bool matched;
 };
+
+// Appends a DOS name in its Unix form: the bytes themselves when they are
+// all ASCII (the same in both), else converted.
+void AppendUnixName(std::string& out, std::string_view ansi) {
+    for (char c : ansi) {
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            out += AnsiToUtf8(std::string(ansi));
+            return;
+        }
+    }
+    out += ansi;
+}
+
+std::string UnixNameOf(const Element& element) {
+    if (element.matched) return std::string(element.ansi);
+    std::string out;
+    AppendUnixName(out, element.ansi);
+    return out;
+}
 
 std::vector<std::string> SplitElements(const std::string& text, char separator) {
     std::vector<std::string> out;
@@ -74,7 +94,7 @@ std::vector<std::string> SplitElements(const std::string& text, char separator) 
     return out;
 }
 
-bool IsValidDosName(const std::string& name) {
+bool IsValidDosName(std::string_view name) {
     for (char c : name) {
         unsigned char u = static_cast<unsigned char>(c);
         if (u < 0x20) return false;
@@ -271,7 +291,7 @@ struct ResolvedDrive {
 };
 constexpr std::size_t kMaxResolvedDrives = 256;
 std::mutex resolvedDrivesMutex;
-std::map<std::string, ResolvedDrive> resolvedDrives;
+std::unordered_map<std::string, ResolvedDrive> resolvedDrives;
 
 // The text of a link; empty when path is no link.
 std::string LinkText(const std::string& path) {
@@ -283,7 +303,27 @@ std::string LinkText(const std::string& path) {
 
 // The folder a drive letter stands for, with the drive's link resolved (so
 // the drive's root is a plain folder, not a link); empty when unmapped.
+// Within one ChangesScope the answer is worked out once (a copy maps two
+// paths on the same drive, seen as they were at the scope's first look).
+std::string DriveRootNow(const std::string& prefix, char letter);
 std::string DriveRoot(const std::string& prefix, char letter) {
+    struct Answer {
+        std::uint64_t scope = 0;
+        std::string prefix;
+        char letter = 0;
+        std::string root;
+    };
+    thread_local Answer last;
+    const std::uint64_t scope = ChangesScope::Current();
+    if (scope != 0 && last.scope == scope && last.letter == letter && last.prefix == prefix) {
+        return last.root;
+    }
+    std::string root = DriveRootNow(prefix, letter);
+    if (scope != 0) last = Answer{scope, prefix, letter, root};
+    return root;
+}
+
+std::string DriveRootNow(const std::string& prefix, char letter) {
     const std::string link = DriveLink(prefix, letter);
     PathLook look;
     const bool watched = LookAtWatchedPath(link, &look);
@@ -317,7 +357,7 @@ struct MatchedFolder {
 };
 constexpr std::size_t kMaxMatchedFolders = 256;
 std::mutex matchedFoldersMutex;
-std::map<std::string, MatchedFolder> matchedFolders;
+std::unordered_map<std::string, MatchedFolder> matchedFolders;
 
 void RememberMatchedFolder(const std::string& key, const std::string& unixFolder,
                            std::vector<FolderStamp> stamps) {
@@ -346,8 +386,7 @@ bool MapInMatchedFolder(const std::string& key, const Element& last, std::string
     };
     if (!StampsHold(matched.stamps)) return forget();
     // An entry that exists as spelt proves the folder's path exists too.
-    const std::string exact =
-        JoinUnix(matched.unixFolder, last.matched ? last.ansi : AnsiToUtf8(last.ansi));
+    const std::string exact = JoinUnix(matched.unixFolder, UnixNameOf(last));
     if (unchecked) {
         *unchecked = true;
         *unixPath = exact;
@@ -359,8 +398,9 @@ bool MapInMatchedFolder(const std::string& key, const Element& last, std::string
     }
     struct stat st;
     if (::stat(matched.unixFolder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return forget();
-    std::string found =
-        last.matched ? std::string() : FindNoCase(matched.unixFolder, st, last.ansi, nullptr);
+    std::string found = last.matched
+                            ? std::string()
+                            : FindNoCase(matched.unixFolder, st, std::string(last.ansi), nullptr);
     *unixPath = found.empty() ? exact : JoinUnix(matched.unixFolder, found);
     if (found.empty() && missing) *missing = true;
     return true;
@@ -428,33 +468,44 @@ DWORD DosToUnixPath(const std::string& prefix, const std::string& dosPath, std::
     if (unchecked) *unchecked = false;
     const ChangesScope oneLook;
     std::string base;          // Unix folder the elements hang below
-    std::string rest;          // the DOS elements, separators included
-    std::vector<std::string> fixed;  // Unix elements of the current folder
+    std::string_view rest;     // the DOS elements, separators included
+    std::string current;       // the current folder, for a relative path
     if (dosPath.size() >= 2 && IsSeparator(dosPath[0]) && IsSeparator(dosPath[1])) {
         return kErrorPathNotFound;  // \\server\share and \\?\ forms
     }
+    // The elements' list is reused by the thread's next mapping (this
+    // function never runs within itself).
+    thread_local std::vector<Element> elementsOfThread;
+    std::vector<Element>& elements = elementsOfThread;
+    elements.clear();
     if (dosPath.size() >= 2 && dosPath[1] == ':' &&
         std::isalpha(static_cast<unsigned char>(dosPath[0]))) {
         base = DriveRoot(prefix, dosPath[0]);
         if (base.empty()) return kErrorPathNotFound;
-        rest = dosPath.substr(2);
+        rest = std::string_view(dosPath).substr(2);
     } else if (!dosPath.empty() && IsSeparator(dosPath[0])) {
-        std::string current = UnixToDosPath(prefix, CurrentFolder());
-        if (current.empty()) return kErrorPathNotFound;
-        base = DriveRoot(prefix, current[0]);
+        std::string currentDos = UnixToDosPath(prefix, CurrentFolder());
+        if (currentDos.empty()) return kErrorPathNotFound;
+        base = DriveRoot(prefix, currentDos[0]);
         if (base.empty()) return kErrorPathNotFound;
         rest = dosPath;
     } else {
         base = "/";
-        for (const std::string& element : SplitElements(CurrentFolder(), '/')) {
-            if (!element.empty()) fixed.push_back(element);
+        current = CurrentFolder();
+        const std::string_view folder = current;
+        for (std::size_t at = 0; at <= folder.size();) {
+            std::size_t end = std::min(folder.find('/', at), folder.size());
+            if (end > at) elements.push_back({folder.substr(at, end - at), true});
+            at = end + 1;
         }
         rest = dosPath;
     }
 
-    std::vector<Element> elements;
-    for (std::string& name : fixed) elements.push_back({std::move(name), true});
-    for (const std::string& name : SplitElements(rest, '\\')) {
+    for (std::size_t at = 0; at <= rest.size();) {
+        std::size_t end = at;
+        while (end < rest.size() && !IsSeparator(rest[end])) ++end;
+        const std::string_view name = rest.substr(at, end - at);
+        at = end + 1;
         if (name.empty() || name == ".") continue;
         if (name == "..") {
             if (!elements.empty()) elements.pop_back();
@@ -465,13 +516,19 @@ DWORD DosToUnixPath(const std::string& prefix, const std::string& dosPath, std::
     }
 
     std::string exact = base;
+    exact.reserve(base.size() + dosPath.size() + current.size() + 1);
     std::size_t unmatched = 0;
     for (const Element& element : elements) {
-        exact = JoinUnix(exact, element.matched ? element.ansi : AnsiToUtf8(element.ansi));
-        if (!element.matched) ++unmatched;
+        if (!exact.empty() && exact.back() != '/') exact.push_back('/');
+        if (element.matched) {
+            exact += element.ansi;
+        } else {
+            AppendUnixName(exact, element.ansi);
+            ++unmatched;
+        }
     }
     if (unmatched == 0) {
-        *unixPath = exact;
+        *unixPath = std::move(exact);
         return kErrorSuccess;
     }
 
@@ -480,6 +537,7 @@ DWORD DosToUnixPath(const std::string& prefix, const std::string& dosPath, std::
     // its exact spelling, missing from one of them, is missing still).
     std::string folderKey;
     if (elements.size() >= 2) {
+        folderKey.reserve(exact.size() + 2 * elements.size());
         folderKey = base;
         for (std::size_t i = 0; i + 1 < elements.size(); ++i) {
             folderKey.push_back('\0');
@@ -505,7 +563,7 @@ DWORD DosToUnixPath(const std::string& prefix, const std::string& dosPath, std::
             st.st_mode = 0;
         }
         if (S_ISDIR(st.st_mode)) {
-            switch (LookUpNoCase(folder, st, elements.back().ansi, &found)) {
+            switch (LookUpNoCase(folder, st, std::string(elements.back().ansi), &found)) {
                 case NameMatch::Found:
                     *unixPath = JoinUnix(folder, found);
                     return kErrorSuccess;
@@ -535,7 +593,7 @@ DWORD DosToUnixPath(const std::string& prefix, const std::string& dosPath, std::
     if (errno == ENOENT && !elements.back().matched) {
         std::string folder = FolderOf(exact);
         if (::stat(folder.c_str(), &st) == 0) {
-            std::string found = FindNoCase(folder, st, elements.back().ansi, nullptr);
+            std::string found = FindNoCase(folder, st, std::string(elements.back().ansi), nullptr);
             *unixPath = found.empty() ? exact : JoinUnix(folder, found);
             if (found.empty() && missing && S_ISDIR(st.st_mode)) *missing = true;
             return kErrorSuccess;
@@ -552,13 +610,13 @@ DWORD DosToUnixPath(const std::string& prefix, const std::string& dosPath, std::
         const bool inFolder = i + 1 < elements.size();
         if (!inFolder) folder = path;
         if (element.matched) {
-            path = JoinUnix(path, element.ansi);
+            path = JoinUnix(path, std::string(element.ansi));
             continue;
         }
-        std::string unixName = AnsiToUtf8(element.ansi);
+        std::string unixName = UnixNameOf(element);
         if (!gone && !Exists(JoinUnix(path, unixName))) {
             FolderStamp stamp;
-            std::string found = FindNoCase(path, element.ansi, &stamp);
+            std::string found = FindNoCase(path, std::string(element.ansi), &stamp);
             if (found.empty()) {
                 gone = true;
             } else {

@@ -8,25 +8,27 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <unordered_map>
 #include <vector>
 
 #include "kernel/platform/wine/dos_paths.h"
+#include "kernel/platform/wine/name_table.h"
 #include "kernel/platform/wine/wildcard.h"
 
 namespace sl::platform::wine {
 namespace {
 
-// Folders kept at once and entries kept in all (the least recently used
-// folders go first), and the entries of one folder beyond which it is not
-// kept (an entry takes about 100 bytes).
+// Folders kept at once, and the memory their names take in all (the least
+// recently used folders go first; the one used last stays). One folder's
+// names never take more than kMaxFolderBytes (name_table.h): a folder of any
+// size is kept.
 constexpr std::size_t kMaxFolders = 64;
-constexpr std::size_t kMaxTotalNames = 200000;
-constexpr std::size_t kMaxNames = 100000;
+constexpr std::size_t kMaxTotalBytes = 48 << 20;
+constexpr std::size_t kMaxFolderBytes = 48 << 20;
 
 constexpr std::uint32_t kWatchMask = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO |
                                      IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
@@ -38,15 +40,9 @@ constexpr std::size_t kMaxWatchedPaths = 64;
 // Within a ChangesScope, whether this thread has read the changes already.
 thread_local int scopeDepth = 0;
 thread_local bool drainedInScope = false;
-
-// The key every spelling of a name shares; empty for a Unix name that is no
-// DOS name's UTF-8 form (it matches nothing).
-std::string KeyOfUnixName(const std::string& unixName) {
-    std::string ansi = Utf8ToAnsi(unixName);
-    if (AnsiToUtf8(ansi) != unixName) return {};
-    for (char& c : ansi) c = ToUpperAnsi(c);
-    return ansi;
-}
+// The number of this thread's outermost scope alive (0: none).
+thread_local std::uint64_t scopeNumber = 0;
+std::atomic<std::uint64_t> scopesBegun{0};
 
 struct Folder {
     dev_t device = 0;
@@ -54,33 +50,7 @@ struct Folder {
     int watch = -1;
     std::uint64_t version = 0;
     std::uint64_t lastUse = 0;
-    bool tooLarge = false;  // watched, but not answered for
-    std::size_t count = 0;
-    std::unordered_map<std::string, std::vector<std::string>> names;  // key -> Unix names
-
-    void Add(const std::string& unixName) {
-        std::string key = KeyOfUnixName(unixName);
-        if (key.empty() || tooLarge) return;
-        std::vector<std::string>& spellings = names[key];
-        if (std::find(spellings.begin(), spellings.end(), unixName) != spellings.end()) return;
-        spellings.push_back(unixName);
-        if (++count > kMaxNames) {
-            tooLarge = true;
-            names.clear();
-            count = 0;
-        }
-    }
-    void Remove(const std::string& unixName) {
-        std::string key = KeyOfUnixName(unixName);
-        auto it = names.find(key);
-        if (it == names.end()) return;
-        auto& spellings = it->second;
-        auto found = std::find(spellings.begin(), spellings.end(), unixName);
-        if (found == spellings.end()) return;
-        spellings.erase(found);
-        --count;
-        if (spellings.empty()) names.erase(it);
-    }
+    NameTable names{kMaxFolderBytes};
 };
 
 // The entry of a map of folders or ways that was used longest ago.
@@ -123,26 +93,16 @@ public:
             it = folders_.end();
         }
         if (it == folders_.end()) it = Remember(path, st);
-        if (it == folders_.end() || it->second.tooLarge) return NameMatch::Unknown;
+        if (it == folders_.end()) return NameMatch::Unknown;
 
         Folder& folder = it->second;
         folder.lastUse = ++clock_;
         Trim();
-        std::string key = ansiName;
-        for (char& c : key) c = ToUpperAnsi(c);
-        auto spellings = folder.names.find(key);
         NameMatch match = NameMatch::None;
-        if (spellings != folder.names.end()) {
-            const std::string exact = AnsiToUtf8(ansiName);
-            const auto& names = spellings->second;
-            if (std::find(names.begin(), names.end(), exact) != names.end()) {
-                *realName = exact;
-            } else if (names.size() == 1) {
-                *realName = names[0];
-            } else {
-                return NameMatch::Unknown;
-            }
-            match = NameMatch::Found;
+        switch (folder.names.Find(ansiName, realName)) {
+            case NameTable::Match::Found: match = NameMatch::Found; break;
+            case NameTable::Match::None: break;
+            case NameTable::Match::Unknown: return NameMatch::Unknown;
         }
         if (stamp) *stamp = FolderStamp{path, folder.device, folder.inode, folder.version};
         return match;
@@ -150,8 +110,7 @@ public:
 
     bool Remembers(const std::string& path) {
         std::lock_guard<std::mutex> lock(mutex_);
-        auto it = folders_.find(path);
-        return it != folders_.end() && !it->second.tooLarge;
+        return folders_.count(path) != 0;
     }
 
     bool Hold(const std::vector<FolderStamp>& stamps) {
@@ -196,14 +155,20 @@ public:
     }
 
     void BeginScope() {
-        if (scopeDepth++ == 0) drainedInScope = false;
+        if (scopeDepth++ == 0) {
+            drainedInScope = false;
+            scopeNumber = ++scopesBegun;
+        }
     }
     void EndScope() {
-        if (--scopeDepth == 0) drainedInScope = false;
+        if (--scopeDepth == 0) {
+            drainedInScope = false;
+            scopeNumber = 0;
+        }
     }
 
 private:
-    using Iterator = std::map<std::string, Folder>::iterator;
+    using Iterator = std::unordered_map<std::string, Folder>::iterator;
 
     bool Open() {
         if (fd_ == kNotOpened) {
@@ -271,7 +236,7 @@ private:
         // unmounted) and its number may be given out again.
         if (event.mask & IN_IGNORED) users_.erase(event.wd);
         const std::string name = event.len ? std::string(event.name) : std::string();  // NUL-padded
-        if (!watchedPaths_.empty()) EndWatchedPathsThrough(event.wd, self ? nullptr : &name);
+        if (wayWatches_.count(event.wd)) EndWatchedPathsThrough(event.wd, self ? nullptr : &name);
         auto watched = byWatch_.find(event.wd);
         if (watched == byWatch_.end()) return;
         auto it = folders_.find(watched->second);
@@ -281,8 +246,11 @@ private:
             return;
         }
         if (event.len == 0) return;
-        if (event.mask & (IN_CREATE | IN_MOVED_TO)) it->second.Add(name);
-        if (event.mask & (IN_DELETE | IN_MOVED_FROM)) it->second.Remove(name);
+        NameTable& names = it->second.names;
+        totalBytes_ -= names.Bytes();
+        if (event.mask & (IN_CREATE | IN_MOVED_TO)) names.Add(name);
+        if (event.mask & (IN_DELETE | IN_MOVED_FROM)) names.Remove(name);
+        totalBytes_ += names.Bytes();
         it->second.version = ++clock_;
     }
 
@@ -319,10 +287,10 @@ private:
         }
         errno = 0;
         while (struct dirent* entry = ::readdir(dir.get())) {
-            const std::string name = entry->d_name;
-            if (name != "." && name != "..") folder.Add(name);
-            if (folder.tooLarge) break;
+            const std::string_view name = entry->d_name;
+            if (name != "." && name != "..") folder.names.Add(name);
         }
+        totalBytes_ += folder.names.Bytes();
         if (errno != 0) {
             Drop(it);
             return folders_.end();
@@ -332,19 +300,16 @@ private:
         return folders_.find(path);
     }
 
-    // Forgets the least recently used folders while all together hold too
-    // many entries; the one used last stays.
+    // Forgets the least recently used folders while all together take too
+    // much memory; the one used last stays.
     void Trim() {
-        std::size_t total = 0;
-        for (const auto& [path, folder] : folders_) total += folder.count;
-        while (total > kMaxTotalNames && folders_.size() > 1) {
-            auto oldest = LeastRecentlyUsed(folders_);
-            total -= oldest->second.count;
-            Drop(oldest);
+        while (totalBytes_ > kMaxTotalBytes && folders_.size() > 1) {
+            Drop(LeastRecentlyUsed(folders_));
         }
     }
 
     void Drop(Iterator it) {
+        totalBytes_ -= it->second.names.Bytes();
         ReleaseWatch(it->second.watch);
         byWatch_.erase(it->second.watch);
         folders_.erase(it);
@@ -389,7 +354,7 @@ private:
     // Watches every folder from / down to path's own folder, each before
     // the next element is looked up in it, so that no change after that
     // look goes unseen; then looks at path itself.
-    std::map<std::string, WatchedPath>::iterator WatchWay(const std::string& path) {
+    std::unordered_map<std::string, WatchedPath>::iterator WatchWay(const std::string& path) {
         if (path.empty() || path[0] != '/') return watchedPaths_.end();
         std::vector<std::string> elements;
         for (std::size_t at = 1; at <= path.size();) {
@@ -441,6 +406,7 @@ private:
         way.lastUse = ++clock_;
         auto it = watchedPaths_.find(path);
         if (it != watchedPaths_.end()) EndWatchedPath(it);
+        for (const auto& step : way.steps) ++wayWatches_[step.first];
         return watchedPaths_.emplace(path, std::move(way)).first;
     }
 
@@ -461,8 +427,12 @@ private:
         }
     }
 
-    void EndWatchedPath(std::map<std::string, WatchedPath>::iterator it) {
-        for (const auto& step : it->second.steps) ReleaseWatch(step.first);
+    void EndWatchedPath(std::unordered_map<std::string, WatchedPath>::iterator it) {
+        for (const auto& step : it->second.steps) {
+            auto ways = wayWatches_.find(step.first);
+            if (ways != wayWatches_.end() && --ways->second == 0) wayWatches_.erase(ways);
+            ReleaseWatch(step.first);
+        }
         watchedPaths_.erase(it);
     }
 
@@ -476,10 +446,12 @@ private:
     std::mutex mutex_;
     int fd_ = kNotOpened;
     int mountsFd_ = -1;
-    std::map<std::string, WatchedPath> watchedPaths_;  // by Unix path
+    std::unordered_map<std::string, WatchedPath> watchedPaths_;  // by Unix path
     std::unordered_map<int, int> users_;               // watch -> listings and ways using it
+    std::unordered_map<int, int> wayWatches_;          // watch -> steps of ways on it
     std::uint64_t clock_ = 0;
-    std::map<std::string, Folder> folders_;   // by Unix path
+    std::unordered_map<std::string, Folder> folders_;   // by Unix path
+    std::size_t totalBytes_ = 0;              // what their names take
     std::unordered_map<int, std::string> byWatch_;
 };
 
@@ -506,6 +478,8 @@ bool LookAtWatchedPath(const std::string& path, PathLook* look) {
 }
 
 ChangesScope::ChangesScope() { Shared().BeginScope(); }
+
+std::uint64_t ChangesScope::Current() { return scopeNumber; }
 
 ChangesScope::~ChangesScope() { Shared().EndScope(); }
 

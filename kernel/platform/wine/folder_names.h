@@ -7,8 +7,10 @@
 // A folder looked at here is listed once and then kept current by the
 // kernel's change notifications (inotify), so an answer is always the one a
 // fresh read of the folder would give. Where notifications are not to be had
-// (no inotify, its limits reached, a folder too large to keep) the answer is
-// Unknown and the caller reads the folder itself. Safe to call from any
+// (no inotify, its limits reached) the answer is Unknown and the caller reads
+// the folder itself. Folders of any size are kept, in bounded memory: in a
+// very large one (millions of names) only the answer that a name is not there
+// stays certain, and others may be Unknown (name_table.h). Safe to call from any
 // thread; the state is shared by the whole process.
 #pragma once
 
@@ -38,7 +40,8 @@ struct FolderStamp {
 //            holds it, else the only other spelling it holds;
 //   None     no entry matches;
 //   Unknown  the folder cannot be answered for here, or it holds several
-//            other spellings (the folder's own order decides between them).
+//            other spellings (the folder's own order decides between them),
+//            or its names are kept only in summary.
 // On Found and None, *stamp (when given) receives the folder's stamp.
 NameMatch LookUpNoCase(const std::string& folder, const struct stat& folderStat,
                        const std::string& ansiName, std::string* realName,
@@ -78,6 +81,10 @@ class ChangesScope {
 public:
     ChangesScope();
     ~ChangesScope();
+    // A number that stays the same while this thread's outermost scope is
+    // alive and differs from that of every other scope; 0 outside of one.
+    // What was learnt within the scope may be kept under it.
+    static std::uint64_t Current();
     ChangesScope(const ChangesScope&) = delete;
     ChangesScope& operator=(const ChangesScope&) = delete;
 };

@@ -97,8 +97,9 @@ int OpenPlainFile(const std::string& unixPath, int flags, mode_t mode, DWORD* er
         *error = NotAPlainFile(opened.st_mode);
         return -1;
     }
-    int status = ::fcntl(fd.get(), F_GETFL);
-    if (status < 0 || ::fcntl(fd.get(), F_SETFL, status & ~O_NONBLOCK) != 0) {
+    // F_SETFL sets only the status flags (O_APPEND, O_DIRECT, O_NOATIME and
+    // the like), which are those asked for, without O_NONBLOCK.
+    if (::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK) != 0) {
         *error = ErrnoToWin32(errno);
         return -1;
     }

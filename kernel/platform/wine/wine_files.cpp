@@ -102,13 +102,28 @@ DWORD ListMatches(const std::string& unixFolder, const std::string& mask,
         }
     }
     ::closedir(dir);
-    auto rank = [](const std::string& name) { return name == "." ? 0 : name == ".." ? 1 : 2; };
-    std::sort(entries->begin(), entries->end(), [&](const FindData& a, const FindData& b) {
-        int ra = rank(a.name), rb = rank(b.name);
-        if (ra != rb) return ra < rb;
-        int order = CompareNoCase(a.name, b.name);
-        return order != 0 ? order < 0 : a.name < b.name;
+    // Sorted by rank, then by the name in upper case (each name put in upper
+    // case once, not at every comparison), then by the name itself.
+    std::vector<std::string> upper(entries->size());
+    std::vector<int> rank(entries->size());
+    std::vector<std::size_t> order(entries->size());
+    for (std::size_t i = 0; i < entries->size(); ++i) {
+        const std::string& name = (*entries)[i].name;
+        rank[i] = name == "." ? 0 : name == ".." ? 1 : 2;
+        upper[i] = name;
+        for (char& c : upper[i]) c = ToUpperAnsi(c);
+        order[i] = i;
+    }
+    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        if (rank[a] != rank[b]) return rank[a] < rank[b];
+        // Bytes compared unsigned, as CompareNoCase compares them.
+        if (int c = upper[a].compare(upper[b]); c != 0) return c < 0;
+        return (*entries)[a].name < (*entries)[b].name;
     });
+    std::vector<FindData> sorted;
+    sorted.reserve(entries->size());
+    for (std::size_t i : order) sorted.push_back(std::move((*entries)[i]));
+    *entries = std::move(sorted);
     return kErrorSuccess;
 }
 

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 #include <map>
-#include <set>
+#include <unordered_set>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -107,7 +107,7 @@ private:
     std::uintptr_t nextHandle_ = 1;
     std::map<std::uintptr_t, std::unique_ptr<Search>> searches_;
     std::map<std::uintptr_t, int> files_;  // handle -> file descriptor
-    std::set<std::string> swept_;          // folders SweepOnce has swept
+    std::unordered_set<std::string> swept_;  // folders SweepOnce has swept
 };
 
 }  // namespace sl::platform::wine
