@@ -34,22 +34,19 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "kernel/interface/stowlark_kernel.h"
 #include "kernel/platform/platform.h"
 #include "kernel/platform/wine/wine_platform.h"
 
 namespace {
 
+using sl::bench::EnvNumber;
+using sl::bench::Median;
+using sl::bench::WriteFileOfSize;
+
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
-
-std::uint64_t EnvNumber(const char* name, std::uint64_t fallback) {
-    const char* text = std::getenv(name);
-    if (!text || !*text) return fallback;
-    char* end = nullptr;
-    unsigned long long value = std::strtoull(text, &end, 10);
-    return (end && *end == '\0' && value > 0) ? value : fallback;
-}
 
 // Processor seconds (user and system) of this process or of its waited-for
 // children so far; less disturbed than wall time on a busy machine.
@@ -58,12 +55,6 @@ double CpuSeconds(int who) {
     getrusage(who, &usage);
     auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 long PeakKilobytes() {
@@ -77,17 +68,6 @@ double Seconds(Clock::time_point from) {
 }
 
 // Writes size bytes of varying content in blocks of 1 MB at most.
-void WriteFileOfSize(const fs::path& path, std::uint64_t size, unsigned seed) {
-    static std::vector<char> block(1 << 20);
-    std::ofstream out(path, std::ios::binary);
-    for (std::uint64_t done = 0; done < size;) {
-        std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(block.size(), size - done));
-        for (std::size_t i = 0; i < n; i += 4096) block[i] = static_cast<char>(seed + i / 4096);
-        out.write(block.data(), static_cast<std::streamsize>(n));
-        done += n;
-    }
-}
-
 std::string Hive(const std::string& relativeTo, const std::string& sections) {
     return "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\" + relativeTo +
            "\n\n#arch=win64\n" + sections;

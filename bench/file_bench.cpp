@@ -50,6 +50,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "kernel/interface/kernel.h"
 #include "kernel/platform/platform.h"
 #include "kernel/platform/wine/wine_platform.h"
@@ -58,16 +59,12 @@
 
 namespace {
 
+using sl::bench::EnvNumber;
+using sl::bench::Median;
+using sl::bench::WriteFileOfSize;
+
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
-
-std::uint64_t EnvNumber(const char* name, std::uint64_t fallback) {
-    const char* text = std::getenv(name);
-    if (!text || !*text) return fallback;
-    char* end = nullptr;
-    unsigned long long value = std::strtoull(text, &end, 10);
-    return (end && *end == '\0' && value > 0) ? value : fallback;
-}
 
 std::vector<std::uint64_t> EnvList(const char* name, std::vector<std::uint64_t> fallback) {
     const char* text = std::getenv(name);
@@ -88,13 +85,6 @@ bool Wanted(const char* part) {
     return !only || !*only || std::strcmp(only, part) == 0;
 }
 
-double Median(std::vector<double> values) {
-    if (values.empty()) return 0;
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
 double Seconds(const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; }
 
 double CpuSeconds(const rusage& usage) { return Seconds(usage.ru_utime) + Seconds(usage.ru_stime); }
@@ -105,17 +95,6 @@ std::string Dos(const fs::path& path) {
     return out;
 }
 
-void WriteFileOfSize(const fs::path& path, std::uint64_t size, unsigned seed) {
-    static std::vector<char> block(1 << 20);
-    std::ofstream out(path, std::ios::binary);
-    for (std::uint64_t done = 0; done < size;) {
-        std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(block.size(), size - done));
-        for (std::size_t i = 0; i < n; i += 512) block[i] = static_cast<char>(seed + i / 512);
-        out.write(block.data(), static_cast<std::streamsize>(n));
-        done += n;
-    }
-}
-
 // files files of size bytes, perFolder to a subfolder of root.
 void MakeTree(const fs::path& root, std::uint64_t files, std::uint64_t size,
               std::uint64_t perFolder) {
@@ -123,7 +102,7 @@ void MakeTree(const fs::path& root, std::uint64_t files, std::uint64_t size,
         const fs::path folder = root / ("Folder" + std::to_string(i / perFolder));
         if (i % perFolder == 0) fs::create_directories(folder);
         WriteFileOfSize(folder / ("File" + std::to_string(i) + ".dat"), size,
-                        static_cast<unsigned>(i));
+                        static_cast<unsigned>(i), 512);
     }
 }
 
@@ -276,7 +255,9 @@ struct Bench {
                 count += record->SourceFiles.size();
             }
             // The folder the script allows the files into, as a run passes it.
-            const std::vector<sl::RestoreFolder> allowed{sl::RestoreFolder{Dos(target), ""}};
+            sl::RestoreFolder folder;
+            folder.Base = Dos(target);
+            const std::vector<sl::RestoreFolder> allowed{folder};
             const Stopwatch watch;
             std::int32_t rc = 0;
             for (const auto& record : kernel.FileItems) {
@@ -415,7 +396,7 @@ int main() {
                 const fs::path folder = work / "source" / ("Folder" + std::to_string(i / 1000));
                 if (i % 1000 == 0) fs::create_directories(folder);
                 WriteFileOfSize(folder / ("File" + std::to_string(i) + ".dat"), scaleBytes,
-                                static_cast<unsigned>(i));
+                                static_cast<unsigned>(i), 512);
             }
             made = files;
             Series series, copies;

@@ -33,6 +33,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "kernel/platform/platform.h"
 #include "kernel/platform/wine/wine_platform.h"
 #include "kernel/platform/wine/wineserver.h"
@@ -40,22 +41,11 @@
 
 namespace {
 
+using sl::bench::EnvNumber;
+using sl::bench::Median;
+
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
-
-std::uint64_t EnvNumber(const char* name, std::uint64_t fallback) {
-    const char* text = std::getenv(name);
-    if (!text || !*text) return fallback;
-    char* end = nullptr;
-    unsigned long long value = std::strtoull(text, &end, 10);
-    return (end && *end == '\0' && value > 0) ? value : fallback;
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
 
 std::string Quote(const std::string& text) {
     std::string out = "'";
