@@ -97,6 +97,8 @@ struct WineRegistry::State {
         // Looked at on disk since this process took the writer lock: no
         // other writer can change it until the lock is given up.
         bool checkedUnderLock = false;
+        // The call (State::call) in which it was last looked at on disk.
+        std::uint64_t checkedInCall = 0;
     };
     struct Handle {
         Location loc;
@@ -113,6 +115,10 @@ struct WineRegistry::State {
     std::function<bool()> serverRunning;
     std::unique_ptr<PrefixLock> writer;
     Slot slots[kHiveCount];
+    // Counts the calls into the registry: within one call a hive is looked
+    // at on disk once, so the keys a call holds stay valid until it returns
+    // (a hive that cannot be read would otherwise be made anew on each look).
+    std::uint64_t call = 1;
     std::map<HKEY, Handle> handles;
     HKEY nextHandle = 0x1000;
 
@@ -127,6 +133,8 @@ struct WineRegistry::State {
     Hive& Fresh(int index) {
         Slot& slot = slots[index];
         if (slot.hive && slot.hive->changed()) return *slot.hive;
+        if (slot.hive && slot.checkedInCall == call) return *slot.hive;
+        slot.checkedInCall = call;
         const bool locked = writer && writer->held();
         if (slot.hive && locked && slot.checkedUnderLock) return *slot.hive;
         slot.checkedUnderLock = locked;
@@ -430,6 +438,8 @@ struct WineRegistry::State {
         if (writer->held()) return 0;
         if (ServerRunning()) return static_cast<LONG>(kErrorSharingViolation);
         for (Slot& slot : slots) slot.checkedUnderLock = false;
+        // What the caller walked before may be read anew now: it walks again.
+        ++call;
         return writer->Acquire();
     }
 
@@ -509,6 +519,7 @@ WineRegistry::WineRegistry(std::string prefixPath, std::function<bool()> serverR
 WineRegistry::~WineRegistry() = default;
 
 LONG WineRegistry::RegOpenKeyEx(HKEY root, const char* subKey, DWORD samDesired, HKEY* result) {
+    ++state_->call;
     if (!result) return static_cast<LONG>(kErrorInvalidParameter);
     *result = 0;
     Location base;
@@ -528,6 +539,7 @@ LONG WineRegistry::RegOpenKeyEx(HKEY root, const char* subKey, DWORD samDesired,
 
 LONG WineRegistry::RegCreateKeyEx(HKEY root, const char* subKey, const char* keyClass, DWORD /*options*/,
                                   DWORD samDesired, HKEY* result, DWORD* disposition) {
+    ++state_->call;
     if (!result) return static_cast<LONG>(kErrorInvalidParameter);
     *result = 0;
     Location base;
@@ -593,6 +605,7 @@ LONG WineRegistry::RegCreateKeyEx(HKEY root, const char* subKey, const char* key
 }
 
 LONG WineRegistry::RegCloseKey(HKEY key) {
+    ++state_->call;
     if (key >= kHkeyClassesRoot && key <= kHkeyUsers) return 0;
     auto it = state_->handles.find(key);
     if (it == state_->handles.end()) return static_cast<LONG>(kErrorInvalidHandle);
@@ -609,6 +622,7 @@ LONG WineRegistry::RegCloseKey(HKEY key) {
 
 LONG WineRegistry::RegQueryInfoKey(HKEY hkey, DWORD* subKeys, DWORD* maxSubKeyLen, DWORD* values,
                                    DWORD* maxValueNameLen, DWORD* maxValueLen) {
+    ++state_->call;
     Location loc;
     HiveKey* key = nullptr;
     LONG rc = state_->KeyOf(hkey, loc, &key);
@@ -636,6 +650,7 @@ LONG WineRegistry::RegQueryInfoKey(HKEY hkey, DWORD* subKeys, DWORD* maxSubKeyLe
 
 LONG WineRegistry::RegEnumKeyEx(HKEY hkey, DWORD index, char* name, DWORD* nameLen, char* keyClass,
                                 DWORD* classLen) {
+    ++state_->call;
     if (!name || !nameLen) return static_cast<LONG>(kErrorInvalidParameter);
     Location loc;
     HiveKey* key = nullptr;
@@ -700,6 +715,7 @@ LONG AnsiData(const HiveValue& v, std::uint8_t* data, DWORD* dataLen) {
 
 LONG WineRegistry::RegEnumValue(HKEY hkey, DWORD index, char* name, DWORD* nameLen, DWORD* type,
                                 std::uint8_t* data, DWORD* dataLen) {
+    ++state_->call;
     if ((data && !dataLen) || (name && !nameLen)) return static_cast<LONG>(kErrorInvalidParameter);
     Location loc;
     HiveKey* key = nullptr;
@@ -724,6 +740,7 @@ LONG WineRegistry::RegEnumValue(HKEY hkey, DWORD index, char* name, DWORD* nameL
 
 LONG WineRegistry::RegQueryValueEx(HKEY hkey, const char* name, DWORD* type, std::uint8_t* data,
                                    DWORD* dataLen) {
+    ++state_->call;
     if (data && !dataLen) return static_cast<LONG>(kErrorInvalidParameter);
     Location loc;
     HiveKey* key = nullptr;
@@ -738,6 +755,7 @@ LONG WineRegistry::RegQueryValueEx(HKEY hkey, const char* name, DWORD* type, std
 
 LONG WineRegistry::RegSetValueEx(HKEY hkey, const char* name, DWORD type, const std::uint8_t* data,
                                  DWORD dataLen) {
+    ++state_->call;
     Location loc;
     DWORD access = 0;
     LONG rc = state_->Base(hkey, loc, access);
@@ -760,6 +778,7 @@ LONG WineRegistry::RegSetValueEx(HKEY hkey, const char* name, DWORD type, const 
 }
 
 LONG WineRegistry::RegFlushKey(HKEY hkey) {
+    ++state_->call;
     Location loc;
     DWORD access = 0;
     LONG rc = state_->Base(hkey, loc, access);
@@ -777,6 +796,7 @@ LONG WineRegistry::RegFlushKey(HKEY hkey) {
 }
 
 LONG WineRegistry::FlushAll() {
+    ++state_->call;
     if (state_->ServerRunning()) return static_cast<LONG>(kErrorSharingViolation);
     LONG first = 0;
     for (int i = 0; i < kHiveCount; ++i) {
