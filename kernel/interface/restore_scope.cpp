@@ -3,6 +3,7 @@
 #include <cctype>
 #include <map>
 
+#include "kernel/resolve/path_text.h"
 #include "kernel/script/text_fields.h"
 
 namespace sl {
@@ -23,15 +24,8 @@ RestoreFolder Place(const std::string& base, const FileInstruction& line) {
 }  // namespace
 
 bool SameKeyPath(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        // Equal lengths and equal separators: element by element.
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i]))) {
-            return false;
-        }
-    }
-    return true;
+    // Equal lengths and equal separators: element by element.
+    return EqualNoCaseAscii(a, b);
 }
 
 const RegInstruction* AllowedRegLine(const CSLInstructionList& script, const CSLRegItem& record) {

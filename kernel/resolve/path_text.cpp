@@ -2,6 +2,15 @@
 
 namespace sl {
 
+bool EqualNoCaseAscii(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (lower(a[i]) != lower(b[i])) return false;
+    }
+    return true;
+}
+
 std::string WithTrailingBackslash(const std::string& path) {
     if (path.empty() || path.back() == '\\') return path;
     return path + '\\';

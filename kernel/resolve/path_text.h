@@ -2,8 +2,13 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace sl {
+
+// True when a and b are the same text but for the case of ASCII letters
+// (how Windows compares key and file names here).
+bool EqualNoCaseAscii(std::string_view a, std::string_view b);
 
 // path with a backslash appended unless it is empty or already ends with one.
 std::string WithTrailingBackslash(const std::string& path);

@@ -41,17 +41,6 @@ bool IsDriveElement(std::string_view element) {
            std::isalpha(static_cast<unsigned char>(element[0])) != 0;
 }
 
-bool SameElement(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i]))) {
-            return false;
-        }
-    }
-    return true;
-}
-
 std::vector<std::string> SplitPath(const std::string& path) {
     std::vector<std::string> elements;
     std::size_t start = 0;
@@ -104,7 +93,7 @@ bool IsInsideElements(const std::vector<Element>& elements,
         if (!drive && element.find(':') != std::string::npos) return false;
     }
     for (std::size_t i = 0; i < scope.size(); ++i) {
-        if (!SameElement(elements[i], scope[i])) return false;
+        if (!EqualNoCaseAscii(elements[i], scope[i])) return false;
     }
     return true;
 }

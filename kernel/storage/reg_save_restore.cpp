@@ -7,6 +7,7 @@
 #include <set>
 
 #include "kernel/interface/log.h"
+#include "kernel/resolve/path_text.h"
 #include "kernel/resolve/reg_key.h"
 #include "kernel/storage/archive.h"
 #include "kernel/storage/archive_stream.h"
@@ -114,22 +115,12 @@ private:
 
 bool IsAsciiLetter(unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualNoCase(const std::string& a, std::size_t aLength, const std::string& b) {
-    if (aLength != b.size()) return false;
-    for (std::size_t i = 0; i < aLength; ++i) {
-        if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 bool IsAtOrBelow(const std::string& keyPath, const std::string& base) {
     if (base.empty()) return true;
     if (keyPath.size() < base.size()) return false;
-    if (!EqualNoCase(keyPath, base.size(), base)) return false;
+    if (!EqualNoCaseAscii(std::string_view(keyPath).substr(0, base.size()), base)) return false;
     return keyPath.size() == base.size() || keyPath[base.size()] == '\\';
 }
 
