@@ -5,8 +5,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <thread>
+
+#include "kernel/platform/wine/unix_files.h"
 
 namespace sl::platform::wine {
 
@@ -23,22 +24,18 @@ LONG PrefixLock::Acquire() {
     if (fd_ >= 0) return 0;
     // Never through a link, never blocking on a FIFO: only a regular file is
     // locked, and its content is never read or written.
-    int fd = ::open(file_.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
+    DWORD error = 0;
+    int fd = OpenPlainFile(file_, O_RDWR | O_CREAT, 0600, &error, nullptr);
     if (fd < 0) {
-        return static_cast<LONG>(errno == ENOENT || errno == ENOTDIR ? kErrorPathNotFound : kErrorAccessDenied);
-    }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return static_cast<LONG>(kErrorAccessDenied);
+        return static_cast<LONG>(error == kErrorFileNotFound || error == kErrorPathNotFound ? kErrorPathNotFound
+                                                                                            : kErrorAccessDenied);
     }
     const auto deadline = std::chrono::steady_clock::now() + wait_;
     for (;;) {
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+        if (TryLock(fd, LOCK_EX | LOCK_NB) == 0) {
             fd_ = fd;
             return 0;
         }
-        if (errno != EWOULDBLOCK && errno != EINTR) break;
         if (std::chrono::steady_clock::now() >= deadline) break;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }

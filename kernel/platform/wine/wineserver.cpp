@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "kernel/platform/wine/unix_files.h"
+
 namespace sl::platform::wine {
 namespace {
 
@@ -21,16 +23,13 @@ std::string Trim(const std::string& text) {
 // The first bytes of the prefix's "wineserver" file, when it is a regular
 // file (never a link, a FIFO or a device); empty otherwise.
 std::string ReadServerNameFile(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) return {};
+    DWORD error = 0;
+    Fd fd(OpenPlainFile(path, O_RDONLY, 0, &error, nullptr));
+    if (fd.get() < 0) return {};
     std::string text;
-    struct stat st;
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-        char buffer[4096];
-        ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n > 0) text.assign(buffer, static_cast<std::size_t>(n));
-    }
-    ::close(fd);
+    char buffer[4096];
+    ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
+    if (n > 0) text.assign(buffer, static_cast<std::size_t>(n));
     return text;
 }
 
