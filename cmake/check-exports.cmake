@@ -1,0 +1,28 @@
+# Checks that a DLL exports exactly the given names (cmake -P):
+#   cmake -DOBJDUMP=x86_64-w64-mingw32-objdump -DDLL=X.dll -DEXPORTS=a,b,c \
+#         -P cmake/check-exports.cmake
+# The names are read from the export table that `objdump -p` prints.
+execute_process(COMMAND ${OBJDUMP} -p ${DLL} OUTPUT_VARIABLE _dump RESULT_VARIABLE _rc)
+if(NOT _rc EQUAL 0)
+  message(FATAL_ERROR "${OBJDUMP} -p ${DLL} failed")
+endif()
+string(FIND "${_dump}" "[Ordinal/Name Pointer] Table" _at)
+set(_found "")
+if(_at GREATER -1)
+  string(SUBSTRING "${_dump}" ${_at} -1 _table)
+  string(REPLACE "\n" ";" _lines "${_table}")
+  list(POP_FRONT _lines)
+  foreach(_line ${_lines})
+    if(NOT _line MATCHES "^[ \t]*\\[ *[0-9]+\\] ([^ \t]+)")
+      break()
+    endif()
+    list(APPEND _found ${CMAKE_MATCH_1})
+  endforeach()
+endif()
+string(REPLACE "," ";" _wanted "${EXPORTS}")
+list(SORT _found)
+list(SORT _wanted)
+if(NOT _found STREQUAL _wanted)
+  message(FATAL_ERROR "${DLL} exports [${_found}], expected [${_wanted}]")
+endif()
+message(STATUS "${DLL} exports exactly: ${_found}")
