@@ -1,6 +1,7 @@
 // Win32Platform's whole-file access for the kernel's own files, renames,
 // deletions and folder locks.
 #include <algorithm>
+#include <cstdio>
 
 #include "kernel/platform/win32/win32_platform.h"
 #include "kernel/platform/win32/windows_api.h"
@@ -109,29 +110,44 @@ DWORD Win32Platform::DeleteFile(const std::string& path) {
 
 DWORD Win32Platform::LockFolder(const std::string& path, FileHandle* handle) {
     *handle = 0;
-    // Delete access, shared with nobody: a second locker (any process, or
-    // this one) is refused with a sharing violation, while searches, file
-    // opens and renames inside the folder, which never ask the folder itself
-    // for delete access, go on. The folder cannot be renamed away meanwhile.
-    HANDLE folder = ::CreateFileA(path.c_str(), DELETE | FILE_READ_ATTRIBUTES,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                  FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    // The folder itself is only looked at (every sharing allowed), for what
+    // it is: a share mode strict enough to shut out a second locker would
+    // also shut out renames into the folder, which open it for writing.
+    HANDLE folder = ::CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (folder == INVALID_HANDLE_VALUE) {
         DWORD error = ::GetLastError();
         return error == ERROR_FILE_NOT_FOUND ? kErrorPathNotFound : error;
     }
     BY_HANDLE_FILE_INFORMATION info;
-    if (!::GetFileInformationByHandle(folder, &info) ||
-        !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        ::CloseHandle(folder);
-        return kErrorPathNotFound;
+    const bool isFolder = ::GetFileInformationByHandle(folder, &info) &&
+                          (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+    ::CloseHandle(folder);
+    if (!isFolder) return kErrorPathNotFound;
+    // The lock is a semaphore of one named after the folder's identity
+    // (volume and file index: every name and link of it is the same
+    // folder). Unlike a mutex it belongs to no thread, so a second lock from
+    // the same thread is refused as well; the object goes away with the
+    // last handle to it, also when its holder is killed.
+    char name[96];
+    std::snprintf(name, sizeof name, "Local\\Stowlark.FolderLock.%08lx.%08lx%08lx",
+                  static_cast<unsigned long>(info.dwVolumeSerialNumber),
+                  static_cast<unsigned long>(info.nFileIndexHigh),
+                  static_cast<unsigned long>(info.nFileIndexLow));
+    HANDLE lock = ::CreateSemaphoreA(nullptr, 1, 1, name);
+    if (lock == nullptr) return ::GetLastError();
+    if (::WaitForSingleObject(lock, 0) != WAIT_OBJECT_0) {
+        ::CloseHandle(lock);
+        return kErrorSharingViolation;
     }
-    *handle = reinterpret_cast<FileHandle>(folder);
+    *handle = reinterpret_cast<FileHandle>(lock);
     return kErrorSuccess;
 }
 
 DWORD Win32Platform::UnlockFolder(FileHandle handle) {
     if (handle == 0) return kErrorInvalidHandle;
+    if (!::ReleaseSemaphore(Native(handle), 1, nullptr)) return ::GetLastError();
     return ::CloseHandle(Native(handle)) ? kErrorSuccess : ::GetLastError();
 }
 

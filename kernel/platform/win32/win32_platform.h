@@ -20,9 +20,10 @@
 //   never through a reparse point at the last element (1921); a device or
 //   pipe is refused with 1920; Write refuses a file with a second name
 //   (1920) and truncates only once open.
-// - LockFolder opens the folder with delete access and without delete
-//   sharing: a second locker gets 32, while searches and file access inside
-//   the folder go on. 3 when the folder is missing or no folder.
+// - LockFolder takes a named semaphore of one for the folder (its volume
+//   and file index), so a second locker, in any process of the session or
+//   in this one, gets 32 while work inside the folder goes on; it is gone
+//   with its holder. 3 when the folder is missing or no folder.
 // - The log goes beside the module that holds this code (the DLL), or into
 //   %LOCALAPPDATA%\Stowlark when that folder takes no file.
 #pragma once
