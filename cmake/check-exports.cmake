@@ -2,6 +2,7 @@
 #   cmake -DOBJDUMP=x86_64-w64-mingw32-objdump -DDLL=X.dll -DEXPORTS=a,b,c \
 #         -P cmake/check-exports.cmake
 # The names are read from the export table that `objdump -p` prints.
+cmake_minimum_required(VERSION 3.25)
 execute_process(COMMAND ${OBJDUMP} -p ${DLL} OUTPUT_VARIABLE _dump RESULT_VARIABLE _rc)
 if(NOT _rc EQUAL 0)
   message(FATAL_ERROR "${OBJDUMP} -p ${DLL} failed")
