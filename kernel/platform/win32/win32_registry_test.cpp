@@ -1,5 +1,6 @@
 // The Win32 backend's registry calls against the real registry (under Wine
-// in the Windows build's tests), in keys below Software\StowlarkTest.
+// in the Windows build's tests), each test in keys of its own below
+// Software\StowlarkTest (tests run in parallel processes).
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -23,12 +24,14 @@ using Bytes = std::vector<std::uint8_t>;
 
 Bytes Sz(const std::string& text) { return Bytes(text.c_str(), text.c_str() + text.size() + 1); }
 
-// Removes Software\StowlarkTest of a root, as 32-bit and 64-bit programs see it.
-void RemoveTestKeys(::HKEY root) {
+// Removes Software\StowlarkTest\<test> of a root, and Software\StowlarkTest
+// once no test has keys there, as 32-bit and 64-bit programs see them.
+void RemoveTestKeys(::HKEY root, const std::string& test) {
     for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
         ::HKEY software = nullptr;
         if (::RegOpenKeyExA(root, "Software", 0, KEY_ALL_ACCESS | view, &software) == 0) {
-            ::RegDeleteTreeA(software, "StowlarkTest");
+            ::RegDeleteTreeA(software, ("StowlarkTest\\" + test).c_str());
+            ::RegDeleteKeyA(software, "StowlarkTest");  // refused while it has subkeys
             ::RegCloseKey(software);
         }
     }
@@ -36,16 +39,24 @@ void RemoveTestKeys(::HKEY root) {
 
 class Win32RegistryTest : public ::testing::Test {
 protected:
-    void SetUp() override { RemoveTestKeys(kCurrentUser); }
+    void SetUp() override { RemoveTestKeys(kCurrentUser, Name()); }
     void TearDown() override {
         if (key_ != 0) platform_.RegCloseKey(key_);
-        RemoveTestKeys(kCurrentUser);
-        RemoveTestKeys(kLocalMachine);
+        RemoveTestKeys(kCurrentUser, Name());
+        RemoveTestKeys(kLocalMachine, Name());
     }
 
-    // Creates (or opens) HKCU\Software\StowlarkTest\<sub> as key_.
+    static std::string Name() {
+        return ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    }
+    // Software\StowlarkTest\<test>\<sub>, the keys of this test.
+    static std::string Path(const std::string& sub) {
+        return "Software\\StowlarkTest\\" + Name() + "\\" + sub;
+    }
+
+    // Creates (or opens) HKCU\Path(sub) as key_.
     void CreateKey(const char* sub, DWORD* disposition = nullptr, const char* keyClass = nullptr) {
-        const std::string path = std::string("Software\\StowlarkTest\\") + sub;
+        const std::string path = Path(sub);
         if (key_ != 0) platform_.RegCloseKey(key_);
         ASSERT_EQ(0, platform_.RegCreateKeyEx(kHkeyCurrentUser, path.c_str(), keyClass,
                                               kRegOptionNonVolatile, kKeyAllAccess, &key_,
@@ -131,7 +142,7 @@ TEST_F(Win32RegistryTest, ShortBuffersMissingValuesAndTheEndGiveTheirNumbers) {
     EXPECT_EQ(259, platform_.RegEnumValue(key_, 1, longName, &nameLen, &type, big, &bigLen));
 
     HKEY missing = 0;
-    EXPECT_EQ(2, platform_.RegOpenKeyEx(kHkeyCurrentUser, "Software\\StowlarkTest\\Nothing",
+    EXPECT_EQ(2, platform_.RegOpenKeyEx(kHkeyCurrentUser, Path("Nothing").c_str(),
                                         kKeyRead, &missing));
 }
 
@@ -195,7 +206,7 @@ TEST_F(Win32RegistryTest, StringsRoundTripThroughTheAnsiCodePage) {
     EXPECT_EQ(text, data);
     // Stored as UTF-16: the wide call sees the characters themselves.
     ::HKEY raw = nullptr;
-    ASSERT_EQ(0, ::RegOpenKeyExA(kCurrentUser, "Software\\StowlarkTest\\Text", 0,
+    ASSERT_EQ(0, ::RegOpenKeyExA(kCurrentUser, Path("Text").c_str(), 0,
                                  KEY_READ | KEY_WOW64_32KEY, &raw));
     wchar_t wide[16] = {};
     ::DWORD wideSize = sizeof wide;
@@ -216,7 +227,7 @@ TEST_F(Win32RegistryTest, KeysOfTheBackendAreThe32BitViewOnA64BitMachine) {
     ::RegCloseKey(node);
 
     HKEY key = 0;
-    ASSERT_EQ(0, platform_.RegCreateKeyEx(kHkeyLocalMachine, "Software\\StowlarkTest\\View",
+    ASSERT_EQ(0, platform_.RegCreateKeyEx(kHkeyLocalMachine, Path("View").c_str(),
                                           nullptr, kRegOptionNonVolatile, kKeyAllAccess, &key,
                                           nullptr));
     const DWORD value = 7;
@@ -226,7 +237,8 @@ TEST_F(Win32RegistryTest, KeysOfTheBackendAreThe32BitViewOnA64BitMachine) {
     EXPECT_EQ(0, platform_.RegCloseKey(key));
 
     ::HKEY redirected = nullptr;
-    ASSERT_EQ(0, ::RegOpenKeyExA(kLocalMachine, "Software\\Wow6432Node\\StowlarkTest\\View", 0,
+    ASSERT_EQ(0, ::RegOpenKeyExA(kLocalMachine,
+                                 ("Software\\Wow6432Node\\" + Path("View").substr(9)).c_str(), 0,
                                  KEY_READ, &redirected));
     ::DWORD read = 0, size = sizeof read;
     EXPECT_EQ(0, ::RegQueryValueExA(redirected, "Seven", nullptr, nullptr,
@@ -235,10 +247,10 @@ TEST_F(Win32RegistryTest, KeysOfTheBackendAreThe32BitViewOnA64BitMachine) {
     ::RegCloseKey(redirected);
 
     ::HKEY native = nullptr;
-    EXPECT_EQ(2, ::RegOpenKeyExA(kLocalMachine, "Software\\StowlarkTest\\View", 0, KEY_READ,
+    EXPECT_EQ(2, ::RegOpenKeyExA(kLocalMachine, Path("View").c_str(), 0, KEY_READ,
                                  &native));
     // And the backend reads back its own view.
-    ASSERT_EQ(0, platform_.RegOpenKeyEx(kHkeyLocalMachine, "Software\\StowlarkTest\\View",
+    ASSERT_EQ(0, platform_.RegOpenKeyEx(kHkeyLocalMachine, Path("View").c_str(),
                                         kKeyRead, &key));
     DWORD got = 0, gotSize = 4;
     EXPECT_EQ(0, platform_.RegQueryValueEx(key, "Seven", nullptr,
