@@ -61,5 +61,6 @@ if(SL_BUILD_TESTS)
     SL_PROBE_DLL="$<TARGET_FILE_NAME:sl_win32_probe>")
   gtest_discover_tests(test_platform_win32 DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
     PROPERTIES LABELS windows)
-  sl_check_exports(win32_probe_exports sl_win32_probe SL_ProbeModuleFileName)
+  sl_check_exports(win32_probe_exports sl_win32_probe
+    SL_ProbeModuleFileName SL_ProbeHoldFolderLock)
 endif()

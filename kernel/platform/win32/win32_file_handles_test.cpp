@@ -6,6 +6,7 @@
 
 #include "kernel/platform/win32/testing/scratch_folder.h"
 #include "kernel/platform/win32/win32_platform.h"
+#include "kernel/platform/win32/windows_api.h"
 
 namespace sl::platform::win32 {
 namespace {
@@ -95,6 +96,42 @@ TEST_F(Win32FileHandlesTest, AFolderLockShutsOutOtherLockersButNotTheWorkInside)
     ASSERT_TRUE(WriteText(folder_ / "file", ""));
     EXPECT_EQ(3u, platform_.LockFolder(folder_ / "file", &lock));
     EXPECT_EQ(0u, lock);
+}
+
+// Another process holds the lock; once that process is killed, the lock is
+// free again (nothing is left behind to refuse later runs).
+TEST_F(Win32FileHandlesTest, AFolderLockOfAnotherProcessGoesWithThatProcess) {
+    HANDLE locked = ::CreateEventA(nullptr, TRUE, FALSE, "Local\\StowlarkProbeLocked");
+    ASSERT_NE(nullptr, locked);
+    ::ResetEvent(locked);
+    char system[MAX_PATH] = {};
+    ASSERT_NE(0u, ::GetSystemDirectoryA(system, MAX_PATH));
+    std::string command = std::string(system) + "\\rundll32.exe " SL_PROBE_DLL
+                          ",SL_ProbeHoldFolderLock " + folder_.path();
+    // Started in this program's folder, where the probe DLL and the runtime
+    // DLLs are.
+    char program[MAX_PATH] = {};
+    ASSERT_NE(0u, ::GetModuleFileNameA(nullptr, program, MAX_PATH));
+    std::string here(program);
+    here.resize(here.find_last_of('\\'));
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION child = {};
+    ASSERT_TRUE(::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                 here.c_str(), &startup, &child));
+    const bool holding = ::WaitForSingleObject(locked, 30000) == WAIT_OBJECT_0;
+    FileHandle lock = 0;
+    if (holding) {
+        EXPECT_EQ(32u, platform_.LockFolder(folder_.path(), &lock));
+    }
+    ::TerminateProcess(child.hProcess, 1);
+    ::WaitForSingleObject(child.hProcess, 30000);
+    ::CloseHandle(child.hThread);
+    ::CloseHandle(child.hProcess);
+    ::CloseHandle(locked);
+    ASSERT_TRUE(holding) << "the other process never took the lock";
+    ASSERT_EQ(0u, platform_.LockFolder(folder_.path(), &lock));
+    EXPECT_EQ(0u, platform_.UnlockFolder(lock));
 }
 
 }  // namespace
