@@ -6,6 +6,11 @@
 //
 // Include this after every project header, and only in this folder: the
 // kernel itself never sees <windows.h>.
+//
+// Inside namespace sl::platform, HKEY, DWORD and LONG are the interface's
+// integer types, not Windows' (write ::HKEY, ::DWORD for those); macros such
+// as HKEY_CURRENT_USER cast to whichever HKEY is in scope, so Windows'
+// predefined keys are named outside that namespace.
 #pragma once
 
 #ifndef WIN32_LEAN_AND_MEAN
@@ -31,4 +36,3 @@
 #undef GetWindowsDirectory
 #undef GetSystemDirectory
 #undef DeleteFile
-#undef MoveFile
