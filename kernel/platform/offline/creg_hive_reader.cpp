@@ -9,6 +9,7 @@
 #include <memory>
 #include <unordered_set>
 
+#include "kernel/platform/offline/creg_tree_check.h"
 #include "kernel/platform/offline/hive_file.h"
 
 namespace sl::platform::offline {
@@ -158,6 +159,8 @@ DWORD ReadOpened(const HiveFile& file, OfflineHive* hive, std::string* message,
         *message = file.displayName() + ": " + why;
         return kErrorBadDatabase;
     };
+    std::string problem;
+    if (!CregKeyTreeIsSound(file, &problem)) return fail("damaged Windows 9x registry file: " + problem);
     libcreg_error_t* error = nullptr;
     libcreg_file_t* raw = nullptr;
     if (libcreg_file_initialize(&raw, &error) != 1) {

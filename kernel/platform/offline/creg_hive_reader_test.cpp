@@ -97,6 +97,10 @@ TEST_F(CregHiveReaderTest, RefusesTruncatedAndDamagedFiles) {
                                           static_cast<unsigned char>(loop[rootEntry + 17]) << 8);
     loop.replace(firstChild + 16, 4, std::string("\x20\0\0\0", 4));
     cases.emplace_back("loop", loop);
+    std::string siblings = good;
+    // The first subkey is its own next sibling: the library alone would spin.
+    siblings.replace(firstChild + 20, 4, siblings.substr(rootEntry + 16, 4));
+    cases.emplace_back("sibling loop", siblings);
     std::string sizes = good;
     sizes.replace(good.find("RGDB") + 4, 4, std::string("\xff\xff\xff\x7f", 4));
     cases.emplace_back("huge data block", sizes);
