@@ -4,50 +4,25 @@
 // one subtree by name are read.
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <unistd.h>
 
+#include "fuzz/support/hive_input_file.h"
 #include "kernel/platform/offline/nt_hive_reader.h"
 
-namespace {
-
-// One file per process, rewritten for each input (hivex reads files only).
-const std::string& InputFile() {
-    static const std::string path = [] {
-        std::string pattern = "/tmp/sl-nt-hive-fuzz-XXXXXX";
-        int fd = ::mkstemp(pattern.data());
-        if (fd < 0) std::abort();
-        ::close(fd);
-        std::atexit([] { ::unlink(InputFile().c_str()); });
-        return pattern;
-    }();
-    return path;
-}
-
-void Check(sl::platform::DWORD error, const std::string& message, const std::string& path) {
-    using namespace sl::platform;
-    if (error != 0 && error != offline::kErrorBadDatabase && error != kErrorFileNotFound) std::abort();
-    if (error != 0 && message.find(path) == std::string::npos) std::abort();
-}
-
-}  // namespace
+using namespace sl::platform::offline;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string& path = InputFile();
-    FILE* out = std::fopen(path.c_str(), "wb");
-    if (out == nullptr || std::fwrite(data, 1, size, out) != size || std::fclose(out) != 0) std::abort();
-
-    sl::platform::offline::HiveLimits limits;
+    const std::string& path = sl::fuzz::WriteInput(data, size);
+    HiveLimits limits;
     limits.maxDataBytes = 64u << 20;
-    sl::platform::offline::OfflineHive hive;
+    OfflineHive hive;
     std::string message;
-    sl::platform::DWORD error = sl::platform::offline::ReadNtHive(path, &hive, &message, limits);
-    Check(error, message, path);
-    if (error == 0 && hive.text != sl::platform::offline::HiveText::Utf16Le) std::abort();
+    sl::platform::DWORD error = ReadNtHive(path, &hive, &message, limits);
+    sl::fuzz::CheckHiveResult(error, 0, message, path);
+    if (error == 0 && hive.text != HiveText::Utf16Le) std::abort();
     message.clear();
-    error = sl::platform::offline::ReadNtHiveSubtree(path, "Software\\Winamp", &hive, &message, limits);
-    Check(error, message, path);
+    error = ReadNtHiveSubtree(path, "Software\\Winamp", &hive, &message, limits);
+    sl::fuzz::CheckHiveResult(error, sl::platform::kErrorFileNotFound, message, path);
     return 0;
 }

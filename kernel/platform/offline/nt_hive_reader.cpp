@@ -30,16 +30,8 @@ std::uint32_t Le32(const unsigned char* p) {
            (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
 
-// One-byte names hold the first 256 code points; widen them to UTF-16LE.
-std::string Widen(const std::string& bytes) {
-    std::string out;
-    out.reserve(bytes.size() * 2);
-    for (char c : bytes) {
-        out.push_back(c);
-        out.push_back('\0');
-    }
-    return out;
-}
+// Names stored in the one-byte form hold the first 256 code points.
+std::string Widened(const std::string& bytes) { return EncodeAsciiName(bytes, HiveText::Utf16Le); }
 
 struct HivexCloser {
     void operator()(hive_h* h) const { hivex_close(h); }
@@ -99,7 +91,7 @@ bool NtReader::ReadKeyRecord(hive_node_h node, OfflineKey* key) {
     if (!file_.ReadAt(node + kKeyRecordSize, name.data(), nameLength)) {
         return Fail("a key name lies past the end of the file");
     }
-    key->name = (Le16(raw + 6) & kKeyCompressedName) ? Widen(name) : name;
+    key->name = (Le16(raw + 6) & kKeyCompressedName) ? Widened(name) : name;
 
     std::uint32_t classCell = Le32(raw + 52);
     std::uint16_t classLength = Le16(raw + 78);
@@ -132,7 +124,7 @@ bool NtReader::ReadValue(hive_value_h value, OfflineValue* out) {
     if (!file_.ReadAt(value + kValueRecordSize, name.data(), nameLength)) {
         return Fail("a value name lies past the end of the file");
     }
-    out->name = (Le16(raw + 20) & kValueCompressedName) ? Widen(name) : name;
+    out->name = (Le16(raw + 20) & kValueCompressedName) ? Widened(name) : name;
     out->type = Le32(raw + 16);
 
     hive_type type{};

@@ -53,8 +53,9 @@ struct HiveLimits {
     std::uint64_t maxDataBytes = 1ull << 30;     // value data and names, summed
 };
 
-// An ASCII name in the hive's encoding (each character widened for
-// Utf16Le), for looking keys and values up by a known English name.
+// An ASCII name in the hive's encoding (each byte widened to one UTF-16
+// unit for Utf16Le, which also turns Latin-1 into UTF-16LE), for looking
+// keys and values up by a known English name.
 std::string EncodeAsciiName(std::string_view ascii, HiveText text);
 // Whether a stored name equals an ASCII name without regard to ASCII case.
 bool NameEqualsAscii(const std::string& stored, std::string_view ascii, HiveText text);
