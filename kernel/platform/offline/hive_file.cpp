@@ -56,6 +56,15 @@ DWORD HiveFile::Open(int dirFd, const std::string& path, const std::string& disp
     }
     fd_ = fd;
     size_ = static_cast<std::uint64_t>(st.st_size);
+    // The libraries reopen the file through /proc: that name must lead to
+    // this very file (it does wherever /proc is mounted).
+    struct stat again {};
+    if (::stat(ReopenPath().c_str(), &again) != 0 || again.st_dev != st.st_dev || again.st_ino != st.st_ino) {
+        ::close(fd_);
+        fd_ = -1;
+        *message = displayName + ": cannot be handed to the hive library (is /proc mounted?)";
+        return kErrorCantAccessFile;
+    }
     return kErrorSuccess;
 }
 

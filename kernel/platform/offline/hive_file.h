@@ -22,7 +22,8 @@ public:
     // open folder) without following a link at its last element and without
     // waiting on a FIFO. 0, or 2 missing, 3 a missing or non-folder parent,
     // 5 no permission, 1921 a symbolic link, 1920 a FIFO, device, socket or
-    // folder; *message then names the file and says why.
+    // folder, or a file /proc/self/fd does not lead back to (no /proc);
+    // *message then names the file and says why.
     DWORD Open(int dirFd, const std::string& path, const std::string& displayName,
                std::string* message);
 
