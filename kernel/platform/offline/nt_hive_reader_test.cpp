@@ -72,7 +72,8 @@ protected:
 };
 
 TEST_F(NtHiveReaderTest, ReturnsTheTreeTheBuilderWrote) {
-    for (const SpecKey& tree : {Awkward(), SevenSoftware({"bob", "alice"}), NtUserHive("bob", "C:\\x")}) {
+    for (const SpecKey& tree : {Awkward(), SevenSoftware({"bob", "alice"}), XpSoftware({"bob", "Jürgen"}),
+                                NtUserHive("bob", "C:\\x")}) {
         std::string path = Write(tree);
         OfflineHive hive;
         std::string message;

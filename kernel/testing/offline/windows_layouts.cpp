@@ -15,6 +15,7 @@ namespace fs = std::filesystem;
 
 constexpr std::uint32_t kSz = 1, kExpandSz = 2, kDword = 4;
 constexpr char kWinampIni[] = "[Winamp]\r\nvolume=200\r\nskin=Bento\r\n";
+constexpr char kNetscapePrefs[] = "user_pref(\"browser.startup.homepage\", \"http://home.example.org/\");\n";
 constexpr char kUninstall[] = "Microsoft\\Windows\\CurrentVersion\\Uninstall\\Winamp";
 
 std::string Sid(std::size_t i) { return "S-1-5-21-1004336348-1177238915-682003330-" + std::to_string(1003 + i); }
@@ -23,6 +24,19 @@ void WinampUninstall(SpecKey& software, const std::string& folder) {
     software.Key(kUninstall)
         .Set("DisplayName", kSz, NtText("Winamp (remove only)"))
         .Set("UninstallString", kSz, NtText(folder + "\\UNINSTWA.EXE"));
+}
+
+// Netscape Communicator 4: its version, folder and every user's folder.
+void NetscapeMachineKeys(SpecKey& software, const std::vector<std::string>& users,
+                         std::string (*text)(std::string_view)) {
+    SpecKey& navigator = software.Key("Netscape\\Netscape Navigator");
+    navigator.Set("CurrentVersion", kSz, text("4.08"));
+    navigator.Key("4.08\\Main").Set("Install Directory", kSz, text("C:\\Program Files\\Netscape\\Communicator"));
+    SpecKey& list = navigator.Key("Users");
+    if (!users.empty()) list.Set("CurrentUser", kSz, text(users.front()));
+    for (const std::string& user : users) {
+        list.Key(user).Set("DirRoot", kSz, text("C:\\Program Files\\Netscape\\Users\\" + user));
+    }
 }
 
 bool MakeFolder(const std::string& root, const std::string& relative, std::string* error) {
@@ -95,6 +109,7 @@ SpecKey XpSoftware(const std::vector<std::string>& users) {
     }
     software.Key("Microsoft\\Windows\\CurrentVersion").Set("ProgramFilesDir", kSz, NtText("C:\\Program Files"));
     WinampUninstall(software, "C:\\Program Files\\Winamp");
+    NetscapeMachineKeys(software, users, &NtText);
     return software;
 }
 
@@ -144,6 +159,7 @@ SpecKey NinetyEightSystem(const std::vector<std::string>& users) {
     for (const std::string& user : users) {
         current.Key("ProfileList\\" + user).Set("ProfileImagePath", kSz, AnsiText("C:\\WINDOWS\\Profiles\\" + user));
     }
+    NetscapeMachineKeys(system.Key("Software"), users, &AnsiText);
     return system;
 }
 
@@ -169,6 +185,9 @@ bool BuildWindowsXp(const std::string& root, const std::vector<std::string>& use
             !MakeFolder(root, "Documents and Settings/" + user + "/My Documents", error)) {
             return false;
         }
+    }
+    for (const std::string& user : users) {
+        if (!PutFile(root, "Program Files/Netscape/Users/" + user + "/prefs.js", kNetscapePrefs, error)) return false;
     }
     return PutFile(root, "Program Files/Winamp/winamp.ini", kWinampIni, error) &&
            PutFile(root, "Program Files/Winamp/winamp.q1", "q1", error);
@@ -200,6 +219,9 @@ bool BuildWindows98(const std::string& root, const std::vector<std::string>& use
     }
     for (const std::string& user : users) {
         if (!PutCregHive(root, "WINDOWS/Profiles/" + user + "/USER.DAT", NinetyEightUser(user), error)) return false;
+    }
+    for (const std::string& user : users) {
+        if (!PutFile(root, "Program Files/Netscape/Users/" + user + "/PREFS.JS", kNetscapePrefs, error)) return false;
     }
     return PutFile(root, "Program Files/Winamp/WINAMP.INI", kWinampIni, error);
 }

@@ -1,7 +1,8 @@
 // Test support: Windows installations built in a folder, as an old PC's
 // system partition looks when mounted: Windows XP, Windows 7 (64-bit) and
 // Windows 98, each with its registry files, profile folders and an
-// application of the catalogue (WinAmp: its registry keys and winamp.ini).
+// application of the catalogue (WinAmp: its registry keys and winamp.ini;
+// on XP and 98 also Netscape Communicator 4 with a folder for each user).
 #pragma once
 
 #include <string>
