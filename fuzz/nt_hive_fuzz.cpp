@@ -4,7 +4,6 @@
 // one subtree by name are read.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 
 #include "fuzz/support/hive_input_file.h"
@@ -12,17 +11,20 @@
 
 using namespace sl::platform::offline;
 
+namespace {
+
+sl::platform::DWORD ReadWinampKey(const std::string& path, OfflineHive* hive, std::string* message,
+                                  const HiveLimits& limits) {
+    return ReadNtHiveSubtree(path, "Software\\Winamp", hive, message, limits);
+}
+
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string& path = sl::fuzz::WriteInput(data, size);
-    HiveLimits limits;
-    limits.maxDataBytes = 64u << 20;
+    const std::string& path = sl::fuzz::ReadInput(&ReadNtHive, HiveText::Utf16Le, data, size);
     OfflineHive hive;
     std::string message;
-    sl::platform::DWORD error = ReadNtHive(path, &hive, &message, limits);
-    sl::fuzz::CheckHiveResult(error, 0, message, path);
-    if (error == 0 && hive.text != HiveText::Utf16Le) std::abort();
-    message.clear();
-    error = ReadNtHiveSubtree(path, "Software\\Winamp", &hive, &message, limits);
-    sl::fuzz::CheckHiveResult(error, sl::platform::kErrorFileNotFound, message, path);
+    sl::fuzz::CheckHiveResult(ReadWinampKey(path, &hive, &message, HiveLimits()),
+                              sl::platform::kErrorFileNotFound, message, path);
     return 0;
 }

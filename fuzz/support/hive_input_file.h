@@ -42,4 +42,21 @@ inline void CheckHiveResult(platform::DWORD error, platform::DWORD alsoAllowed, 
     if (error != 0 && message.find(path) == std::string::npos) std::abort();
 }
 
+// Writes the input, reads it with read under bounds a fuzzer can afford and
+// checks the result (a tree in the encoding expected); returns the path.
+using HiveReader = platform::DWORD (*)(const std::string&, platform::offline::OfflineHive*, std::string*,
+                                       const platform::offline::HiveLimits&);
+inline const std::string& ReadInput(HiveReader read, platform::offline::HiveText text, const std::uint8_t* data,
+                                    std::size_t size) {
+    const std::string& path = WriteInput(data, size);
+    platform::offline::HiveLimits limits;
+    limits.maxDataBytes = 64u << 20;
+    platform::offline::OfflineHive hive;
+    std::string message;
+    platform::DWORD error = read(path, &hive, &message, limits);
+    CheckHiveResult(error, 0, message, path);
+    if (error == 0 && hive.text != text) std::abort();
+    return path;
+}
+
 }  // namespace sl::fuzz

@@ -39,6 +39,19 @@ void NetscapeMachineKeys(SpecKey& software, const std::vector<std::string>& user
     }
 }
 
+// CurrentVersion (SystemRoot, version) and its ProfileList with the three
+// service accounts, the last two in serviceFolder.
+SpecKey& NtProfileList(SpecKey& software, const std::string& systemRoot, const std::string& version,
+                       const std::string& serviceFolder) {
+    SpecKey& current = software.Key("Microsoft\\Windows NT\\CurrentVersion");
+    current.Set("SystemRoot", kSz, NtText(systemRoot)).Set("CurrentVersion", kSz, NtText(version));
+    SpecKey& list = current.Key("ProfileList");
+    list.Key("S-1-5-18").Set("ProfileImagePath", kExpandSz, NtText("%systemroot%\\system32\\config\\systemprofile"));
+    list.Key("S-1-5-19").Set("ProfileImagePath", kExpandSz, NtText(serviceFolder + "\\LocalService"));
+    list.Key("S-1-5-20").Set("ProfileImagePath", kExpandSz, NtText(serviceFolder + "\\NetworkService"));
+    return list;
+}
+
 bool MakeFolder(const std::string& root, const std::string& relative, std::string* error) {
     std::error_code code;
     fs::create_directories(fs::path(root) / relative, code);
@@ -91,17 +104,10 @@ bool PutFile(const std::string& root, const std::string& relative, const std::st
 
 SpecKey XpSoftware(const std::vector<std::string>& users) {
     SpecKey software{"$$$PROTO.HIV", false, {}, {}, {}};
-    SpecKey& current = software.Key("Microsoft\\Windows NT\\CurrentVersion");
-    current.Set("SystemRoot", kSz, NtText("C:\\WINDOWS")).Set("CurrentVersion", kSz, NtText("5.1"));
-    SpecKey& list = current.Key("ProfileList");
+    SpecKey& list = NtProfileList(software, "C:\\WINDOWS", "5.1", "%SystemDrive%\\Documents and Settings");
     list.Set("ProfilesDirectory", kExpandSz, NtText("%SystemDrive%\\Documents and Settings"))
         .Set("AllUsersProfile", kSz, NtText("All Users"))
         .Set("DefaultUserProfile", kSz, NtText("Default User"));
-    list.Key("S-1-5-18").Set("ProfileImagePath", kExpandSz, NtText("%systemroot%\\system32\\config\\systemprofile"));
-    list.Key("S-1-5-19").Set("ProfileImagePath", kExpandSz,
-                             NtText("%SystemDrive%\\Documents and Settings\\LocalService"));
-    list.Key("S-1-5-20").Set("ProfileImagePath", kExpandSz,
-                             NtText("%SystemDrive%\\Documents and Settings\\NetworkService"));
     for (std::size_t i = 0; i < users.size(); ++i) {
         list.Key(Sid(i))
             .Set("ProfileImagePath", kExpandSz, NtText("%SystemDrive%\\Documents and Settings\\" + users[i]))
@@ -115,17 +121,10 @@ SpecKey XpSoftware(const std::vector<std::string>& users) {
 
 SpecKey SevenSoftware(const std::vector<std::string>& users) {
     SpecKey software{"CMI-CreateHive{199DAFC2-6F16-4946-BF90-5A3FC3A60902}", false, {}, {}, {}};
-    SpecKey& current = software.Key("Microsoft\\Windows NT\\CurrentVersion");
-    current.Set("SystemRoot", kSz, NtText("C:\\Windows")).Set("CurrentVersion", kSz, NtText("6.1"));
-    SpecKey& list = current.Key("ProfileList");
+    SpecKey& list = NtProfileList(software, "C:\\Windows", "6.1", "C:\\Windows\\ServiceProfiles");
     list.Set("ProfilesDirectory", kExpandSz, NtText("%SystemDrive%\\Users"))
         .Set("Default", kExpandSz, NtText("%SystemDrive%\\Users\\Default"))
         .Set("Public", kExpandSz, NtText("%SystemDrive%\\Users\\Public"));
-    list.Key("S-1-5-18").Set("ProfileImagePath", kExpandSz, NtText("%systemroot%\\system32\\config\\systemprofile"));
-    list.Key("S-1-5-19").Set("ProfileImagePath", kExpandSz,
-                             NtText("C:\\Windows\\ServiceProfiles\\LocalService"));
-    list.Key("S-1-5-20").Set("ProfileImagePath", kExpandSz,
-                             NtText("C:\\Windows\\ServiceProfiles\\NetworkService"));
     for (std::size_t i = 0; i < users.size(); ++i) {
         list.Key(Sid(i)).Set("ProfileImagePath", kExpandSz, NtText("C:\\Users\\" + users[i]));
     }
