@@ -14,7 +14,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 SECONDS_EACH=${1:-30}
 shift || true
-ALL_TARGETS=(bookkeeping_fuzz reg_archive_fuzz hive_fuzz script_fuzz catalogue_fuzz planted_folder_fuzz backup_folder_fuzz)
+ALL_TARGETS=(bookkeeping_fuzz reg_archive_fuzz hive_fuzz script_fuzz catalogue_fuzz planted_folder_fuzz backup_folder_fuzz
+             nt_hive_fuzz creg_hive_fuzz)
 TARGETS=("$@")
 [ ${#TARGETS[@]} -eq 0 ] && TARGETS=("${ALL_TARGETS[@]}")
 BUILD_DIR=${FUZZ_BUILD_DIR:-build-fuzz}
@@ -34,6 +35,7 @@ cmake --build "$BUILD_DIR" -j2 --target "${TARGETS[@]}"
 
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$PWD/fuzz/lsan_suppressions.txt}
 
 run_one() {
     local target=$1
