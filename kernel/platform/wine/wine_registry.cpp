@@ -10,15 +10,22 @@
 #include <optional>
 #include <vector>
 
-#include "kernel/platform/wine/hive.h"
-#include "kernel/platform/wine/hive_codepage.h"
-#include "kernel/platform/wine/hive_names.h"
+#include "kernel/platform/wine/text/hive.h"
+#include "kernel/platform/codepage/codepage_1252.h"
+#include "kernel/platform/hive/hive_names.h"
 #include "kernel/platform/wine/prefix_lock.h"
-#include "kernel/platform/wine/temporary_files.h"
-#include "kernel/platform/wine/unix_files.h"
-#include "kernel/platform/wine/wow64_view.h"
+#include "kernel/platform/posix/atomic_replace.h"
+#include "kernel/platform/posix/write_all.h"
+#include "kernel/platform/posix/unix_files.h"
+#include "kernel/platform/hive/wow64_view.h"
 
 namespace sl::platform::wine {
+
+using namespace sl::platform::codepage;
+
+using namespace sl::platform::hive;
+using namespace sl::platform::posix;
+
 namespace {
 
 constexpr LONG kErrorKeyDeleted = 1018;
@@ -66,13 +73,16 @@ void ClassesBelowMachine(HKEY root, Location& base, Path& names) {
 
 bool IsStringType(DWORD type) { return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz; }
 
-LONG ErrnoToWin32(int err) {
+// What a failed hive write reports: a full disk and a refusal as the file
+// system gave them, a missing entry as a missing path (the hive's folder is
+// gone), anything else as a write fault.
+LONG HiveWriteError(int err) {
     switch (err) {
         case ENOSPC:
-        case EDQUOT: return static_cast<LONG>(kErrorDiskFull);
+        case EDQUOT:
         case EACCES:
         case EPERM:
-        case EROFS: return static_cast<LONG>(kErrorAccessDenied);
+        case EROFS: return static_cast<LONG>(ErrnoToWin32(err));
         case ENOENT:
         case ENOTDIR: return static_cast<LONG>(kErrorPathNotFound);
         default: return kErrorWriteFault;
@@ -464,40 +474,18 @@ struct WineRegistry::State {
             // Someone else replaced the file since it was read: do not overwrite.
             return static_cast<LONG>(kErrorSharingViolation);
         }
-        std::string tmp;
-        DWORD createError = kErrorSuccess;
-        int fd = CreateTemporaryBeside(slot.file, 0600, &tmp, &createError);
-        if (fd < 0) return static_cast<LONG>(createError);
-        LONG rc = 0;
+        AtomicReplace replace(slot.file, 0600);
+        if (!replace.ok()) return static_cast<LONG>(replace.createError());
         // The text goes out as it is made, a piece at a time.
+        int failure = 0;
         slot.hive->WriteTo([&](std::string_view piece) {
-            std::size_t done = 0;
-            while (done < piece.size()) {
-                ssize_t n = ::write(fd, piece.data() + done, piece.size() - done);
-                if (n < 0 && errno == EINTR) continue;
-                if (n <= 0) {
-                    rc = ErrnoToWin32(n < 0 ? errno : ENOSPC);
-                    return false;
-                }
-                done += static_cast<std::size_t>(n);
-            }
-            return true;
+            failure = WriteAll(replace.fd(), piece.data(), piece.size());
+            return failure == 0;
         });
-        if (!rc && ::fchmod(fd, now.st_mode & 07777) != 0) rc = ErrnoToWin32(errno);
-        if (!rc && ::fsync(fd) != 0) rc = ErrnoToWin32(errno);
+        const mode_t mode = now.st_mode & 07777;
         struct stat written {};
-        if (!rc && ::fstat(fd, &written) != 0) rc = ErrnoToWin32(errno);
-        if (::close(fd) != 0 && !rc) rc = ErrnoToWin32(errno);
-        if (!rc && ::rename(tmp.c_str(), slot.file.c_str()) != 0) rc = ErrnoToWin32(errno);
-        if (rc) {
-            ::unlink(tmp.c_str());
-            return rc;
-        }
-        int dir = ::open(prefix.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (dir >= 0) {
-            ::fsync(dir);
-            ::close(dir);
-        }
+        if (!failure) failure = replace.Commit(&mode, true, &written);
+        if (failure) return HiveWriteError(failure);
         slot.hive->MarkWritten();
         slot.st = written;
         slot.onDisk = true;
