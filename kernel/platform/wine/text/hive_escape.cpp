@@ -66,88 +66,96 @@ std::size_t AppendEscaped(std::string& out, std::u16string_view text, char q1, c
     return out.size() - start;
 }
 
+namespace {
+
+// Reads the escape after a backslash (src[pos] is its first character) and
+// returns where the text goes on.
+std::size_t ReadEscape(std::string_view src, std::size_t pos, std::u16string& out) {
+    const std::size_t n = src.size();
+    char e = src[pos];
+    switch (e) {
+        case 'a': out.push_back(u'\a'); return pos + 1;
+        case 'b': out.push_back(u'\b'); return pos + 1;
+        case 'e': out.push_back(0x1B); return pos + 1;
+        case 'f': out.push_back(u'\f'); return pos + 1;
+        case 'n': out.push_back(u'\n'); return pos + 1;
+        case 'r': out.push_back(u'\r'); return pos + 1;
+        case 't': out.push_back(u'\t'); return pos + 1;
+        case 'v': out.push_back(u'\v'); return pos + 1;
+        case 'x': {
+            ++pos;
+            if (pos >= n || !IsHex(static_cast<unsigned char>(src[pos]))) {
+                out.push_back(u'x');
+                return pos;
+            }
+            unsigned v = 0;
+            for (int k = 0; k < 4 && pos < n && IsHex(static_cast<unsigned char>(src[pos])); ++k) {
+                v = v * 16 + HexValue(src[pos++]);
+            }
+            out.push_back(static_cast<char16_t>(v));
+            return pos;
+        }
+        case '0': case '1': case '2': case '3':
+        case '4': case '5': case '6': case '7': {
+            unsigned v = 0;
+            for (int k = 0; k < 3 && pos < n && src[pos] >= '0' && src[pos] <= '7'; ++k) {
+                v = v * 8 + (src[pos++] - '0');
+            }
+            out.push_back(static_cast<char16_t>(v));
+            return pos;
+        }
+        default: {
+            unsigned char raw = static_cast<unsigned char>(e);
+            if (raw < 0x80) {
+                out.push_back(raw);
+                return pos + 1;
+            }
+            // A backslash before a UTF-8 sequence: the sequence is read next.
+            return pos;
+        }
+    }
+}
+
+// Reads the UTF-8 sequence starting at src[pos] (a byte above 127) and
+// returns where the text goes on; an invalid byte is skipped.
+std::size_t ReadUtf8(std::string_view src, std::size_t pos, std::u16string& out) {
+    const std::size_t n = src.size();
+    unsigned char c = static_cast<unsigned char>(src[pos]);
+    int extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : -1;
+    if (extra < 0 || c >= 0xF8 || pos + extra >= n) return pos + 1;
+    unsigned v = c & (0x3F >> extra);
+    for (int k = 1; k <= extra; ++k) {
+        unsigned char t = static_cast<unsigned char>(src[pos + k]);
+        if ((t & 0xC0) != 0x80) return pos + 1;
+        v = (v << 6) | (t & 0x3F);
+    }
+    static const unsigned kMin[4] = {0, 0x80, 0x800, 0x10000};
+    if (v < kMin[extra] || v > 0x10FFFF) return pos + 1;
+    if (v <= 0xFFFF) {
+        out.push_back(static_cast<char16_t>(v));
+    } else {
+        v -= 0x10000;
+        out.push_back(static_cast<char16_t>(0xD800 | (v >> 10)));
+        out.push_back(static_cast<char16_t>(0xDC00 | (v & 0x3FF)));
+    }
+    return pos + extra + 1;
+}
+
+}  // namespace
+
 std::size_t ParseEscaped(std::string_view src, std::size_t pos, char endChar, std::u16string& out) {
     const std::size_t n = src.size();
     while (pos < n) {
         unsigned char c = static_cast<unsigned char>(src[pos]);
         if (c == static_cast<unsigned char>(endChar)) return pos + 1;
         if (c == '\\') {
-            ++pos;
-            if (pos >= n) return std::string_view::npos;
-            char e = src[pos];
-            switch (e) {
-                case 'a': out.push_back(u'\a'); ++pos; break;
-                case 'b': out.push_back(u'\b'); ++pos; break;
-                case 'e': out.push_back(0x1B); ++pos; break;
-                case 'f': out.push_back(u'\f'); ++pos; break;
-                case 'n': out.push_back(u'\n'); ++pos; break;
-                case 'r': out.push_back(u'\r'); ++pos; break;
-                case 't': out.push_back(u'\t'); ++pos; break;
-                case 'v': out.push_back(u'\v'); ++pos; break;
-                case 'x': {
-                    ++pos;
-                    if (pos >= n || !IsHex(static_cast<unsigned char>(src[pos]))) {
-                        out.push_back(u'x');
-                        break;
-                    }
-                    unsigned v = 0;
-                    for (int k = 0; k < 4 && pos < n && IsHex(static_cast<unsigned char>(src[pos])); ++k) {
-                        v = v * 16 + HexValue(src[pos++]);
-                    }
-                    out.push_back(static_cast<char16_t>(v));
-                    break;
-                }
-                case '0': case '1': case '2': case '3':
-                case '4': case '5': case '6': case '7': {
-                    unsigned v = 0;
-                    for (int k = 0; k < 3 && pos < n && src[pos] >= '0' && src[pos] <= '7'; ++k) {
-                        v = v * 8 + (src[pos++] - '0');
-                    }
-                    out.push_back(static_cast<char16_t>(v));
-                    break;
-                }
-                default: {
-                    unsigned char raw = static_cast<unsigned char>(e);
-                    if (raw < 0x80) {
-                        out.push_back(raw);
-                        ++pos;
-                    }
-                    // A backslash before a UTF-8 sequence: read the sequence below.
-                    break;
-                }
-            }
-            continue;
-        }
-        if (c < 0x80) {
+            if (++pos >= n) return std::string_view::npos;
+            pos = ReadEscape(src, pos, out);
+        } else if (c < 0x80) {
             out.push_back(c);
             ++pos;
-            continue;
-        }
-        // UTF-8 sequence; invalid bytes are skipped.
-        int extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : -1;
-        if (extra < 0 || c >= 0xF8 || pos + extra >= n) {
-            ++pos;
-            continue;
-        }
-        unsigned v = c & (0x3F >> extra);
-        bool ok = true;
-        for (int k = 1; k <= extra; ++k) {
-            unsigned char t = static_cast<unsigned char>(src[pos + k]);
-            if ((t & 0xC0) != 0x80) { ok = false; break; }
-            v = (v << 6) | (t & 0x3F);
-        }
-        static const unsigned kMin[4] = {0, 0x80, 0x800, 0x10000};
-        if (!ok || v < kMin[extra] || v > 0x10FFFF) {
-            ++pos;
-            continue;
-        }
-        pos += extra + 1;
-        if (v <= 0xFFFF) {
-            out.push_back(static_cast<char16_t>(v));
         } else {
-            v -= 0x10000;
-            out.push_back(static_cast<char16_t>(0xD800 | (v >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 | (v & 0x3FF)));
+            pos = ReadUtf8(src, pos, out);
         }
     }
     return std::string_view::npos;
