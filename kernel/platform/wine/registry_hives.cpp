@@ -9,6 +9,7 @@
 #include <cerrno>
 
 #include "kernel/platform/hive/hive_names.h"
+#include "kernel/platform/hive/links.h"
 #include "kernel/platform/posix/atomic_replace.h"
 #include "kernel/platform/posix/unix_files.h"
 #include "kernel/platform/posix/write_all.h"
@@ -101,7 +102,7 @@ void WineRegistry::State::Load(Slot& slot) {
 }
 
 std::u16string WineRegistry::State::UserSid() {
-    Path rel = SplitPath(Fresh(kUser).relativeTo());
+    Path rel = SplitKeyPath(Fresh(kUser).relativeTo());
     if (rel.size() == 3 && NamesEqual(rel[1], u"User")) return rel[2];
     return std::u16string(kDefaultSid);
 }

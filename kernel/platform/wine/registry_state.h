@@ -25,7 +25,6 @@ namespace sl::platform::wine::registry {
 
 inline constexpr LONG kErrorKeyDeleted = 1018;
 inline constexpr LONG kErrorWriteFault = 29;
-inline constexpr DWORD kRegLink = 6;
 inline constexpr std::size_t kMaxKeyNameLen = 255;
 inline constexpr std::size_t kMaxValueNameLen = 16383;
 
@@ -39,9 +38,6 @@ struct Location {
     int hive = kUsersRoot;
     Path path;
 };
-
-// The names of a key path ("a\b"), empty elements left out.
-Path SplitPath(std::u16string_view text);
 
 inline bool IsStringType(DWORD type) {
     return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz;

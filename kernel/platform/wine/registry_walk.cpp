@@ -4,6 +4,7 @@
 
 #include "kernel/platform/codepage/codepage_1252.h"
 #include "kernel/platform/hive/hive_names.h"
+#include "kernel/platform/hive/links.h"
 #include "kernel/platform/hive/wow64_view.h"
 
 namespace sl::platform::wine {
@@ -16,7 +17,7 @@ namespace {
 
 Path SplitAnsiPath(const char* subKey) {
     if (!subKey) return {};
-    return SplitPath(AnsiToUtf16(subKey));
+    return SplitKeyPath(AnsiToUtf16(subKey));
 }
 
 // HKEY_CLASSES_ROOT is HKLM\Software\Classes: walk from HKLM so that a
@@ -28,22 +29,6 @@ void ClassesBelowMachine(HKEY root, Location& base, Path& names) {
 }
 
 }  // namespace
-
-namespace registry {
-
-Path SplitPath(std::u16string_view text) {
-    Path out;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i <= text.size(); ++i) {
-        if (i == text.size() || text[i] == u'\\') {
-            if (i > start) out.emplace_back(text.substr(start, i - start));
-            start = i + 1;
-        }
-    }
-    return out;
-}
-
-}  // namespace registry
 
 LONG WineRegistry::State::Start(HKEY root, const char* subKey, HKEY* result, Location& base,
                                 Path& names) {
@@ -88,29 +73,19 @@ HiveKey* WineRegistry::State::At(const Location& loc) {
 
 // Where a Wine link key points ("\Registry\Machine\..." and the like).
 bool WineRegistry::State::LinkTarget(const HiveKey& key, Location& out) {
-    const HiveValue* v = key.FindValue(u"SymbolicLinkValue");
-    if (!v || v->type != kRegLink) return false;
-    std::u16string target(v->data.size() / 2, u'\0');
-    for (std::size_t i = 0; i < target.size(); ++i) {
-        target[i] = static_cast<char16_t>(static_cast<unsigned char>(v->data[2 * i]) |
-                                          (static_cast<unsigned char>(v->data[2 * i + 1]) << 8));
-    }
-    while (!target.empty() && target.back() == 0) target.pop_back();
-    Path p = SplitPath(target);
-    if (p.size() < 2 || !NamesEqual(p[0], u"Registry")) return false;
-    if (NamesEqual(p[1], u"Machine")) {
-        out = {kSystem, Path(p.begin() + 2, p.end())};
+    LinkPlace place;
+    if (!ReadLinkPlace(key, &place)) return false;
+    if (place.root == LinkPlace::Root::Machine) {
+        out = {kSystem, std::move(place.path)};
         return true;
     }
-    if (p.size() >= 3 && NamesEqual(p[1], u"User")) {
-        if (NamesEqual(p[2], u".Default")) {
-            out = {kUserDefault, Path(p.begin() + 3, p.end())};
-            return true;
-        }
-        if (NamesEqual(p[2], UserSid())) {
-            out = {kUser, Path(p.begin() + 3, p.end())};
-            return true;
-        }
+    if (NamesEqual(place.user, u".Default")) {
+        out = {kUserDefault, std::move(place.path)};
+        return true;
+    }
+    if (NamesEqual(place.user, UserSid())) {
+        out = {kUser, std::move(place.path)};
+        return true;
     }
     return false;
 }
