@@ -15,7 +15,7 @@
 
 #include <sys/resource.h>
 
-#include "kernel/platform/wine/hive.h"
+#include "kernel/platform/wine/text/hive.h"
 
 namespace {
 

@@ -36,7 +36,7 @@
 #include "bench/bench_support.h"
 #include "kernel/platform/platform.h"
 #include "kernel/platform/wine/wine_platform.h"
-#include "kernel/platform/wine/wineserver.h"
+#include "kernel/platform/wine/server/wineserver.h"
 #include "kernel/storage/reg_save_restore.h"
 
 namespace {

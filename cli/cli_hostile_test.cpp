@@ -12,7 +12,7 @@
 #include "cli/terminal_text.h"
 #include "cli/testing/cli_runner.h"
 #include "kernel/interface/kernel.h"
-#include "kernel/platform/wine/dos_paths.h"
+#include "kernel/platform/wine/paths/dos_paths.h"
 #include "kernel/platform/wine/wine_platform.h"
 
 namespace sl::testing {

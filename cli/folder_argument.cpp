@@ -2,7 +2,7 @@
 
 #include <cctype>
 
-#include "kernel/platform/wine/dos_paths.h"
+#include "kernel/platform/wine/paths/dos_paths.h"
 
 namespace sl::cli {
 

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "kernel/platform/wine/hive.h"
+#include "kernel/platform/wine/text/hive.h"
 
 using sl::platform::wine::Hive;
 using sl::platform::wine::HiveKey;

@@ -17,7 +17,7 @@
 
 #include "cli/backup_folder.h"
 #include "kernel/interface/kernel.h"
-#include "kernel/platform/wine/dos_paths.h"
+#include "kernel/platform/wine/paths/dos_paths.h"
 #include "kernel/platform/wine/wine_platform.h"
 
 extern char** environ;

@@ -8,7 +8,7 @@
 #include "kernel/interface/e2e_test_support.h"
 #include "kernel/interface/kernel.h"
 #include "kernel/interface/stowlark_kernel.h"
-#include "kernel/platform/wine/hive.h"
+#include "kernel/platform/wine/text/hive.h"
 #include "kernel/script/instruction_list.h"
 
 namespace sl {

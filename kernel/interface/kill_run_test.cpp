@@ -15,7 +15,7 @@
 #include <thread>
 
 #include "kernel/interface/kernel.h"
-#include "kernel/platform/wine/hive.h"
+#include "kernel/platform/wine/text/hive.h"
 #include "kernel/storage/reg_save_restore.h"
 #include "kernel/testing/temp_prefix.h"
 

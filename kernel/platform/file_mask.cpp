@@ -1,6 +1,6 @@
 #include "kernel/platform/file_mask.h"
 
-#include "kernel/platform/wine/wildcard.h"
+#include "kernel/platform/wine/paths/wildcard.h"
 
 namespace sl::platform {
 

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <new>
 
+#include "kernel/platform/codepage/codepage_1252.h"
+
 namespace sl {
 
 namespace {
@@ -15,23 +17,6 @@ constexpr std::uint32_t kBigClassTag = 0x80000000u;
 constexpr std::uint32_t kMaxMapCount = 0x7FFFFFFEu;
 constexpr std::size_t kMaxClassNameLength = 63;
 constexpr std::uint64_t kWideMarker = ~std::uint64_t{0};
-
-// Code page 1252 bytes 0x80..0x9F as UTF-16 (the five unassigned bytes map
-// to the control character of the same number, as Windows does).
-constexpr std::uint16_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-
-char ToCp1252(std::uint16_t unit) {
-    if (unit < 0x80 || (unit >= 0xA0 && unit <= 0xFF)) return static_cast<char>(unit);
-    for (int i = 0; i < 32; ++i) {
-        if (kCp1252High[i] == unit) return static_cast<char>(0x80 + i);
-    }
-    return '?';
-}
 
 }  // namespace
 
@@ -242,7 +227,9 @@ std::string Archive::ReadString() {
     if (length * 2 > Remaining()) throw ArchiveError{kArchiveEndOfFile};
     std::string text;
     text.reserve(static_cast<std::size_t>(length));
-    for (std::uint64_t i = 0; i < length; ++i) text.push_back(ToCp1252(ReadU16()));
+    for (std::uint64_t i = 0; i < length; ++i) {
+        text.push_back(platform::codepage::UnicodeToByte(ReadU16()));
+    }
     return text;
 }
 

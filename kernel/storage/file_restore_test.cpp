@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "kernel/interface/kernel.h"
-#include "kernel/platform/fault_injection.h"
+#include "kernel/testing/fault_injection.h"
 #include "kernel/testing/temp_prefix.h"
 
 namespace sl {

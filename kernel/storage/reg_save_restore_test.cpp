@@ -8,7 +8,7 @@
 #include <optional>
 #include <utility>
 
-#include "kernel/platform/fault_injection.h"
+#include "kernel/testing/fault_injection.h"
 #include "kernel/storage/archive.h"
 #include "kernel/testing/temp_prefix.h"
 

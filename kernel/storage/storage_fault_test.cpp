@@ -7,7 +7,7 @@
 #include <string>
 
 #include "kernel/interface/kernel.h"
-#include "kernel/platform/fault_injection.h"
+#include "kernel/testing/fault_injection.h"
 #include "kernel/storage/reg_save_restore.h"
 #include "kernel/testing/temp_prefix.h"
 

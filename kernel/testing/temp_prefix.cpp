@@ -7,7 +7,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "kernel/platform/wine/dos_paths.h"
+#include "kernel/platform/wine/paths/dos_paths.h"
 
 namespace sl::testing {
 namespace {

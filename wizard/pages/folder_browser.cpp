@@ -2,7 +2,7 @@
 
 #include <QFileInfo>
 
-#include "kernel/platform/wine/dos_paths.h"
+#include "kernel/platform/wine/paths/dos_paths.h"
 
 namespace sl::wizard {
 

@@ -12,7 +12,7 @@
 #include <QTimer>
 #include <functional>
 
-#include "kernel/platform/wine/dos_paths.h"
+#include "kernel/platform/wine/paths/dos_paths.h"
 #include "wizard/pages/backup_option_page.h"
 #include "wizard/pages/check_list.h"
 #include "wizard/pages/details_sheet.h"

@@ -1,6 +1,6 @@
 #include "wizard/session/windows_programs.h"
 
-#include "kernel/platform/wine/wineserver.h"
+#include "kernel/platform/wine/server/wineserver.h"
 
 namespace sl::session {
 

@@ -7,7 +7,7 @@
 
 #include <filesystem>
 
-#include "kernel/platform/wine/wineserver.h"
+#include "kernel/platform/wine/server/wineserver.h"
 #include "kernel/testing/temp_prefix.h"
 
 namespace fs = std::filesystem;

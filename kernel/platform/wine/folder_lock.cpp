@@ -6,7 +6,7 @@
 
 #include <cerrno>
 
-#include "kernel/platform/wine/dos_paths.h"
+#include "kernel/platform/wine/paths/dos_paths.h"
 #include "kernel/platform/wine/wine_platform.h"
 
 namespace sl::platform::wine {

@@ -10,10 +10,13 @@
 #include <cerrno>
 #include <cstdlib>
 
-#include "kernel/platform/wine/unix_files.h"
-#include "kernel/platform/wine/wine_files.h"
+#include "kernel/platform/posix/unix_files.h"
+#include "kernel/platform/posix/write_all.h"
 
 namespace sl::platform::wine {
+
+using namespace sl::platform::posix;
+
 namespace {
 
 bool LockWithin(int fd, int milliseconds) {
@@ -33,18 +36,7 @@ DWORD AppendToFile(const std::string& unixPath, const std::string& bytes) {
     int fd = OpenPlainFile(unixPath, O_WRONLY | O_APPEND | O_CREAT, 0644, &error);
     if (fd < 0) return error;
     LockWithin(fd, 2000);
-    const char* data = bytes.data();
-    std::size_t left = bytes.size();
-    while (left > 0) {
-        ssize_t n = ::write(fd, data, left);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            error = ErrnoToWin32(errno);
-            break;
-        }
-        data += n;
-        left -= static_cast<std::size_t>(n);
-    }
+    error = ErrnoToWin32(WriteAll(fd, bytes.data(), bytes.size()));
     if (::close(fd) != 0 && error == kErrorSuccess) error = ErrnoToWin32(errno);
     return error;
 }

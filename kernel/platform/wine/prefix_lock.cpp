@@ -7,9 +7,11 @@
 
 #include <thread>
 
-#include "kernel/platform/wine/unix_files.h"
+#include "kernel/platform/posix/unix_files.h"
 
 namespace sl::platform::wine {
+
+using namespace sl::platform::posix;
 
 namespace {
 constexpr LONG kErrorLockViolation = 33;

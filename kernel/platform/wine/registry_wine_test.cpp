@@ -9,7 +9,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "kernel/platform/wine/hive.h"
+#include "kernel/platform/wine/text/hive.h"
 #include "kernel/platform/wine/wine_registry.h"
 
 namespace sl::platform::wine {

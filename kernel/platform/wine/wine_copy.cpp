@@ -8,13 +8,17 @@
 #include <cerrno>
 #include <memory>
 
-#include "kernel/platform/wine/dos_paths.h"
-#include "kernel/platform/wine/folder_names.h"
-#include "kernel/platform/wine/temporary_files.h"
-#include "kernel/platform/wine/unix_files.h"
+#include "kernel/platform/wine/paths/dos_paths.h"
+#include "kernel/platform/wine/paths/folder_names.h"
+#include "kernel/platform/posix/atomic_replace.h"
+#include "kernel/platform/posix/unix_files.h"
+#include "kernel/platform/posix/write_all.h"
 #include "kernel/platform/wine/wine_files.h"
 
 namespace sl::platform::wine {
+
+using namespace sl::platform::posix;
+
 namespace {
 
 constexpr std::size_t kCopyBufferSize = 256 << 10;
@@ -35,7 +39,7 @@ DWORD CopyByReading(int in, int out) {
             return ErrnoToWin32(errno);
         }
         if (n == 0) return kErrorSuccess;
-        DWORD error = WriteAll(out, buffer.get(), static_cast<std::size_t>(n));
+        DWORD error = ErrnoToWin32(WriteAll(out, buffer.get(), static_cast<std::size_t>(n)));
         if (error != kErrorSuccess) return error;
     }
 }
@@ -179,32 +183,20 @@ Outcome CopyToNewName(int in, const struct stat& sourceStat, const std::string& 
 // file (given when the copy is created, so the umask takes its share).
 DWORD CopyThroughTemporary(int in, const struct stat& sourceStat, const std::string& target,
                            mode_t mode, bool replacing) {
-    const std::string folder = FolderOf(target);
-    std::string temp;
-    DWORD error = kErrorSuccess;
-    Fd out(CreateTemporaryBeside(target, mode, &temp, &error));
-    if (out.get() < 0) {
+    AtomicReplace replace(target, mode);
+    if (!replace.ok()) {
         // A folder that is missing, is a file, or cannot be reached is 3.
         struct stat folderStat;
-        if (error == kErrorFileNotFound || ::stat(folder.c_str(), &folderStat) != 0 ||
+        const DWORD error = replace.createError();
+        if (error == kErrorFileNotFound || ::stat(FolderOf(target).c_str(), &folderStat) != 0 ||
             !S_ISDIR(folderStat.st_mode)) {
             return kErrorPathNotFound;
         }
         return error;
     }
-    // The lock goes with the open file, which this second descriptor keeps
-    // open after the writing one is closed (and its errors seen).
-    Fd lock(::dup(out.get()));
-    error = WriteCopy(in, sourceStat, out.get());
-    if (error == kErrorSuccess && replacing && ::fchmod(out.get(), mode) != 0) {
-        error = ErrnoToWin32(errno);
-    }
-    if (error == kErrorSuccess && ::close(out.release()) != 0) error = ErrnoToWin32(errno);
-    if (error == kErrorSuccess && ::rename(temp.c_str(), target.c_str()) != 0) {
-        error = ErrnoToWin32(errno);
-    }
-    if (error != kErrorSuccess) ::unlink(temp.c_str());
-    return error;
+    DWORD error = WriteCopy(in, sourceStat, replace.fd());
+    if (error != kErrorSuccess) return error;
+    return ErrnoToWin32(replace.Commit(replacing ? &mode : nullptr, false));
 }
 
 }  // namespace

@@ -12,49 +12,16 @@
 #include <memory>
 #include <vector>
 
-#include "kernel/platform/wine/dos_paths.h"
-#include "kernel/platform/wine/folder_names.h"
-#include "kernel/platform/wine/temporary_files.h"
-#include "kernel/platform/wine/unix_files.h"
-#include "kernel/platform/wine/wildcard.h"
+#include "kernel/platform/wine/paths/dos_paths.h"
+#include "kernel/platform/wine/paths/folder_names.h"
+#include "kernel/platform/posix/temporary_files.h"
+#include "kernel/platform/posix/unix_files.h"
+#include "kernel/platform/posix/write_all.h"
+#include "kernel/platform/wine/paths/wildcard.h"
 
 namespace sl::platform::wine {
 
-DWORD ErrnoToWin32(int error) {
-    switch (error) {
-        case 0: return kErrorSuccess;
-        case ENOENT: return kErrorFileNotFound;
-        case ENOTDIR: return kErrorPathNotFound;
-        case EACCES:
-        case EPERM:
-        case EROFS:
-        case EISDIR: return kErrorAccessDenied;
-        case EBADF: return kErrorInvalidHandle;
-        case ENOMEM: return 8;     // not enough memory
-        case EXDEV: return 17;     // not the same device
-        case EBUSY:
-        case ETXTBSY:
-        case EWOULDBLOCK: return kErrorSharingViolation;
-        case EINVAL: return kErrorInvalidParameter;
-        case ENOSPC:
-        case EDQUOT: return kErrorDiskFull;
-        case ENAMETOOLONG: return 206;  // file name too long
-        case ELOOP: return kErrorCantResolveFilename;  // a link where a file was meant
-        case ENXIO: return kErrorCantAccessFile;       // a FIFO without reader, a device
-        case EEXIST: return kErrorAlreadyExists;
-        case EMFILE:
-        case ENFILE: return 4;     // too many open files
-        case EIO: return 1117;     // I/O device error
-        default: return 31;        // general failure
-    }
-}
-
-DWORD MissingPathError(const std::string& unixPath) {
-    struct stat st;
-    std::string folder = FolderOf(unixPath);
-    if (::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return kErrorFileNotFound;
-    return kErrorPathNotFound;
-}
+using namespace sl::platform::posix;
 
 namespace {
 
@@ -308,7 +275,7 @@ DWORD WineFiles::WriteFile(FileHandle handle, const void* buffer, std::size_t si
         if (it == files_.end()) return kErrorInvalidHandle;
         fd = it->second;
     }
-    return WriteAll(fd, static_cast<const char*>(buffer), size);
+    return ErrnoToWin32(WriteAll(fd, static_cast<const char*>(buffer), size));
 }
 
 DWORD WineFiles::FileSize(FileHandle handle, std::uint64_t* size) {

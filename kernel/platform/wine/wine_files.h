@@ -15,18 +15,6 @@
 
 namespace sl::platform::wine {
 
-// The Win32 error number for a POSIX errno (the one place this is decided):
-// ENOENT 2, ENOTDIR 3, EACCES/EPERM/EROFS/EISDIR 5, EBADF 6, ENOMEM 8,
-// EXDEV 17, EBUSY/ETXTBSY/EWOULDBLOCK 32, EINVAL 87, ENOSPC/EDQUOT 112,
-// ENAMETOOLONG 206, EEXIST 183, EMFILE/ENFILE 4, EIO 1117, ELOOP 1921 (a
-// link opened without following), ENXIO 1920 (a FIFO without reader, a
-// device), others 31.
-DWORD ErrnoToWin32(int error);
-
-// The error for a Unix path that is not there: 2 when its folder exists,
-// 3 when the folder is missing too (or is not a folder).
-DWORD MissingPathError(const std::string& unixPath);
-
 // Attributes of the entry at a Unix path, as a directory search reports them:
 // folders (also through a link) get kFileAttributeDirectory, a link to a
 // folder also kFileAttributeReparsePoint; an entry without any write

@@ -8,10 +8,10 @@
 
 #include "kernel/platform/wine/log_file.h"
 #include "kernel/platform/wine/module_path.h"
-#include "kernel/platform/wine/temporary_files.h"
+#include "kernel/platform/posix/temporary_files.h"
 #include "kernel/platform/wine/wine_files.h"
 #include "kernel/platform/wine/wine_registry.h"
-#include "kernel/platform/wine/wineserver.h"
+#include "kernel/platform/wine/server/wineserver.h"
 
 namespace sl::platform {
 
@@ -25,6 +25,9 @@ std::string DefaultMachineName() {
 }
 
 namespace wine {
+
+using namespace sl::platform::posix;
+
 namespace {
 
 std::string FolderOf(const std::string& path) {

@@ -11,7 +11,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "kernel/platform/wine/dos_paths.h"
+#include "kernel/platform/wine/paths/dos_paths.h"
 #include "kernel/platform/wine/wine_platform.h"
 #include "wizard/session/prefix_choice.h"
 

@@ -1,0 +1,54 @@
+#include "kernel/platform/wine/paths/path_pieces.h"
+
+#include "kernel/platform/codepage/codepage_1252.h"
+
+namespace sl::platform::wine::paths {
+
+void AppendUnixName(std::string& out, std::string_view ansi) {
+    for (char c : ansi) {
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            out += codepage::AnsiToUtf8(std::string(ansi));
+            return;
+        }
+    }
+    out += ansi;
+}
+
+std::string UnixNameOf(const Element& element) {
+    if (element.matched) return std::string(element.ansi);
+    std::string out;
+    AppendUnixName(out, element.ansi);
+    return out;
+}
+
+bool IsValidDosName(std::string_view name) {
+    for (char c : name) {
+        unsigned char u = static_cast<unsigned char>(c);
+        if (u < 0x20) return false;
+        switch (c) {
+            case '<': case '>': case ':': case '"': case '|': case '?': case '*':
+                return false;
+            default:
+                break;
+        }
+    }
+    return true;
+}
+
+std::string JoinUnix(const std::string& folder, const std::string& name) {
+    if (folder.empty() || folder.back() == '/') return folder + name;
+    return folder + "/" + name;
+}
+
+// The folder part of a path that has at least one element below its root.
+std::string FolderOf(const std::string& path) {
+    std::size_t slash = path.find_last_of('/');
+    return slash == 0 ? std::string("/") : path.substr(0, slash);
+}
+
+bool Exists(const std::string& path) {
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+}  // namespace sl::platform::wine::paths
