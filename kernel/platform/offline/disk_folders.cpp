@@ -1,5 +1,7 @@
 #include "kernel/platform/offline/disk_folders.h"
 
+#include "kernel/platform/posix/errno_win32.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <dirent.h>
@@ -12,13 +14,11 @@ namespace {
 
 char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
+// A folder on the way that cannot be entered: a missing entry is a missing
+// path here, whatever the errno says.
 DWORD OpenErrorNumber(int error) {
-    switch (error) {
-        case ELOOP: return kErrorCantResolveFilename;
-        case EACCES:
-        case EPERM: return kErrorAccessDenied;
-        default: return kErrorPathNotFound;
-    }
+    const DWORD number = posix::ErrnoToWin32(error);
+    return number == kErrorFileNotFound ? kErrorPathNotFound : number;
 }
 
 }  // namespace
@@ -31,29 +31,10 @@ bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
     return true;
 }
 
-DiskFolder::~DiskFolder() {
-    if (fd_ >= 0) ::close(fd_);
-}
-
-DiskFolder::DiskFolder(DiskFolder&& other) noexcept : fd_(other.fd_), path_(std::move(other.path_)) {
-    other.fd_ = -1;
-}
-
-DiskFolder& DiskFolder::operator=(DiskFolder&& other) noexcept {
-    if (this != &other) {
-        if (fd_ >= 0) ::close(fd_);
-        fd_ = other.fd_;
-        path_ = std::move(other.path_);
-        other.fd_ = -1;
-    }
-    return *this;
-}
-
 DWORD DiskFolder::OpenRoot(const std::string& path) {
     int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return errno == EACCES ? kErrorAccessDenied : kErrorPathNotFound;
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = fd;
+    fd_ = posix::Fd(fd);
     path_ = path;
     return kErrorSuccess;
 }
@@ -63,18 +44,18 @@ DWORD DiskFolder::OpenChild(const std::string& exactName, DiskFolder* child) con
         exactName.find('/') != std::string::npos) {
         return kErrorPathNotFound;
     }
-    int fd = ::openat(fd_, exactName.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    int fd = ::openat(fd_.get(), exactName.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) {
         int error = errno;
         // A link to a folder fails with ENOTDIR under O_DIRECTORY|O_NOFOLLOW.
         struct stat st {};
-        if (::fstatat(fd_, exactName.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode)) {
+        if (::fstatat(fd_.get(), exactName.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode)) {
             return kErrorCantResolveFilename;
         }
         return OpenErrorNumber(error);
     }
     DiskFolder opened;
-    opened.fd_ = fd;
+    opened.fd_ = posix::Fd(fd);
     opened.path_ = path_ + (path_.empty() || path_.back() == '/' ? "" : "/") + exactName;
     *child = std::move(opened);
     return kErrorSuccess;
@@ -82,7 +63,7 @@ DWORD DiskFolder::OpenChild(const std::string& exactName, DiskFolder* child) con
 
 DWORD DiskFolder::List(std::vector<Entry>* entries) const {
     entries->clear();
-    int copy = ::openat(fd_, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int copy = ::openat(fd_.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (copy < 0) return kErrorAccessDenied;
     DIR* dir = ::fdopendir(copy);
     if (dir == nullptr) {
@@ -99,7 +80,7 @@ DWORD DiskFolder::List(std::vector<Entry>* entries) const {
         }
         struct stat st {};
         Kind kind = Kind::Other;
-        if (::fstatat(fd_, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        if (::fstatat(fd_.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
             if (S_ISDIR(st.st_mode)) kind = Kind::Folder;
             else if (S_ISREG(st.st_mode)) kind = Kind::File;
         }
@@ -120,7 +101,7 @@ DWORD DiskFolder::Find(std::string_view name, Kind kind, std::string* exactName)
     std::string exact(name);
     struct stat st {};
     if (!exact.empty() && exact.find('/') == std::string::npos &&
-        ::fstatat(fd_, exact.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        ::fstatat(fd_.get(), exact.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
         bool fits = kind == Kind::Folder ? S_ISDIR(st.st_mode) : kind == Kind::File && S_ISREG(st.st_mode);
         if (fits) {
             *exactName = exact;

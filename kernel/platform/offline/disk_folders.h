@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "kernel/platform/platform.h"
+#include "kernel/platform/posix/fd.h"
 
 namespace sl::platform::offline {
 
@@ -19,9 +20,8 @@ inline constexpr std::size_t kMaxFolderEntries = 100'000;
 class DiskFolder {
 public:
     DiskFolder() = default;
-    ~DiskFolder();
-    DiskFolder(DiskFolder&& other) noexcept;
-    DiskFolder& operator=(DiskFolder&& other) noexcept;
+    DiskFolder(DiskFolder&& other) noexcept = default;
+    DiskFolder& operator=(DiskFolder&& other) noexcept = default;
     DiskFolder(const DiskFolder&) = delete;
     DiskFolder& operator=(const DiskFolder&) = delete;
 
@@ -45,11 +45,11 @@ public:
     // set, 2 when there is none.
     DWORD Find(std::string_view name, Kind kind, std::string* exactName) const;
 
-    int fd() const { return fd_; }
+    int fd() const { return fd_.get(); }
     const std::string& path() const { return path_; }  // the Unix path it was opened by
 
 private:
-    int fd_ = -1;
+    posix::Fd fd_;
     std::string path_;
 };
 

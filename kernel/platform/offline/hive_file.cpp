@@ -1,5 +1,7 @@
 #include "kernel/platform/offline/hive_file.h"
 
+#include "kernel/platform/posix/errno_win32.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -7,40 +9,17 @@
 #include <unistd.h>
 
 namespace sl::platform::offline {
-namespace {
-
-// The Win32 numbers an open of a hive file can end with.
-DWORD OpenErrorNumber(int error) {
-    switch (error) {
-        case ENOENT: return kErrorFileNotFound;
-        case ENOTDIR: return kErrorPathNotFound;
-        case EACCES:
-        case EPERM: return kErrorAccessDenied;
-        case ELOOP: return kErrorCantResolveFilename;
-        case ENXIO:
-        case ENODEV: return kErrorCantAccessFile;
-        case ENAMETOOLONG: return kErrorInvalidName;
-        default: return kErrorAccessDenied;
-    }
-}
-
-}  // namespace
-
-HiveFile::~HiveFile() {
-    if (fd_ >= 0) ::close(fd_);
-}
 
 DWORD HiveFile::Open(int dirFd, const std::string& path, const std::string& displayName,
                      std::string* message) {
     displayName_ = displayName;
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
+    fd_ = posix::Fd();
     // O_NONBLOCK: opening a FIFO must not wait for a writer; it is refused below.
     int fd = ::openat(dirFd < 0 ? AT_FDCWD : dirFd, path.c_str(),
                       O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
         int error = errno;
-        DWORD number = OpenErrorNumber(error);
+        DWORD number = posix::ErrnoToWin32(error);
         if (number == kErrorCantResolveFilename) {
             *message = displayName + ": is a symbolic link, not a hive file";
         } else {
@@ -49,32 +28,31 @@ DWORD HiveFile::Open(int dirFd, const std::string& path, const std::string& disp
         return number;
     }
     struct stat st {};
+    posix::Fd opened(fd);
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
         *message = displayName + ": is not a plain file";
         return kErrorCantAccessFile;
     }
-    fd_ = fd;
+    fd_ = std::move(opened);
     size_ = static_cast<std::uint64_t>(st.st_size);
     // The libraries reopen the file through /proc: that name must lead to
     // this very file (it does wherever /proc is mounted).
     struct stat again {};
     if (::stat(ReopenPath().c_str(), &again) != 0 || again.st_dev != st.st_dev || again.st_ino != st.st_ino) {
-        ::close(fd_);
-        fd_ = -1;
+        fd_ = posix::Fd();
         *message = displayName + ": cannot be handed to the hive library (is /proc mounted?)";
         return kErrorCantAccessFile;
     }
     return kErrorSuccess;
 }
 
-std::string HiveFile::ReopenPath() const { return "/proc/self/fd/" + std::to_string(fd_); }
+std::string HiveFile::ReopenPath() const { return "/proc/self/fd/" + std::to_string(fd_.get()); }
 
 bool HiveFile::ReadAt(std::uint64_t offset, void* buffer, std::size_t size) const {
     if (offset > size_ || size > size_ - offset) return false;
     auto* out = static_cast<char*>(buffer);
     while (size > 0) {
-        ssize_t n = ::pread(fd_, out, size, static_cast<off_t>(offset));
+        ssize_t n = ::pread(fd_.get(), out, size, static_cast<off_t>(offset));
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return false;
         out += n;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "kernel/platform/platform.h"
+#include "kernel/platform/posix/fd.h"
 
 namespace sl::platform::offline {
 
@@ -14,7 +15,6 @@ namespace sl::platform::offline {
 class HiveFile {
 public:
     HiveFile() = default;
-    ~HiveFile();
     HiveFile(const HiveFile&) = delete;
     HiveFile& operator=(const HiveFile&) = delete;
 
@@ -22,12 +22,12 @@ public:
     // open folder) without following a link at its last element and without
     // waiting on a FIFO. 0, or 2 missing, 3 a missing or non-folder parent,
     // 5 no permission, 1921 a symbolic link, 1920 a FIFO, device, socket or
-    // folder, or a file /proc/self/fd does not lead back to (no /proc);
+    // folder (other failures: the errno's Win32 number), or a file /proc/self/fd does not lead back to (no /proc);
     // *message then names the file and says why.
     DWORD Open(int dirFd, const std::string& path, const std::string& displayName,
                std::string* message);
 
-    int fd() const { return fd_; }
+    int fd() const { return fd_.get(); }
     std::uint64_t size() const { return size_; }
     const std::string& displayName() const { return displayName_; }
     // A name that opens this very file (the descriptor's entry under
@@ -38,7 +38,7 @@ public:
     bool ReadAt(std::uint64_t offset, void* buffer, std::size_t size) const;
 
 private:
-    int fd_ = -1;
+    posix::Fd fd_;
     std::uint64_t size_ = 0;
     std::string displayName_;
 };

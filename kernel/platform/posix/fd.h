@@ -11,6 +11,7 @@ public:
     ~Fd();
     Fd(const Fd&) = delete;
     Fd& operator=(const Fd&) = delete;
+    Fd(Fd&& other) noexcept : fd_(other.release()) {}
     Fd& operator=(Fd&& other) noexcept;
     int get() const { return fd_; }
     int release() {
