@@ -10,6 +10,7 @@
 
 #include "kernel/interface/stowlark_kernel.h"
 #include "kernel/script/items.h"
+#include "kernel/storage/records.h"
 #include "kernel/script/resource_loader.h"
 #include "kernel/storage/archive.h"
 
@@ -19,17 +20,6 @@ class CSLInstructionList;
 
 struct RestoreFolder;
 
-inline constexpr std::int32_t SL_MODE_RESTORE = 0;
-inline constexpr std::int32_t SL_MODE_BACKUP = 1;
-
-inline constexpr std::uint32_t WM_SL_PROGRESS = 1033;
-inline constexpr std::uint32_t PROGRESS_RANGE = 1;
-inline constexpr std::uint32_t PROGRESS_STEP = 2;
-inline constexpr std::uint32_t PROGRESS_DONE = 3;
-// Sent before each registry key and each file, lParam an SLProgressItem*.
-inline constexpr std::uint32_t PROGRESS_ITEM = 4;
-
-inline constexpr const char* kLogName = "Stowlark.Log";
 inline constexpr const char* kBookkeepingName = "Stowlark.dat";
 
 class CSLKernel : public SerializableObject {

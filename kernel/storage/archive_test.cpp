@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "kernel/script/items.h"
+#include "kernel/storage/records.h"
 #include "kernel/storage/archive_stream.h"
 #include "kernel/storage/reg_content_item.h"
 

@@ -6,7 +6,7 @@
 #include <new>
 #include <set>
 
-#include "kernel/interface/log.h"
+#include "kernel/log/log.h"
 #include "kernel/resolve/path_text.h"
 #include "kernel/resolve/reg_key.h"
 #include "kernel/storage/archive.h"
@@ -22,7 +22,6 @@ using platform::LONG;
 
 namespace {
 
-constexpr const char* kRestoreLog = "Stowlark.Log";
 constexpr DWORD kNameBufferSize = 256;  // names of up to 255 characters
 
 // The class of the record list, the archive's top object (the file is the
@@ -310,7 +309,7 @@ std::int32_t RegSLRestore(const std::string& archivePath, std::string* errorText
     std::int32_t failure = 0;  // first write, refusal or flush failure
     auto report = [&ownText](const std::string& message) {
         ownText += message;
-        AppendLog(message, kRestoreLog);
+        AppendLog(message, kLogName);
     };
 
     // The archive is read once for its result alone, so that a damaged one
