@@ -8,13 +8,13 @@
 #include <unordered_set>
 #include <vector>
 
-#include "kernel/interface/kernel.h"
-#include "kernel/interface/log.h"
+#include "kernel/log/log.h"
 #include "kernel/platform/file_mask.h"
 #include "kernel/platform/platform.h"
-#include "kernel/storage/name_filter.h"
+#include "kernel/resolve/path_resolution.h"
 #include "kernel/resolve/path_text.h"
 #include "kernel/script/text_fields.h"
+#include "kernel/storage/name_filter.h"
 
 namespace sl {
 
@@ -235,11 +235,11 @@ bool IsAllowedTarget(const std::string& destination, const std::string& path,
 
 }  // namespace
 
-std::int32_t CSLKernel::SLRestoreFiles(const CSLFileItem& record,
-                                       const std::vector<RestoreFolder>* folders) {
+std::int32_t RestoreRecordFiles(FileCopyRun& run, const CSLFileItem& record,
+                                const std::vector<RestoreFolder>* folders) {
     std::string destination;
     if (record.PathID != 0) {
-        destination = ResolvePathID(record.PathID);
+        destination = ResolvePathID(record.PathID, run.errorText);
         if (destination.empty()) {
             AppendLog(Format("Cannot resolve PathID %i", record.PathID), kLogName);
             return kUnresolvedPathID;
@@ -264,8 +264,8 @@ std::int32_t CSLKernel::SLRestoreFiles(const CSLFileItem& record,
         if (!IsSafeRestorePair(record.PathID, sourceEntry, backupEntry) ||
             (folders != nullptr &&
              !IsAllowedTarget(destination, sourceEntry, allowed, realFolders))) {
-            Report(Format("SLRestoreFiles refused '%s' --> '%s'\n", backupEntry.c_str(),
-                          sourceEntry.c_str()));
+            ReportError(run.errorText, Format("SLRestoreFiles refused '%s' --> '%s'\n",
+                                              backupEntry.c_str(), sourceEntry.c_str()));
             status = platform::kErrorInvalidName;
             continue;
         }
@@ -275,28 +275,30 @@ std::int32_t CSLKernel::SLRestoreFiles(const CSLFileItem& record,
         std::int32_t rc = MakePath(folder, &knownFolders);
         if (rc != 0) {
             status = rc;
-            Report(Format("SLRestoreFiles CreateDirectory '%s' returned error %i\n",
-                          folder.c_str(), rc));
+            ReportError(run.errorText,
+                        Format("SLRestoreFiles CreateDirectory '%s' returned error %i\n",
+                               folder.c_str(), rc));
             continue;
         }
-        const std::string backupPath = Folder + backupEntry;
-        NotifyItem(record.ID, target);
-        platform::DWORD copied = platform::Current().CopyFile(backupPath, target);
+        const std::string backupPath = run.folder + backupEntry;
+        if (run.notifyItem) run.notifyItem(record.ID, target);
+        platform::DWORD copied = run.machine.CopyFile(backupPath, target);
         if (copied == platform::kErrorPathNotFound && !knownFolders.empty()) {
             // A folder made earlier went away meanwhile: make it again.
             knownFolders.clear();
             if (MakePath(folder, &knownFolders) == 0) {
-                copied = platform::Current().CopyFile(backupPath, target);
+                copied = run.machine.CopyFile(backupPath, target);
             }
         }
         if (copied == 0) {
-            ++FilesCopied;
+            ++run.filesCopied;
         } else {
             // A file that did not come back fails its component: counting it
             // as restored would report a failure as success.
             status = static_cast<std::int32_t>(copied);
-            Report(Format("SLRestoreFiles CopyFile '%s' --> '%s' returned error %i\n",
-                          backupPath.c_str(), target.c_str(), static_cast<int>(copied)));
+            ReportError(run.errorText,
+                        Format("SLRestoreFiles CopyFile '%s' --> '%s' returned error %i\n",
+                               backupPath.c_str(), target.c_str(), static_cast<int>(copied)));
         }
     }
     return status;

@@ -1,10 +1,14 @@
-// Folder helpers of the file restore (CSLKernel::SLRestoreFiles puts backup
-// copies back to where they came from, creating missing folders).
+// File restore: puts the backup copies of a file record back to where they
+// came from, creating missing folders; and the folder helpers it uses.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <unordered_set>
+#include <vector>
+
+#include "kernel/storage/file_copy_run.h"
+#include "kernel/storage/records.h"
 
 namespace sl {
 
@@ -60,5 +64,16 @@ struct RestoreFolder {
     std::string IncludeDirs;
     std::string ExcludeDirs;
 };
+
+// Copies each backup file of the record (in run.folder) back to its source
+// path below the folder the record's PathID resolves to (absolute with
+// PathID 0), making missing folders. A pair that could leave its folders
+// (see IsSafeRestorePair) is refused (123), and with folders given so is
+// every target outside them, or reached through a linked folder. Every
+// pair is tried; returns 0, or the error of the last pair that failed (2135
+// when the PathID does not resolve, logged only). Failures are reported to
+// run.errorText and the log.
+std::int32_t RestoreRecordFiles(FileCopyRun& run, const CSLFileItem& record,
+                                const std::vector<RestoreFolder>* folders = nullptr);
 
 }  // namespace sl
