@@ -249,4 +249,19 @@ private:
     SLProgressWindow window_{};
 };
 
+// The names that differ between two snapshots (those only in before marked
+// " (removed)").
+inline std::vector<std::string> Changed(const std::map<std::string, std::string>& before,
+                                        const std::map<std::string, std::string>& after) {
+    std::vector<std::string> names;
+    for (const auto& [name, content] : after) {
+        auto old = before.find(name);
+        if (old == before.end() || old->second != content) names.push_back(name);
+    }
+    for (const auto& [name, content] : before) {
+        if (!after.count(name)) names.push_back(name + " (removed)");
+    }
+    return names;
+}
+
 }  // namespace sl::testing

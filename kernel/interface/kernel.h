@@ -108,6 +108,10 @@ private:
                             RestoreProgress& progress);
     void RestoreRegistryRecords(const std::string& ids, const CSLInstructionList& script,
                                 RestoreProgress& progress);
+    // Counts one record of a restore: a failed one marks its ID bad and the
+    // restore failed; each is a step and listed as restored. True when a stop
+    // was asked for.
+    bool RecordRestored(const std::string& id, bool restored, RestoreProgress& progress);
 
     // The file copies' view of this kernel (its folder, counters, errors and
     // progress window).

@@ -24,15 +24,19 @@ void CSLKernel::RestoreFileRecords(const std::string& ids, const CSLInstructionL
     for (const auto& record : FileItems) {
         if (!IdListContains(ids, record->ID)) continue;
         const std::vector<RestoreFolder> folders = AllowedFileFolders(*this, script, *record);
-        if (SLRestoreFiles(*record, &folders) != 0) {
-            BadIDs += record->ID;
-            progress.result = 0;
-        }
-        ++progress.steps;
-        NotifyProgress(PROGRESS_STEP, progress.steps);
-        RestoredIDs += record->ID;
-        if (StopRequested.load() != 0) break;
+        if (RecordRestored(record->ID, SLRestoreFiles(*record, &folders) == 0, progress)) break;
     }
+}
+
+bool CSLKernel::RecordRestored(const std::string& id, bool restored, RestoreProgress& progress) {
+    if (!restored) {
+        BadIDs += id;
+        progress.result = 0;
+    }
+    ++progress.steps;
+    NotifyProgress(PROGRESS_STEP, progress.steps);
+    RestoredIDs += id;
+    return StopRequested.load() != 0;
 }
 
 }  // namespace sl

@@ -15,14 +15,7 @@ void CSLKernel::RestoreRegistryRecords(const std::string& ids, const CSLInstruct
     for (const auto& record : RegItems) {
         if (!IdListContains(ids, record->ID)) continue;
         NotifyItem(record->ID, RootedKeyName(record->Root, record->KeyPath));
-        if (RestoreRegistry(script, *record) != 0) {
-            BadIDs += record->ID;
-            progress.result = 0;
-        }
-        ++progress.steps;
-        NotifyProgress(PROGRESS_STEP, progress.steps);
-        RestoredIDs += record->ID;
-        if (StopRequested.load() != 0) break;
+        if (RecordRestored(record->ID, RestoreRegistry(script, *record) == 0, progress)) break;
     }
 }
 

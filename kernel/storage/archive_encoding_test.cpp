@@ -155,43 +155,26 @@ TEST(ArchiveTags, ClassNameSchemaAndIndexErrors) {
     EXPECT_EQ(LoadInto(f1, {0x01, 0x00, 0xFF, 0xFF, 0x01, 0x00, 0x40, 0x00}), kArchiveBadClass);
 
     // Tags that name no class yet (bad index) or an object (bad class).
-    auto afterFirst = [](std::initializer_list<std::uint8_t> tag) {
-        Bytes b = DemoBytes();
-        b.resize(63);
-        b[0] = 2;
-        Append(b, tag);
-        Bytes fields = DemoBytes();
-        b.insert(b.end(), fields.begin() + 23, fields.begin() + 63);
-        return b;
-    };
     RecordFile g1, g2, g3, g4, g5, g6;
-    EXPECT_EQ(LoadInto(g1, afterFirst({0x01, 0x80})), 0);
-    EXPECT_EQ(LoadInto(g2, afterFirst({0x03, 0x80})), kArchiveBadIndex);   // class 3 undefined
-    EXPECT_EQ(LoadInto(g3, afterFirst({0x02, 0x80})), kArchiveBadClass);   // index 2 is an object
-    EXPECT_EQ(LoadInto(g4, afterFirst({0x00, 0x00})), kArchiveBadClass);   // null
-    EXPECT_EQ(LoadInto(g5, afterFirst({0x02, 0x00})), kArchiveBadClass);   // back reference
-    EXPECT_EQ(LoadInto(g6, afterFirst({0x09, 0x00})), kArchiveBadIndex);   // undefined object
+    EXPECT_EQ(LoadInto(g1, AfterFirstRecord({0x01, 0x80})), 0);
+    EXPECT_EQ(LoadInto(g2, AfterFirstRecord({0x03, 0x80})), kArchiveBadIndex);  // class 3 undefined
+    // Index 2 is an object.
+    EXPECT_EQ(LoadInto(g3, AfterFirstRecord({0x02, 0x80})), kArchiveBadClass);
+    EXPECT_EQ(LoadInto(g4, AfterFirstRecord({0x00, 0x00})), kArchiveBadClass);  // null
+    EXPECT_EQ(LoadInto(g5, AfterFirstRecord({0x02, 0x00})), kArchiveBadClass);  // back reference
+    EXPECT_EQ(LoadInto(g6, AfterFirstRecord({0x09, 0x00})), kArchiveBadIndex);  // undefined object
     EXPECT_EQ(g3.records.size(), 1u);  // the first record stays in the list
 }
 
 TEST(ArchiveTags, ThirtyTwoBitTagsAreRead) {
-    auto afterFirst = [](std::initializer_list<std::uint8_t> tag) {
-        Bytes b = DemoBytes();
-        b.resize(63);
-        b[0] = 2;
-        Append(b, tag);
-        Bytes fields = DemoBytes();
-        b.insert(b.end(), fields.begin() + 23, fields.begin() + 63);
-        return b;
-    };
     RecordFile big;
-    ASSERT_EQ(LoadInto(big, afterFirst({0xFF, 0x7F, 0x01, 0x00, 0x00, 0x80})), 0);
+    ASSERT_EQ(LoadInto(big, AfterFirstRecord({0xFF, 0x7F, 0x01, 0x00, 0x00, 0x80})), 0);
     ASSERT_EQ(big.records.size(), 2u);
     EXPECT_EQ(big.records[1]->ValueName, "Size");
     RecordFile undefined, object;
-    EXPECT_EQ(LoadInto(undefined, afterFirst({0xFF, 0x7F, 0x00, 0x80, 0x00, 0x80})),
+    EXPECT_EQ(LoadInto(undefined, AfterFirstRecord({0xFF, 0x7F, 0x00, 0x80, 0x00, 0x80})),
               kArchiveBadIndex);
-    EXPECT_EQ(LoadInto(object, afterFirst({0xFF, 0x7F, 0x02, 0x00, 0x00, 0x00})),
+    EXPECT_EQ(LoadInto(object, AfterFirstRecord({0xFF, 0x7F, 0x02, 0x00, 0x00, 0x00})),
               kArchiveBadClass);
 }
 

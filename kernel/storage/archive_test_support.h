@@ -107,5 +107,17 @@ inline Bytes DemoBytes() {
     return b;
 }
 
+// A list of two records: the worked example's first record, then one with
+// the given class tag followed by the first record's fields.
+inline Bytes AfterFirstRecord(std::initializer_list<std::uint8_t> tag) {
+    Bytes b = DemoBytes();
+    b.resize(63);
+    b[0] = 2;
+    Append(b, tag);
+    Bytes fields = DemoBytes();
+    b.insert(b.end(), fields.begin() + 23, fields.begin() + 63);
+    return b;
+}
+
 }  // namespace
 }  // namespace sl
