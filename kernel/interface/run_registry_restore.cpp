@@ -19,7 +19,8 @@ void CSLKernel::RestoreRegistryRecords(const std::string& ids, const CSLInstruct
     }
 }
 
-std::int32_t CSLKernel::RestoreRegistry(const CSLInstructionList& script, const CSLRegItem& record) {
+std::int32_t CSLKernel::RestoreRegistry(const CSLInstructionList& script,
+                                        const CSLRegItem& record) {
     const std::string path = Folder + record.FileName;
     // The bookkeeping file is input: an archive is read only from the backup
     // folder itself, and written only to a key that the component's script

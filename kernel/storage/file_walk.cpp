@@ -62,7 +62,8 @@ private:
                     const std::vector<FindData>& listed, const std::string& includeDirs,
                     const std::string& excludeDirs);
     void Failed(const std::string& pattern, DWORD error, bool files) const {
-        if (reports_.listingFailed) reports_.listingFailed(pattern, static_cast<std::int32_t>(error), files);
+        if (!reports_.listingFailed) return;
+        reports_.listingFailed(pattern, static_cast<std::int32_t>(error), files);
     }
 
     platform::Platform& machine_;
