@@ -54,7 +54,7 @@
 #include "kernel/interface/kernel.h"
 #include "kernel/platform/platform.h"
 #include "kernel/platform/wine/wine_platform.h"
-#include "kernel/script/items.h"
+#include "kernel/storage/records.h"
 #include "kernel/storage/file_restore.h"
 
 namespace {

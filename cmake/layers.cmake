@@ -43,13 +43,18 @@ function(sl_expose_file target)
   endif()
 endfunction()
 
-# sl_layer(target folder [DEPENDS targets...]): a static library of the
-# folder's sources (tests and test support left out) that exposes the
-# folder's headers and links the layers below it.
+# sl_layer(target folder [DEPENDS targets...] [EXCLUDE names...]): a static
+# library of the folder's sources (tests and test support left out, and the
+# sources named by EXCLUDE, file names without folder, which build into
+# targets of their own) that exposes the folder's headers and links the
+# layers below it.
 function(sl_layer target dir)
-  cmake_parse_arguments(PARSE_ARGV 2 _arg "" "" "DEPENDS")
+  cmake_parse_arguments(PARSE_ARGV 2 _arg "" "" "DEPENDS;EXCLUDE")
   file(GLOB _sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${dir}/*.cpp)
   list(FILTER _sources EXCLUDE REGEX "_test\\.cpp$")
+  foreach(_name ${_arg_EXCLUDE})
+    list(REMOVE_ITEM _sources ${PROJECT_SOURCE_DIR}/${dir}/${_name})
+  endforeach()
   add_library(${target} STATIC ${_sources})
   sl_expose(${target} ${dir})
   if(_arg_DEPENDS)

@@ -7,33 +7,15 @@
 
 #include "kernel/interface/kernel.h"
 #include "kernel/storage/archive_stream.h"
+#include "kernel/storage/archive_test_support.h"
 #include "kernel/testing/temp_prefix.h"
 
 namespace sl {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
-void Append(Bytes& out, const std::string& text) { out.insert(out.end(), text.begin(), text.end()); }
-void Append(Bytes& out, std::initializer_list<std::uint8_t> bytes) { out.insert(out.end(), bytes); }
-
+// The bookkeeping bytes of a kernel, as a folder's "Stowlark.dat" holds them.
 Bytes StoreKernel(CSLKernel& kernel) {
-    MemoryArchiveStream stream;
-    Archive archive(stream, true);
-    kernel.Serialize(archive);
-    archive.Flush();
-    return stream.Bytes();
-}
-
-std::int32_t LoadKernel(CSLKernel& kernel, const Bytes& bytes) {
-    MemoryArchiveStream stream(bytes);
-    try {
-        Archive archive(stream, false);
-        kernel.Serialize(archive);
-        return 0;
-    } catch (const ArchiveError& error) {
-        return error.cause;
-    }
+    return Store([&kernel](Archive& archive) { kernel.Serialize(archive); });
 }
 
 std::unique_ptr<CSLRegItem> RegItem(const std::string& id, std::uint32_t root,
@@ -85,7 +67,7 @@ TEST(BookkeepingFile, WorkedExampleIsByteExact) {
 
 TEST(BookkeepingFile, WorkedExampleLoadsAndStoresBackUnchanged) {
     CSLKernel kernel;
-    ASSERT_EQ(LoadKernel(kernel, ExampleBytes()), 0);
+    ASSERT_EQ(LoadInto(kernel, ExampleBytes()), 0);
     EXPECT_EQ(kernel.SavedIDs, "'12'");
     EXPECT_EQ(kernel.RestoredIDs, "");
     EXPECT_EQ(kernel.BackupCounter, 2u);
@@ -141,7 +123,7 @@ TEST(BookkeepingFile, BothListsShareOneIndexCounter) {
     EXPECT_EQ(Bytes(stored.end() - 15, stored.end() - 8), secondFile);
 
     CSLKernel back;
-    ASSERT_EQ(LoadKernel(back, stored), 0);
+    ASSERT_EQ(LoadInto(back, stored), 0);
     ASSERT_EQ(back.RegItems.size(), 2u);
     EXPECT_EQ(back.RegItems[1]->Root, 0x80000002u);
     EXPECT_EQ(back.RegItems[1]->FileName, "3.bin");
@@ -155,7 +137,7 @@ TEST(BookkeepingFile, FailedLoadKeepsWhatWasRead) {
     cut.resize(5);
     Append(cut, {0x04, '\''});  // restored IDs: 4 characters declared, 1 present
     CSLKernel kernel;
-    EXPECT_EQ(LoadKernel(kernel, cut), kArchiveEndOfFile);
+    EXPECT_EQ(LoadInto(kernel, cut), kArchiveEndOfFile);
     EXPECT_EQ(kernel.SavedIDs, "'12'");
 
     // A registry list that holds a file record is a bad class; the records
@@ -163,13 +145,13 @@ TEST(BookkeepingFile, FailedLoadKeepsWhatWasRead) {
     Bytes wrong = ExampleBytes();
     wrong[10] = 2;  // two registry records: the second is the CSLFileItem
     CSLKernel mixed;
-    EXPECT_EQ(LoadKernel(mixed, wrong), kArchiveBadClass);
+    EXPECT_EQ(LoadInto(mixed, wrong), kArchiveBadClass);
     EXPECT_EQ(mixed.RegItems.size(), 1u);
 
     Bytes schema = ExampleBytes();
     schema[14] = 2;
     CSLKernel other;
-    EXPECT_EQ(LoadKernel(other, schema), kArchiveBadSchema);
+    EXPECT_EQ(LoadInto(other, schema), kArchiveBadSchema);
 }
 
 // Through the real file layer of a temporary prefix.

@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "kernel/interface/kernel.h"
+#include "kernel/testing/registry_values.h"
 #include "kernel/testing/temp_prefix.h"
 
 namespace sl {
@@ -41,24 +42,15 @@ class ConcurrentRunTest : public ::testing::Test {
 protected:
     void SetUp() override {
         for (const char* key : {"Init Menus", "Init Commands", "Microsoft Excel"}) {
-            SetString(std::string("Software\\Microsoft\\Office\\8.0\\Excel\\") + key, "v", key);
+            testing::SetString(*prefix.Platform(), platform::kHkeyCurrentUser,
+                               std::string("Software\\Microsoft\\Office\\8.0\\Excel\\") + key, "v",
+                               key);
         }
-        SetString("Software\\Microsoft\\Shared Tools\\Proofing Tools", "v", "p");
+        testing::SetString(*prefix.Platform(), platform::kHkeyCurrentUser,
+                           "Software\\Microsoft\\Shared Tools\\Proofing Tools", "v", "p");
         prefix.WriteFile("C:\\windows\\Excel8.xlb", "toolbar");
         prefix.MakeFolder("C:\\Backup");
         ASSERT_EQ(prefix.Platform()->FlushRegistry(), 0);
-    }
-
-    void SetString(const std::string& path, const std::string& name, const std::string& text) {
-        platform::HKEY key = 0;
-        ASSERT_EQ(prefix.Platform()->RegCreateKeyEx(platform::kHkeyCurrentUser, path.c_str(),
-                                                    nullptr, 0, platform::kKeyAllAccess, &key,
-                                                    nullptr), 0);
-        ASSERT_EQ(prefix.Platform()->RegSetValueEx(
-                      key, name.c_str(), platform::kRegSz,
-                      reinterpret_cast<const std::uint8_t*>(text.c_str()),
-                      static_cast<platform::DWORD>(text.size() + 1)), 0);
-        prefix.Platform()->RegCloseKey(key);
     }
 
     // Forks a process that backs up ids into C:\Backup, pausing holdMs at its

@@ -23,6 +23,7 @@
 #include "kernel/storage/archive.h"
 #include "kernel/storage/reg_content_item.h"
 #include "kernel/storage/reg_save_restore.h"
+#include "kernel/testing/registry_values.h"
 #include "kernel/testing/temp_prefix.h"
 
 namespace sl::testing {
@@ -78,30 +79,11 @@ private:
 
 // ---- Registry of the current platform.
 
-struct RegValue {
-    platform::DWORD type = 0;
-    std::string data;
-    bool operator==(const RegValue&) const = default;
-};
-
-inline std::string Sz(const std::string& text) { return text + std::string(1, '\0'); }
-
-// Sets a value (creating its key) and flushes the hive; fails the test on error.
+// Sets a value through the installed platform (creating its key) and
+// flushes the hive; fails the test on error.
 inline void SetValue(platform::HKEY root, const std::string& keyPath, const std::string& name,
                      platform::DWORD type, const std::string& data) {
-    platform::Platform& p = platform::Current();
-    platform::HKEY key = 0;
-    ASSERT_EQ(p.RegCreateKeyEx(root, keyPath.c_str(), nullptr, platform::kRegOptionNonVolatile,
-                               platform::kKeyAllAccess, &key, nullptr),
-              0)
-        << keyPath;
-    EXPECT_EQ(p.RegSetValueEx(key, name.c_str(), type,
-                              reinterpret_cast<const std::uint8_t*>(data.data()),
-                              static_cast<platform::DWORD>(data.size())),
-              0)
-        << keyPath << " " << name;
-    EXPECT_EQ(p.RegFlushKey(key), 0);
-    p.RegCloseKey(key);
+    SetValue(platform::Current(), root, keyPath, name, type, data, true);
 }
 
 inline void SetString(platform::HKEY root, const std::string& keyPath, const std::string& name,
@@ -112,21 +94,7 @@ inline void SetString(platform::HKEY root, const std::string& keyPath, const std
 // The value, or nothing when its key or the value is missing.
 inline std::optional<RegValue> ReadValue(platform::HKEY root, const std::string& keyPath,
                                          const std::string& name) {
-    platform::Platform& p = platform::Current();
-    platform::HKEY key = 0;
-    if (p.RegOpenKeyEx(root, keyPath.c_str(), platform::kKeyRead, &key) != 0) return std::nullopt;
-    RegValue value;
-    platform::DWORD size = 0;
-    platform::LONG rc = p.RegQueryValueEx(key, name.c_str(), &value.type, nullptr, &size);
-    if (rc == 0) {
-        value.data.resize(size);
-        rc = p.RegQueryValueEx(key, name.c_str(), &value.type,
-                               reinterpret_cast<std::uint8_t*>(value.data.data()), &size);
-        value.data.resize(size);
-    }
-    p.RegCloseKey(key);
-    if (rc != 0) return std::nullopt;
-    return value;
+    return ReadValue(platform::Current(), root, keyPath, name);
 }
 
 inline std::string ReadString(platform::HKEY root, const std::string& keyPath,
@@ -280,5 +248,20 @@ private:
     }
     SLProgressWindow window_{};
 };
+
+// The names that differ between two snapshots (those only in before marked
+// " (removed)").
+inline std::vector<std::string> Changed(const std::map<std::string, std::string>& before,
+                                        const std::map<std::string, std::string>& after) {
+    std::vector<std::string> names;
+    for (const auto& [name, content] : after) {
+        auto old = before.find(name);
+        if (old == before.end() || old->second != content) names.push_back(name);
+    }
+    for (const auto& [name, content] : before) {
+        if (!after.count(name)) names.push_back(name + " (removed)");
+    }
+    return names;
+}
 
 }  // namespace sl::testing

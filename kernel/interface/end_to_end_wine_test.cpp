@@ -65,6 +65,21 @@ protected:
             std::make_shared<platform::wine::WinePlatform>(prefix, std::move(options)));
     }
 
+    // Backs ids up from the prefix in use into the backup folder, restores
+    // them into prefix to (each run succeeding without bad IDs), then
+    // installs previous again.
+    void CarryOver(const std::string& ids, std::shared_ptr<platform::Platform> previous,
+                   const std::string& to) {
+        const std::string folder = testing::ZPath(root_ + "/backup");
+        std::string bad = "unset";
+        EXPECT_EQ(SL_RunInstructions(ids.c_str(), folder.c_str(), 1, bad, nullptr), 1);
+        EXPECT_EQ(bad, "");
+        UsePrefix(to);
+        EXPECT_EQ(SL_RunInstructions(ids.c_str(), folder.c_str(), 0, bad, nullptr), 1);
+        EXPECT_EQ(bad, "");
+        platform::Install(previous);
+    }
+
     static inline std::string root_;
     static inline bool booted_ = false;
 };
@@ -103,16 +118,7 @@ TEST_F(EndToEndWineTest, SettingsWineWroteTravelToAnotherWinePrefix) {
     WaitForServer(b);
     WriteUnix(b + "/drive_c/Apps/Winamp/winamp.ini", "[Winamp]\r\nvolume=5\r\n");
 
-    const std::string ids = "'52','53','58','59','10'";
-    const std::string folder = testing::ZPath(root_ + "/backup");
-    std::string bad = "unset";
-    auto previous = UsePrefix(a);
-    EXPECT_EQ(SL_RunInstructions(ids.c_str(), folder.c_str(), 1, bad, nullptr), 1);
-    EXPECT_EQ(bad, "");
-    UsePrefix(b);
-    EXPECT_EQ(SL_RunInstructions(ids.c_str(), folder.c_str(), 0, bad, nullptr), 1);
-    EXPECT_EQ(bad, "");
-    platform::Install(previous);
+    CarryOver("'52','53','58','59','10'", UsePrefix(a), b);
 
     std::string out;
     EXPECT_EQ(Wine(b, "reg query " + Quote("HKCU\\Software\\FTP Explorer\\Profiles\\Demo Site") +
@@ -183,15 +189,7 @@ TEST_F(EndToEndWineTest, The32BitViewOfA64BitPrefixTravels) {
     auto previous = UsePrefix(a);
     // Installed: WinAmp (57) is no longer among the components whose application is missing.
     EXPECT_EQ(SL_GetInstalledIDsN("'57'"), "");
-    const std::string ids = "'58','33'";
-    const std::string folder = testing::ZPath(root_ + "/backup");
-    std::string bad = "unset";
-    EXPECT_EQ(SL_RunInstructions(ids.c_str(), folder.c_str(), 1, bad, nullptr), 1);
-    EXPECT_EQ(bad, "");
-    UsePrefix(b);
-    EXPECT_EQ(SL_RunInstructions(ids.c_str(), folder.c_str(), 0, bad, nullptr), 1);
-    EXPECT_EQ(bad, "");
-    platform::Install(previous);
+    CarryOver("'58','33'", previous, b);
 
     std::string out;
     EXPECT_EQ(testing::RegProbe(b, {"get", navigator, "CurrentVersion"}, &out), 0);

@@ -5,7 +5,7 @@
 #include <exception>
 
 #include "kernel/interface/kernel.h"
-#include "kernel/interface/log.h"
+#include "kernel/log/log.h"
 #include "kernel/interface/running_kernel.h"
 
 using sl::CSLKernel;

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "kernel/interface/crafted_bytes_test_support.h"
+#include "kernel/interface/e2e_test_support.h"
 #include "kernel/interface/kernel.h"
 #include "kernel/testing/temp_prefix.h"
 
@@ -46,24 +47,23 @@ std::map<std::string, std::string> Snapshot(const std::string& root) {
     return files;
 }
 
-// The names that differ between two snapshots.
-std::vector<std::string> Changed(const std::map<std::string, std::string>& before,
-                                 const std::map<std::string, std::string>& after) {
-    std::vector<std::string> names;
-    for (const auto& [name, content] : after) {
-        auto old = before.find(name);
-        if (old == before.end() || old->second != content) names.push_back(name);
-    }
-    for (const auto& [name, content] : before) {
-        if (!after.count(name)) names.push_back(name + " (removed)");
-    }
-    return names;
-}
-
 class HostileFolderTest : public ::testing::Test {
 protected:
     void SetUp() override { prefix.MakeFolder("C:\\Backup"); }
 
+    // A bookkeeping file with one registry record, '58' (Software\Winamp of
+    // HKCU) in "1.bin".
+    void WriteWinampBookkeeping() {
+        Write("Stowlark.dat", Bytes()
+                                  .Str("'58'")
+                                  .Str("")
+                                  .U32(1)
+                                  .U16(1)
+                                  .NewClass("CSLRegItem")
+                                  .RegItem("'58'", kHkcu, "Software\\Winamp", "1.bin")
+                                  .U16(0)
+                                  .str());
+    }
     void Write(const std::string& name, const std::string& bytes) {
         prefix.WriteFile("C:\\Backup\\" + name, bytes);
     }
@@ -111,7 +111,7 @@ TEST_F(HostileFolderTest, FileRecordsThatLeaveTheirFolderAreRefused) {
     EXPECT_EQ(Restore("'11'"), 0);
     EXPECT_EQ(kernel->BadIDs, "'11'");
     // Only the good file and the bookkeeping file changed.
-    auto changed = Changed(before, Snapshot(prefix.DriveC()));
+    auto changed = testing::Changed(before, Snapshot(prefix.DriveC()));
     EXPECT_EQ(changed, (std::vector<std::string>{"Backup/Stowlark.dat", "windows/good.acl"}));
     EXPECT_EQ(prefix.ReadFile("C:\\windows\\good.acl"), "good");
     // Each refused pair is named once, in the error text and in the log.
@@ -135,15 +135,7 @@ TEST_F(HostileFolderTest, RegistryRecordsOutsideTheirKeyAreRefused) {
                        .U16(0x8001).Value(kHkcu, "Software\\Winamp\\..\\..\\Evil", "dots", "literal")
                        .U16(0x8001).Value(kHkcu, "software\\winamp\\Sub", "below", "yes")
                        .str());
-    Write("Stowlark.dat", Bytes()
-                              .Str("'58'")
-                              .Str("")
-                              .U32(1)
-                              .U16(1)
-                              .NewClass("CSLRegItem")
-                              .RegItem("'58'", kHkcu, "Software\\Winamp", "1.bin")
-                              .U16(0)
-                              .str());
+    WriteWinampBookkeeping();
 
     EXPECT_EQ(Restore("'58'"), 0);
     EXPECT_EQ(kernel->BadIDs, "'58'");
@@ -221,15 +213,7 @@ TEST_F(HostileFolderTest, DamagedBookkeepingFilesFailCleanly) {
 // A registry archive's own damage: the records read before it still go in
 // (when they are inside the key), the rest is reported, nothing crashes.
 TEST_F(HostileFolderTest, DamagedRegistryArchivesFailCleanly) {
-    Write("Stowlark.dat", Bytes()
-                              .Str("'58'")
-                              .Str("")
-                              .U32(1)
-                              .U16(1)
-                              .NewClass("CSLRegItem")
-                              .RegItem("'58'", kHkcu, "Software\\Winamp", "1.bin")
-                              .U16(0)
-                              .str());
+    WriteWinampBookkeeping();
     const Bytes good = Bytes().NewClass("CRegContentItem").Value(kHkcu, "Software\\Winamp", "first", "in");
     struct Case {
         const char* what;

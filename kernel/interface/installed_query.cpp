@@ -1,7 +1,7 @@
 // GetInstalledIDsN: runs the installed tests and lists the components whose
 // application is missing.
 #include "kernel/interface/kernel.h"
-#include "kernel/interface/log.h"
+#include "kernel/log/log.h"
 #include "kernel/resolve/reg_key.h"
 #include "kernel/script/instruction_list.h"
 

@@ -5,13 +5,16 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "kernel/interface/stowlark_kernel.h"
 #include "kernel/script/items.h"
+#include "kernel/storage/records.h"
 #include "kernel/script/resource_loader.h"
 #include "kernel/storage/archive.h"
+#include "kernel/storage/file_copy_run.h"
 
 namespace sl {
 
@@ -19,17 +22,6 @@ class CSLInstructionList;
 
 struct RestoreFolder;
 
-inline constexpr std::int32_t SL_MODE_RESTORE = 0;
-inline constexpr std::int32_t SL_MODE_BACKUP = 1;
-
-inline constexpr std::uint32_t WM_SL_PROGRESS = 1033;
-inline constexpr std::uint32_t PROGRESS_RANGE = 1;
-inline constexpr std::uint32_t PROGRESS_STEP = 2;
-inline constexpr std::uint32_t PROGRESS_DONE = 3;
-// Sent before each registry key and each file, lParam an SLProgressItem*.
-inline constexpr std::uint32_t PROGRESS_ITEM = 4;
-
-inline constexpr const char* kLogName = "Stowlark.Log";
 inline constexpr const char* kBookkeepingName = "Stowlark.dat";
 
 class CSLKernel : public SerializableObject {
@@ -57,19 +49,21 @@ public:
 
     // Run driver (kernel/interface/run_driver.cpp).
     std::int32_t RunInstructions(const std::string& ids);
-    // Its two directions: save the selected instructions into Folder, or
-    // put the selected records of Folder back. Each returns 1 or 0 and
-    // reports its own errors.
+    // Its two directions: save the selected instructions into Folder
+    // (run_backup.cpp), or put the selected records of Folder back, files
+    // first (run_file_restore.cpp), then registry keys
+    // (run_registry_restore.cpp). Each returns 1 or 0 and reports its own
+    // errors.
     std::int32_t BackupSelected(const CSLInstructionList& script);
     std::int32_t RestoreSelected(const std::string& ids, const CSLInstructionList& script);
     // Installed-components query (kernel/interface/installed_query.cpp).
     std::string GetInstalledIDsN(const std::string& filter);
 
-    // Path resolution and special checks (kernel/resolve).
+    // Path resolution and special checks (the work in kernel/resolve).
     std::string ResolvePathID(std::int32_t pathID);
     std::int32_t CheckSpecialExists(std::int32_t specialExistsID);
 
-    // File backup and restore (kernel/storage).
+    // File backup and restore (the work in kernel/storage).
     std::int32_t SLFileCopyEx(CSLFileItem& record, const std::string& path,
                               const std::string& includeDirs, const std::string& excludeDirs,
                               const std::string& mask, std::int32_t recurse);
@@ -100,6 +94,29 @@ public:
     const ResourceTable* Scripts = nullptr;
 
 private:
+    // A run that starts: the selected direction's result; none when the
+    // folder or the script could not be read (nothing is saved then).
+    std::optional<std::int32_t> RunBackup(const std::string& ids);
+    std::optional<std::int32_t> RunRestore(const std::string& ids);
+
+    // What the phases of a restore carry from one to the next.
+    struct RestoreProgress {
+        std::int32_t result = 1;  // 0 once a record failed
+        std::intptr_t steps = 0;  // records handled (PROGRESS_STEP)
+    };
+    void RestoreFileRecords(const std::string& ids, const CSLInstructionList& script,
+                            RestoreProgress& progress);
+    void RestoreRegistryRecords(const std::string& ids, const CSLInstructionList& script,
+                                RestoreProgress& progress);
+    // Counts one record of a restore: a failed one marks its ID bad and the
+    // restore failed; each is a step and listed as restored. True when a stop
+    // was asked for.
+    bool RecordRestored(const std::string& id, bool restored, RestoreProgress& progress);
+
+    // The file copies' view of this kernel (its folder, counters, errors and
+    // progress window).
+    FileCopyRun FileRun();
+
     // One instruction of a backup; false when it failed the run.
     bool BackupRegistry(const CSLInstruction& instruction);
     void BackupFiles(const CSLInstruction& instruction);

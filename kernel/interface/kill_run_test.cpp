@@ -17,6 +17,7 @@
 #include "kernel/interface/kernel.h"
 #include "kernel/platform/wine/text/hive.h"
 #include "kernel/storage/reg_save_restore.h"
+#include "kernel/testing/registry_values.h"
 #include "kernel/testing/temp_prefix.h"
 
 namespace sl {
@@ -40,7 +41,8 @@ protected:
     void SetUp() override {
         // A hive large enough that writing it takes a while.
         for (int i = 0; i < 3000; ++i) {
-            Set("Software\\Filler", "F" + std::to_string(i), std::string(40, 'f'));
+            testing::SetString(*prefix.Platform(), platform::kHkeyCurrentUser, "Software\\Filler",
+                               "F" + std::to_string(i), std::string(40, 'f'));
         }
         for (int i = 0; i < 6; ++i) {
             prefix.WriteFile("C:\\windows\\Tool" + std::to_string(i) + ".xlb",
@@ -50,21 +52,11 @@ protected:
         ASSERT_EQ(prefix.Platform()->FlushRegistry(), 0);
     }
 
-    void Set(const std::string& path, const std::string& name, const std::string& text) {
-        platform::HKEY key = 0;
-        ASSERT_EQ(prefix.Platform()->RegCreateKeyEx(platform::kHkeyCurrentUser, path.c_str(),
-                                                    nullptr, 0, platform::kKeyAllAccess, &key,
-                                                    nullptr), 0);
-        ASSERT_EQ(prefix.Platform()->RegSetValueEx(
-                      key, name.c_str(), platform::kRegSz,
-                      reinterpret_cast<const std::uint8_t*>(text.c_str()),
-                      static_cast<platform::DWORD>(text.size() + 1)), 0);
-        prefix.Platform()->RegCloseKey(key);
-    }
     void SetAll(const std::string& state) {
         for (const char* key : kKeys) {
             for (int i = 0; i < kValuesPerKey; ++i) {
-                Set(key, "V" + std::to_string(i), state + std::to_string(i));
+                testing::SetString(*prefix.Platform(), platform::kHkeyCurrentUser, key,
+                                   "V" + std::to_string(i), state + std::to_string(i));
             }
         }
     }

@@ -8,6 +8,7 @@
 
 #include "kernel/interface/kernel.h"
 #include "kernel/testing/fault_injection.h"
+#include "kernel/testing/registry_values.h"
 #include "kernel/testing/temp_prefix.h"
 
 namespace sl {
@@ -23,8 +24,10 @@ const char kExcel[] = "'13'";
 class RunFaultTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        SetString("Software\\Microsoft\\Office\\8.0\\Excel\\Init Menus", "Menu1", "a");
-        SetString("Software\\Microsoft\\Office\\8.0\\Excel\\Init Commands", "Cmd1", "b");
+        testing::SetString(*prefix.Platform(), platform::kHkeyCurrentUser,
+                           "Software\\Microsoft\\Office\\8.0\\Excel\\Init Menus", "Menu1", "a");
+        testing::SetString(*prefix.Platform(), platform::kHkeyCurrentUser,
+                           "Software\\Microsoft\\Office\\8.0\\Excel\\Init Commands", "Cmd1", "b");
         prefix.WriteFile("C:\\windows\\Excel8.xlb", "toolbar one");
         prefix.WriteFile("C:\\windows\\Other.xlb", "toolbar two");
         prefix.MakeFolder("C:\\Backup");
@@ -33,18 +36,6 @@ protected:
         previous = platform::Install(faults);
     }
     void TearDown() override { platform::Install(previous); }
-
-    void SetString(const std::string& path, const std::string& name, const std::string& text) {
-        platform::HKEY key = 0;
-        ASSERT_EQ(prefix.Platform()->RegCreateKeyEx(platform::kHkeyCurrentUser, path.c_str(),
-                                                    nullptr, 0, platform::kKeyAllAccess, &key,
-                                                    nullptr), 0);
-        ASSERT_EQ(prefix.Platform()->RegSetValueEx(
-                      key, name.c_str(), platform::kRegSz,
-                      reinterpret_cast<const std::uint8_t*>(text.c_str()),
-                      static_cast<platform::DWORD>(text.size() + 1)), 0);
-        prefix.Platform()->RegCloseKey(key);
-    }
 
     // One run on a fresh kernel, as the export makes it.
     std::int32_t Run(std::int32_t mode, const std::string& ids) {

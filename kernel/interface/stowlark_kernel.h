@@ -21,6 +21,24 @@
 #include <cstdint>
 #include <string>
 
+#include "kernel/log/log_name.h"  // sl::kLogName, the log's file name
+
+namespace sl {
+
+// The mode of SL_RunInstructions.
+inline constexpr int32_t SL_MODE_RESTORE = 0;
+inline constexpr int32_t SL_MODE_BACKUP = 1;
+
+// The progress message a run sends its window, and its codes (wParam).
+inline constexpr uint32_t WM_SL_PROGRESS = 1033;
+inline constexpr uint32_t PROGRESS_RANGE = 1;  // lParam: the number of steps
+inline constexpr uint32_t PROGRESS_STEP = 2;   // lParam: the steps done
+inline constexpr uint32_t PROGRESS_DONE = 3;
+// Sent before each registry key and each file, lParam an SLProgressItem*.
+inline constexpr uint32_t PROGRESS_ITEM = 4;
+
+}  // namespace sl
+
 struct SLProgressWindow {                      // stands in for the window handle
     intptr_t (*send)(void* context, uint32_t message, uintptr_t wParam, intptr_t lParam);
     void* context;                             // send() returns only once the message is handled

@@ -52,20 +52,6 @@ std::map<std::string, std::string> Snapshot(const fs::path& root) {
     return files;
 }
 
-// The names that differ between two snapshots.
-std::vector<std::string> Changed(const std::map<std::string, std::string>& before,
-                                 const std::map<std::string, std::string>& after) {
-    std::vector<std::string> names;
-    for (const auto& [name, content] : after) {
-        auto old = before.find(name);
-        if (old == before.end() || old->second != content) names.push_back(name);
-    }
-    for (const auto& [name, content] : before) {
-        if (!after.count(name)) names.push_back(name + " (removed)");
-    }
-    return names;
-}
-
 class StrangerFolderTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -186,10 +172,10 @@ TEST_F(StrangerFolderTest, NetscapeUsersRestoreAndNothingElseOfTheComponent) {
     }
     // Only the legitimate copies came back: the restored files, the new
     // mail folder file of 36 and the bookkeeping file.
-    std::vector<std::string> changed = Changed(before, Snapshot(demo.PrefixPath() + "/drive_c"));
+    std::vector<std::string> changed = testing::Changed(before, Snapshot(demo.PrefixPath() + "/drive_c"));
     EXPECT_EQ(changed, (std::vector<std::string>{"Backup/Stowlark.dat",
                                                  "Program Files/Netscape/Users/bob/Mail/Planted"}));
-    EXPECT_EQ(Changed(outsideBefore, Snapshot(outside)), std::vector<std::string>{});
+    EXPECT_EQ(testing::Changed(outsideBefore, Snapshot(outside)), std::vector<std::string>{});
     EXPECT_FALSE(fs::exists(demo.DriveC() + "/Program Files/Netscape/Users/carol"));
 }
 
@@ -237,12 +223,12 @@ TEST_F(StrangerFolderTest, FileRecordsOutsideTheComponentsPlacesAreRefused) {
     }
     // The record with absolute paths is checked against 59's folder on this
     // machine, and goes in; so does the planted skin of the real record.
-    const std::vector<std::string> changed = Changed(before, Snapshot(demo.PrefixPath() + "/drive_c"));
+    const std::vector<std::string> changed = testing::Changed(before, Snapshot(demo.PrefixPath() + "/drive_c"));
     EXPECT_EQ(changed, (std::vector<std::string>{"Backup/Stowlark.dat",
                                                  "Program Files/Winamp/Skins/Abs.bmp",
                                                  "Program Files/Winamp/Skins/Planted/",
                                                  "Program Files/Winamp/Skins/Planted/main.bmp"}));
-    EXPECT_EQ(Changed(outsideBefore, Snapshot(outside)), std::vector<std::string>{});
+    EXPECT_EQ(testing::Changed(outsideBefore, Snapshot(outside)), std::vector<std::string>{});
 }
 
 // Registry records whose root and key are not those of a registry line of

@@ -1,7 +1,8 @@
 // ResolvePathID: the folder of a PathID on the running machine, from the
 // Windows folder calls or from the registry entries the applications write.
-#include "kernel/interface/kernel.h"
-#include "kernel/interface/log.h"
+#include "kernel/resolve/path_resolution.h"
+
+#include "kernel/log/log.h"
 #include "kernel/resolve/path_text.h"
 #include "kernel/resolve/reg_key.h"
 
@@ -39,7 +40,7 @@ bool SourceFor(std::int32_t pathID, RegistrySource* source) {
 
 }  // namespace
 
-std::string CSLKernel::ResolvePathID(std::int32_t pathID) {
+std::string ResolvePathID(std::int32_t pathID, std::string& errorText) {
     std::string result;
     CSLRegKeyEnum key;
     RegistrySource source{};
@@ -57,8 +58,8 @@ std::string CSLKernel::ResolvePathID(std::int32_t pathID) {
             std::string keyClass;
             platform::LONG rc = key.EnumerateKeys(index, name, keyClass);
             if (rc != 0) {
-                Report(Format("ResolvePathID #%i EnumerateKeys error: %i\n", pathID,
-                              static_cast<int>(rc)));
+                ReportError(errorText, Format("ResolvePathID #%i EnumerateKeys error: %i\n",
+                                              pathID, static_cast<int>(rc)));
                 break;
             }
             if (name.empty()) break;
@@ -80,7 +81,7 @@ std::string CSLKernel::ResolvePathID(std::int32_t pathID) {
             if (slash != std::string::npos) result.erase(slash);
         }
     } else {
-        Report(Format("ResolvePathID #%i not found\n", pathID));
+        ReportError(errorText, Format("ResolvePathID #%i not found\n", pathID));
     }
 
     if (!result.empty()) {

@@ -3,10 +3,11 @@
 
 #include <cstring>
 
-#include "kernel/interface/kernel.h"
+#include "kernel/resolve/path_resolution.h"
 #include "kernel/resolve/path_text.h"
 #include "kernel/resolve/reg_key.h"
 #include "kernel/script/symbols.h"
+#include "kernel/testing/registry_values.h"
 #include "kernel/testing/temp_prefix.h"
 
 namespace sl {
@@ -14,16 +15,6 @@ namespace {
 
 using platform::kHkeyCurrentUser;
 using platform::kHkeyLocalMachine;
-
-void SetString(platform::HKEY root, const std::string& key, const std::string& name,
-               const std::string& value) {
-    CSLRegKey regKey(root, key, true);
-    ASSERT_TRUE(regKey.IsOpen()) << key;
-    ASSERT_EQ(regKey.SetValue(name, platform::kRegSz,
-                              reinterpret_cast<const std::uint8_t*>(value.c_str()),
-                              static_cast<platform::DWORD>(value.size() + 1)),
-              0);
-}
 
 const char* const kWinamp = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Winamp";
 const char* const kNetscapeUsers = "SOFTWARE\\Netscape\\Netscape Navigator\\Users";
@@ -40,88 +31,102 @@ TEST(PathTextTest, TrailingBackslashAndDirectoryPart) {
 
 TEST(ResolvePathIDTest, WindowsFoldersComeFromThePlatform) {
     testing::TempPrefix prefix;
-    CSLKernel kernel;
-    EXPECT_EQ(kernel.ResolvePathID(WINDOWS_DIR), "C:\\windows\\");
-    EXPECT_EQ(kernel.ResolvePathID(WINDOWS_SYS_DIR), "C:\\windows\\system32\\");
-    EXPECT_EQ(kernel.ResolvePathID(WINDOWS_SYS32_DIR), kernel.ResolvePathID(WINDOWS_SYS_DIR));
-    EXPECT_TRUE(kernel.ErrorText.empty());
+    std::string errors;
+    EXPECT_EQ(ResolvePathID(WINDOWS_DIR, errors), "C:\\windows\\");
+    EXPECT_EQ(ResolvePathID(WINDOWS_SYS_DIR, errors), "C:\\windows\\system32\\");
+    EXPECT_EQ(ResolvePathID(WINDOWS_SYS32_DIR, errors), ResolvePathID(WINDOWS_SYS_DIR, errors));
+    EXPECT_TRUE(errors.empty());
 }
 
 TEST(ResolvePathIDTest, OfficeReadsDefaultValueOrPath) {
     testing::TempPrefix prefix;
-    SetString(kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Office\\8.0\\Common\\InstallRoot", "",
-              "C:\\Office");
-    SetString(kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Office\\8.0\\Common\\InstallRoot", "Path",
-              "C:\\Wrong");
-    SetString(kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Office\\8.0\\Word\\InstallRoot", "",
-              "C:\\Wrong");
-    SetString(kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Office\\8.0\\Word\\InstallRoot", "Path",
-              "C:\\Office\\Winword\\");
-    SetString(kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Office\\8.0\\Excel\\InstallRoot", "Path",
-              "\"C:\\Office\\Excel\"");
-    CSLKernel kernel;
-    EXPECT_EQ(kernel.ResolvePathID(MSOFFICE_8_DIR), "C:\\Office\\");
-    EXPECT_EQ(kernel.ResolvePathID(MSOFFICE_8_WORD_DIR), "C:\\Office\\Winword\\");
-    EXPECT_EQ(kernel.ResolvePathID(MSOFFICE_8_EXCEL_DIR), "C:\\Office\\Excel\\");
+    testing::SetString(platform::Current(), kHkeyLocalMachine,
+                       "SOFTWARE\\Microsoft\\Office\\8.0\\Common\\InstallRoot", "", "C:\\Office");
+    testing::SetString(platform::Current(), kHkeyLocalMachine,
+                       "SOFTWARE\\Microsoft\\Office\\8.0\\Common\\InstallRoot", "Path",
+                       "C:\\Wrong");
+    testing::SetString(platform::Current(), kHkeyLocalMachine,
+                       "SOFTWARE\\Microsoft\\Office\\8.0\\Word\\InstallRoot", "", "C:\\Wrong");
+    testing::SetString(platform::Current(), kHkeyLocalMachine,
+                       "SOFTWARE\\Microsoft\\Office\\8.0\\Word\\InstallRoot", "Path",
+                       "C:\\Office\\Winword\\");
+    testing::SetString(platform::Current(), kHkeyLocalMachine,
+                       "SOFTWARE\\Microsoft\\Office\\8.0\\Excel\\InstallRoot", "Path",
+                       "\"C:\\Office\\Excel\"");
+    std::string errors;
+    EXPECT_EQ(ResolvePathID(MSOFFICE_8_DIR, errors), "C:\\Office\\");
+    EXPECT_EQ(ResolvePathID(MSOFFICE_8_WORD_DIR, errors), "C:\\Office\\Winword\\");
+    EXPECT_EQ(ResolvePathID(MSOFFICE_8_EXCEL_DIR, errors), "C:\\Office\\Excel\\");
     // A missing key gives an empty folder without a message.
-    EXPECT_EQ(kernel.ResolvePathID(MSOFFICE_8_TEMPLATES_DIR), "");
-    EXPECT_TRUE(kernel.ErrorText.empty());
+    EXPECT_EQ(ResolvePathID(MSOFFICE_8_TEMPLATES_DIR, errors), "");
+    EXPECT_TRUE(errors.empty());
 }
 
 TEST(ResolvePathIDTest, ShellFoldersAndOutlookExpress) {
     testing::TempPrefix prefix;
     const std::string shell = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-    SetString(kHkeyCurrentUser, shell, "Favorites", "C:\\users\\demo\\Favorites");
-    SetString(kHkeyCurrentUser, shell, "Cookies", "C:\\users\\demo\\Cookies\\");
-    SetString(kHkeyCurrentUser, shell, "History", "C:\\users\\demo\\History");
-    SetString(kHkeyCurrentUser, "Software\\Microsoft\\Outlook Express", "Store Root", "C:\\OE\\Store");
-    CSLKernel kernel;
-    EXPECT_EQ(kernel.ResolvePathID(WINDOWS_FAVORITES_CU_DIR), "C:\\users\\demo\\Favorites\\");
-    EXPECT_EQ(kernel.ResolvePathID(WINDOWS_COOKIES_CU_DIR), "C:\\users\\demo\\Cookies\\");
-    EXPECT_EQ(kernel.ResolvePathID(WINDOWS_HISTORY_CU_DIR), "C:\\users\\demo\\History\\");
-    EXPECT_EQ(kernel.ResolvePathID(OUTLOOKEXPRESS_DATA_DIR), "C:\\OE\\Store\\");
-    EXPECT_EQ(kernel.ResolvePathID(OUTLOOKEXPRESS_DIR), "");
+    testing::SetString(platform::Current(), kHkeyCurrentUser, shell, "Favorites",
+                       "C:\\users\\demo\\Favorites");
+    testing::SetString(platform::Current(), kHkeyCurrentUser, shell, "Cookies",
+                       "C:\\users\\demo\\Cookies\\");
+    testing::SetString(platform::Current(), kHkeyCurrentUser, shell, "History",
+                       "C:\\users\\demo\\History");
+    testing::SetString(platform::Current(), kHkeyCurrentUser,
+                       "Software\\Microsoft\\Outlook Express", "Store Root", "C:\\OE\\Store");
+    std::string errors;
+    EXPECT_EQ(ResolvePathID(WINDOWS_FAVORITES_CU_DIR, errors), "C:\\users\\demo\\Favorites\\");
+    EXPECT_EQ(ResolvePathID(WINDOWS_COOKIES_CU_DIR, errors), "C:\\users\\demo\\Cookies\\");
+    EXPECT_EQ(ResolvePathID(WINDOWS_HISTORY_CU_DIR, errors), "C:\\users\\demo\\History\\");
+    EXPECT_EQ(ResolvePathID(OUTLOOKEXPRESS_DATA_DIR, errors), "C:\\OE\\Store\\");
+    EXPECT_EQ(ResolvePathID(OUTLOOKEXPRESS_DIR, errors), "");
 }
 
 TEST(ResolvePathIDTest, WinampFolderIsTheUninstallersFolder) {
     testing::TempPrefix prefix;
-    CSLKernel kernel;
-    SetString(kHkeyLocalMachine, kWinamp, "UninstallString", "C:\\Program Files\\Winamp\\UNINSTWA.EXE");
-    EXPECT_EQ(kernel.ResolvePathID(WINAMP_DIR), "C:\\Program Files\\Winamp\\");
-    SetString(kHkeyLocalMachine, kWinamp, "UninstallString",
-              "\"C:\\Program Files\\Winamp\\UNINSTWA.EXE\"");
-    EXPECT_EQ(kernel.ResolvePathID(WINAMP_DIR), "C:\\Program Files\\Winamp\\");
-    SetString(kHkeyLocalMachine, kWinamp, "UninstallString", "UNINSTWA.EXE");
-    EXPECT_EQ(kernel.ResolvePathID(WINAMP_DIR), "UNINSTWA.EXE\\");
-    SetString(kHkeyLocalMachine, kWinamp, "UninstallString", "\"");
-    EXPECT_EQ(kernel.ResolvePathID(WINAMP_DIR), "");
+    std::string errors;
+    testing::SetString(platform::Current(), kHkeyLocalMachine, kWinamp, "UninstallString",
+                       "C:\\Program Files\\Winamp\\UNINSTWA.EXE");
+    EXPECT_EQ(ResolvePathID(WINAMP_DIR, errors), "C:\\Program Files\\Winamp\\");
+    testing::SetString(platform::Current(), kHkeyLocalMachine, kWinamp, "UninstallString",
+                       "\"C:\\Program Files\\Winamp\\UNINSTWA.EXE\"");
+    EXPECT_EQ(ResolvePathID(WINAMP_DIR, errors), "C:\\Program Files\\Winamp\\");
+    testing::SetString(platform::Current(), kHkeyLocalMachine, kWinamp, "UninstallString",
+                       "UNINSTWA.EXE");
+    EXPECT_EQ(ResolvePathID(WINAMP_DIR, errors), "UNINSTWA.EXE\\");
+    testing::SetString(platform::Current(), kHkeyLocalMachine, kWinamp, "UninstallString", "\"");
+    EXPECT_EQ(ResolvePathID(WINAMP_DIR, errors), "");
 }
 
 TEST(ResolvePathIDTest, IcqFolderIsAboveItsDllFolder) {
     testing::TempPrefix prefix;
-    CSLKernel kernel;
-    SetString(kHkeyCurrentUser, "Software\\Mirabilis\\ICQ\\DLL", "", "C:\\ICQ\\");
-    EXPECT_EQ(kernel.ResolvePathID(ICQ_130_DIR), "C:\\");
-    SetString(kHkeyCurrentUser, "Software\\Mirabilis\\ICQ\\DLL", "", "C:\\ICQ\\ICQ.DLL");
-    EXPECT_EQ(kernel.ResolvePathID(ICQ_130_DIR), "C:\\ICQ\\");
+    std::string errors;
+    testing::SetString(platform::Current(), kHkeyCurrentUser, "Software\\Mirabilis\\ICQ\\DLL", "",
+                       "C:\\ICQ\\");
+    EXPECT_EQ(ResolvePathID(ICQ_130_DIR, errors), "C:\\");
+    testing::SetString(platform::Current(), kHkeyCurrentUser, "Software\\Mirabilis\\ICQ\\DLL", "",
+                       "C:\\ICQ\\ICQ.DLL");
+    EXPECT_EQ(ResolvePathID(ICQ_130_DIR, errors), "C:\\ICQ\\");
 }
 
 TEST(ResolvePathIDTest, NetscapeUsersBecomeASemicolonList) {
     testing::TempPrefix prefix;
-    SetString(kHkeyLocalMachine, std::string(kNetscapeUsers) + "\\alice", "DirRoot", "D:\\U1");
-    SetString(kHkeyLocalMachine, std::string(kNetscapeUsers) + "\\bob", "DirRoot", "D:\\U2\\");
-    SetString(kHkeyLocalMachine, std::string(kNetscapeUsers) + "\\carol", "Other", "x");
-    CSLKernel kernel;
-    EXPECT_EQ(kernel.ResolvePathID(NETSCAPE40_USERS_DIR), "D:\\U1\\;D:\\U2\\;");
-    EXPECT_TRUE(kernel.ErrorText.empty());
+    testing::SetString(platform::Current(), kHkeyLocalMachine,
+                       std::string(kNetscapeUsers) + "\\alice", "DirRoot", "D:\\U1");
+    testing::SetString(platform::Current(), kHkeyLocalMachine,
+                       std::string(kNetscapeUsers) + "\\bob", "DirRoot", "D:\\U2\\");
+    testing::SetString(platform::Current(), kHkeyLocalMachine,
+                       std::string(kNetscapeUsers) + "\\carol", "Other", "x");
+    std::string errors;
+    EXPECT_EQ(ResolvePathID(NETSCAPE40_USERS_DIR, errors), "D:\\U1\\;D:\\U2\\;");
+    EXPECT_TRUE(errors.empty());
 }
 
 TEST(ResolvePathIDTest, MissingNetscapeKeyReportsTheEnumerationError) {
     testing::TempPrefix prefix;
-    CSLKernel kernel;
-    EXPECT_EQ(kernel.ResolvePathID(NETSCAPE40_USERS_DIR), "");
-    EXPECT_EQ(kernel.ErrorText.rfind("ResolvePathID #11 EnumerateKeys error: ", 0), 0u)
-        << kernel.ErrorText;
+    std::string errors;
+    EXPECT_EQ(ResolvePathID(NETSCAPE40_USERS_DIR, errors), "");
+    EXPECT_EQ(errors.rfind("ResolvePathID #11 EnumerateKeys error: ", 0), 0u)
+        << errors;
     std::string log = prefix.LogText();
     EXPECT_NE(log.find("EnumerateKeys Error: "), std::string::npos);
     EXPECT_NE(log.find("ResolvePathID #11 EnumerateKeys error: "), std::string::npos);
@@ -129,11 +134,11 @@ TEST(ResolvePathIDTest, MissingNetscapeKeyReportsTheEnumerationError) {
 
 TEST(ResolvePathIDTest, UnknownPathIdsAreReported) {
     testing::TempPrefix prefix;
-    CSLKernel kernel;
-    EXPECT_EQ(kernel.ResolvePathID(0), "");
-    EXPECT_EQ(kernel.ResolvePathID(16), "");
-    EXPECT_EQ(kernel.ResolvePathID(-1), "");
-    EXPECT_EQ(kernel.ErrorText,
+    std::string errors;
+    EXPECT_EQ(ResolvePathID(0, errors), "");
+    EXPECT_EQ(ResolvePathID(16, errors), "");
+    EXPECT_EQ(ResolvePathID(-1, errors), "");
+    EXPECT_EQ(errors,
               "ResolvePathID #0 not found\nResolvePathID #16 not found\nResolvePathID #-1 not found\n");
     EXPECT_NE(prefix.LogText().find("ResolvePathID #16 not found\r\n"), std::string::npos);
 }

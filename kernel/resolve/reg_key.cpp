@@ -3,7 +3,7 @@
 #include <cstring>
 #include <vector>
 
-#include "kernel/interface/log.h"
+#include "kernel/log/log.h"
 
 namespace sl {
 
@@ -71,12 +71,21 @@ LONG CSLRegKeyEnum::EnumerateKeys(DWORD index, std::string& name, std::string& k
     if (rc != 0 && rc != platform::kErrorNoMoreItems) {
         AppendLog(Format("EnumerateKeys Error: %i, %i", static_cast<int>(rc),
                          static_cast<int>(index)),
-                  "Stowlark.Log");
+                  kLogName);
         return rc;
     }
     name.assign(nameBuffer.data());
     keyClass.assign(classBuffer.data());
     return 0;
+}
+
+std::string RootedKeyName(std::uint32_t root, const std::string& keyPath) {
+    const char* name = root == platform::kHkeyClassesRoot    ? "HKEY_CLASSES_ROOT"
+                       : root == platform::kHkeyCurrentUser  ? "HKEY_CURRENT_USER"
+                       : root == platform::kHkeyLocalMachine ? "HKEY_LOCAL_MACHINE"
+                       : root == platform::kHkeyUsers        ? "HKEY_USERS"
+                                                             : "HKEY";
+    return keyPath.empty() ? std::string(name) : std::string(name) + "\\" + keyPath;
 }
 
 }  // namespace sl

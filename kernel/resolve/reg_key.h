@@ -10,6 +10,10 @@
 
 namespace sl {
 
+// How a run names a key to its caller: "HKEY_CURRENT_USER\Software\Winamp"
+// (the root alone for an empty path; "HKEY" for an unknown root).
+std::string RootedKeyName(std::uint32_t root, const std::string& keyPath);
+
 class CSLRegKey {
 public:
     CSLRegKey() = default;

@@ -1,13 +1,14 @@
 // CheckSpecialExists: installed checks that need a version number.
-#include "kernel/interface/kernel.h"
-#include "kernel/interface/log.h"
+#include "kernel/resolve/special_checks.h"
+
+#include "kernel/log/log.h"
 #include "kernel/resolve/reg_key.h"
 
 namespace sl {
 
-std::int32_t CSLKernel::CheckSpecialExists(std::int32_t specialExistsID) {
+std::int32_t CheckSpecialExists(std::int32_t specialExistsID, std::string& errorText) {
     if (static_cast<std::uint32_t>(specialExistsID) > 3) {
-        Report(Format("SpecialExistsID #%i not found \n", specialExistsID));
+        ReportError(errorText, Format("SpecialExistsID #%i not found \n", specialExistsID));
         return 0;
     }
     if (specialExistsID == 0 || specialExistsID == 2) return 0;

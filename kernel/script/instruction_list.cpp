@@ -12,7 +12,7 @@
 // read as empty text or 0.
 #include "kernel/script/instruction_list.h"
 
-#include "kernel/interface/log.h"
+#include "kernel/log/log.h"
 #include "kernel/script/decode.h"
 #include "kernel/script/script_key.h"
 #include "kernel/script/text_fields.h"

@@ -1,15 +1,11 @@
-// Instruction items (what the parser makes of one script line) and the backup
-// records (what a backup wrote), which travel in the bookkeeping file.
+// Instruction items: what the parser makes of one script line.
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <variant>
-#include <vector>
 
 #include "kernel/platform/platform.h"
-#include "kernel/storage/archive.h"
 
 namespace sl {
 
@@ -67,33 +63,6 @@ struct CSLInstruction {
     const FileInstruction* Files() const { return std::get_if<FileInstruction>(&Data); }
     const RegKeyTest* KeyTest() const { return std::get_if<RegKeyTest>(&Data); }
     const FileTest* FileExists() const { return std::get_if<FileTest>(&Data); }
-};
-
-// One saved registry subtree.
-class CSLRegItem : public SerializableObject {
-public:
-    static const RuntimeClass kClass;  // "CSLRegItem", schema 1
-    const RuntimeClass* GetRuntimeClass() const override { return &kClass; }
-    void Serialize(Archive& archive) override;
-
-    std::string ID;
-    std::uint32_t Root = 0;
-    std::string KeyPath;
-    std::string FileName;  // "<n>.bin"
-};
-
-// What one file instruction copied: parallel lists of source paths and the
-// names of their copies in the backup folder.
-class CSLFileItem : public SerializableObject {
-public:
-    static const RuntimeClass kClass;  // "CSLFileItem", schema 1
-    const RuntimeClass* GetRuntimeClass() const override { return &kClass; }
-    void Serialize(Archive& archive) override;
-
-    std::string ID;
-    std::int32_t PathID = 0;
-    std::vector<std::string> SourceFiles;
-    std::vector<std::string> BackupFiles;
 };
 
 }  // namespace sl

@@ -1,7 +1,7 @@
 // The three name tables of the instruction script and their lookups.
 #include "kernel/script/symbols.h"
 
-#include "kernel/interface/log.h"
+#include "kernel/log/log.h"
 #include "kernel/script/instruction_list.h"
 
 namespace sl {
@@ -58,7 +58,7 @@ const Symbol<T>* Find(const Symbol<T> (&table)[N], const std::string& name) {
 
 void CSLInstructionList::Report(const std::string& message) {
     ErrorText += message;
-    AppendLog(message, "Stowlark.Log");
+    AppendLog(message, kLogName);
 }
 
 platform::HKEY CSLInstructionList::sToHKey(std::string name) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "kernel/log/log_name.h"
 #include "kernel/platform/platform.h"
 
 namespace sl::testing {
@@ -100,7 +101,7 @@ protected:
             if (c == '\n') stored.push_back('\r');
             stored.push_back(c);
         }
-        return entry.logName == "Stowlark.Log" && entry.bytes.find(stored) != std::string::npos;
+        return entry.logName == kLogName && entry.bytes.find(stored) != std::string::npos;
     }
 
 private:

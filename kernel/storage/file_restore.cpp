@@ -8,13 +8,13 @@
 #include <unordered_set>
 #include <vector>
 
-#include "kernel/interface/kernel.h"
-#include "kernel/interface/log.h"
+#include "kernel/log/log.h"
 #include "kernel/platform/file_mask.h"
 #include "kernel/platform/platform.h"
-#include "kernel/storage/name_filter.h"
+#include "kernel/resolve/path_resolution.h"
 #include "kernel/resolve/path_text.h"
 #include "kernel/script/text_fields.h"
+#include "kernel/storage/name_filter.h"
 
 namespace sl {
 
@@ -104,18 +104,19 @@ bool IsInsideFolder(const std::string& path, const std::string& folder) {
     return IsInsideElements(SplitPath(path), FolderElements(folder));
 }
 
-bool PathExists(const std::string& path) {
+bool PathExists(const std::string& path, platform::Platform& machine) {
     platform::DWORD attributes = 0;
-    return platform::Current().GetFileAttributes(path, &attributes) == 0;
+    return machine.GetFileAttributes(path, &attributes) == 0;
 }
 
-std::int32_t CreateOneFolder(const std::string& path) {
-    platform::DWORD rc = platform::Current().CreateDirectory(path);
+std::int32_t CreateOneFolder(const std::string& path, platform::Platform& machine) {
+    platform::DWORD rc = machine.CreateDirectory(path);
     if (rc == 0 || rc == platform::kErrorAlreadyExists) return 0;
     return static_cast<std::int32_t>(rc);
 }
 
-std::int32_t MakePath(const std::string& path, std::unordered_set<std::string>* known) {
+std::int32_t MakePath(const std::string& path, std::unordered_set<std::string>* known,
+                      platform::Platform& machine) {
     // The whole path as given, once made, answers for every later file there.
     if (known && known->count(path)) return 0;
     std::string done;
@@ -124,8 +125,8 @@ std::int32_t MakePath(const std::string& path, std::unordered_set<std::string>* 
          element = CutField(rest, '\\', false)) {
         done += element + "\\";
         if (known && known->count(done)) continue;
-        if (!PathExists(done)) {
-            std::int32_t rc = CreateOneFolder(done);
+        if (!PathExists(done, machine)) {
+            std::int32_t rc = CreateOneFolder(done, machine);
             if (rc != 0) return rc;
         }
         if (known) known->insert(done);
@@ -172,13 +173,14 @@ std::string Joined(const std::vector<std::string_view>& elements, std::size_t co
 // Folders in realFolders were found to be real folders earlier in the same
 // restore (which makes folders and files, never links) and are not looked at
 // again; those found now are added.
-bool CrossesLink(const std::string& destination, const std::vector<std::string_view>& elements,
-                 std::size_t depth, std::unordered_set<std::string>& realFolders) {
+bool CrossesLink(platform::Platform& machine, const std::string& destination,
+                 const std::vector<std::string_view>& elements, std::size_t depth,
+                 std::unordered_set<std::string>& realFolders) {
     for (std::size_t i = depth + 1; i < elements.size(); ++i) {
         std::string folder = destination + Joined(elements, i);
         if (realFolders.count(folder)) continue;
         platform::DWORD attributes = 0;
-        platform::DWORD rc = platform::Current().GetFileAttributes(folder, &attributes);
+        platform::DWORD rc = machine.GetFileAttributes(folder, &attributes);
         if (rc == platform::kErrorFileNotFound || rc == platform::kErrorPathNotFound) return false;
         if (rc != 0 || (attributes & platform::kFileAttributeReparsePoint) != 0) return true;
         realFolders.insert(std::move(folder));
@@ -208,8 +210,8 @@ std::vector<PreparedFolder> Prepare(const std::vector<RestoreFolder>& folders) {
 
 // True when the pair's target is a file that one of the folders' lines would
 // have backed up, and is reached through real folders only.
-bool IsAllowedTarget(const std::string& destination, const std::string& path,
-                     const std::vector<PreparedFolder>& folders,
+bool IsAllowedTarget(platform::Platform& machine, const std::string& destination,
+                     const std::string& path, const std::vector<PreparedFolder>& folders,
                      std::unordered_set<std::string>& realFolders) {
     // A PathID that stands for several folders here (every Netscape user's)
     // never gives a backup a record of its own: the backup records absolute
@@ -228,18 +230,18 @@ bool IsAllowedTarget(const std::string& destination, const std::string& path,
             continue;
         }
         if (!platform::MatchesFileMask(folder.Mask, std::string(elements.back()))) continue;
-        return !CrossesLink(destination, elements, prepared.depth, realFolders);
+        return !CrossesLink(machine, destination, elements, prepared.depth, realFolders);
     }
     return false;
 }
 
 }  // namespace
 
-std::int32_t CSLKernel::SLRestoreFiles(const CSLFileItem& record,
-                                       const std::vector<RestoreFolder>* folders) {
+std::int32_t RestoreRecordFiles(FileCopyRun& run, const CSLFileItem& record,
+                                const std::vector<RestoreFolder>* folders) {
     std::string destination;
     if (record.PathID != 0) {
-        destination = ResolvePathID(record.PathID);
+        destination = ResolvePathID(record.PathID, run.errorText);
         if (destination.empty()) {
             AppendLog(Format("Cannot resolve PathID %i", record.PathID), kLogName);
             return kUnresolvedPathID;
@@ -263,40 +265,42 @@ std::int32_t CSLKernel::SLRestoreFiles(const CSLFileItem& record,
         // one of them (relative ones below the resolved folder).
         if (!IsSafeRestorePair(record.PathID, sourceEntry, backupEntry) ||
             (folders != nullptr &&
-             !IsAllowedTarget(destination, sourceEntry, allowed, realFolders))) {
-            Report(Format("SLRestoreFiles refused '%s' --> '%s'\n", backupEntry.c_str(),
-                          sourceEntry.c_str()));
+             !IsAllowedTarget(run.machine, destination, sourceEntry, allowed, realFolders))) {
+            ReportError(run.errorText, Format("SLRestoreFiles refused '%s' --> '%s'\n",
+                                              backupEntry.c_str(), sourceEntry.c_str()));
             status = platform::kErrorInvalidName;
             continue;
         }
 
         const std::string target = destination + sourceEntry;
         const std::string folder = DirectoryPart(target);
-        std::int32_t rc = MakePath(folder, &knownFolders);
+        std::int32_t rc = MakePath(folder, &knownFolders, run.machine);
         if (rc != 0) {
             status = rc;
-            Report(Format("SLRestoreFiles CreateDirectory '%s' returned error %i\n",
-                          folder.c_str(), rc));
+            ReportError(run.errorText,
+                        Format("SLRestoreFiles CreateDirectory '%s' returned error %i\n",
+                               folder.c_str(), rc));
             continue;
         }
-        const std::string backupPath = Folder + backupEntry;
-        NotifyItem(record.ID, target);
-        platform::DWORD copied = platform::Current().CopyFile(backupPath, target);
+        const std::string backupPath = run.folder + backupEntry;
+        if (run.notifyItem) run.notifyItem(record.ID, target);
+        platform::DWORD copied = run.machine.CopyFile(backupPath, target);
         if (copied == platform::kErrorPathNotFound && !knownFolders.empty()) {
             // A folder made earlier went away meanwhile: make it again.
             knownFolders.clear();
-            if (MakePath(folder, &knownFolders) == 0) {
-                copied = platform::Current().CopyFile(backupPath, target);
+            if (MakePath(folder, &knownFolders, run.machine) == 0) {
+                copied = run.machine.CopyFile(backupPath, target);
             }
         }
         if (copied == 0) {
-            ++FilesCopied;
+            ++run.filesCopied;
         } else {
             // A file that did not come back fails its component: counting it
             // as restored would report a failure as success.
             status = static_cast<std::int32_t>(copied);
-            Report(Format("SLRestoreFiles CopyFile '%s' --> '%s' returned error %i\n",
-                          backupPath.c_str(), target.c_str(), static_cast<int>(copied)));
+            ReportError(run.errorText,
+                        Format("SLRestoreFiles CopyFile '%s' --> '%s' returned error %i\n",
+                               backupPath.c_str(), target.c_str(), static_cast<int>(copied)));
         }
     }
     return status;

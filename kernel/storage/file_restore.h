@@ -1,10 +1,15 @@
-// Folder helpers of the file restore (CSLKernel::SLRestoreFiles puts backup
-// copies back to where they came from, creating missing folders).
+// File restore: puts the backup copies of a file record back to where they
+// came from, creating missing folders; and the folder helpers it uses.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <unordered_set>
+#include <vector>
+
+#include "kernel/platform/platform.h"
+#include "kernel/storage/file_copy_run.h"
+#include "kernel/storage/records.h"
 
 namespace sl {
 
@@ -16,14 +21,17 @@ namespace sl {
 // elements, each ending in a backslash) are taken to exist without a look,
 // and every folder found or made is added to it, so that restoring many
 // files into the same folders looks at each folder once.
-std::int32_t MakePath(const std::string& path, std::unordered_set<std::string>* known = nullptr);
+// Every look and every folder made goes through machine.
+std::int32_t MakePath(const std::string& path, std::unordered_set<std::string>* known = nullptr,
+                      platform::Platform& machine = platform::Current());
 
-// True when a file or folder exists at path.
-bool PathExists(const std::string& path);
+// True when a file or folder exists at path on machine.
+bool PathExists(const std::string& path, platform::Platform& machine = platform::Current());
 
 // Creates one folder; 0 on success or when it already exists (183), else the
 // platform's error number (3 when its parent is missing).
-std::int32_t CreateOneFolder(const std::string& path);
+std::int32_t CreateOneFolder(const std::string& path,
+                             platform::Platform& machine = platform::Current());
 
 // True when a saved pair may be restored: the source entry stays inside its
 // resolved folder (no ".." element; with a nonzero pathID also no absolute
@@ -60,5 +68,17 @@ struct RestoreFolder {
     std::string IncludeDirs;
     std::string ExcludeDirs;
 };
+
+// Copies each backup file of the record (in run.folder) back to its source
+// path below the folder the record's PathID resolves to (absolute with
+// PathID 0), making missing folders; every look, folder and copy goes
+// through run.machine. A pair that could leave its folders (see
+// IsSafeRestorePair) is refused (123), and with folders given so is
+// every target outside them, or reached through a linked folder. Every
+// pair is tried; returns 0, or the error of the last pair that failed (2135
+// when the PathID does not resolve, logged only). Failures are reported to
+// run.errorText and the log.
+std::int32_t RestoreRecordFiles(FileCopyRun& run, const CSLFileItem& record,
+                                const std::vector<RestoreFolder>* folders = nullptr);
 
 }  // namespace sl

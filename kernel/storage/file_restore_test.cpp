@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "kernel/interface/kernel.h"
+#include "kernel/storage/file_copy_test_support.h"
 #include "kernel/testing/fault_injection.h"
 #include "kernel/testing/temp_prefix.h"
 
@@ -21,7 +21,7 @@ constexpr std::int32_t kWordDir = 5;     // HKLM ...\Word\InstallRoot "Path"
 class FileRestoreTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        kernel.SetFolder("C:\\Backup");
+        files.SetFolder("C:\\Backup");
         prefix.WriteFile("C:\\Backup\\1.dat", "one");
         prefix.WriteFile("C:\\Backup\\2.dat", "two");
         prefix.WriteFile("C:\\Backup\\3.dat", "three");
@@ -38,7 +38,7 @@ protected:
     }
 
     testing::TempPrefix prefix;
-    CSLKernel kernel;
+    testing::StorageRun files;
 };
 
 TEST_F(FileRestoreTest, RestoresBelowTheFolderResolvedOnThisMachine) {
@@ -60,18 +60,18 @@ TEST_F(FileRestoreTest, RestoresBelowTheFolderResolvedOnThisMachine) {
     // The longer list's extra entry is ignored.
     CSLFileItem record = Record(kWordDir, {"TEMPLATES\\Deep\\Normal.dot", "word.ini", "extra.ini"},
                                 {"1.dat", "2.dat"});
-    EXPECT_EQ(kernel.SLRestoreFiles(record), 0);
+    EXPECT_EQ(files.RestoreRecordFiles(record), 0);
     EXPECT_EQ(prefix.ReadFile("C:\\Apps\\Word\\TEMPLATES\\Deep\\Normal.dot"), "one");
     EXPECT_EQ(prefix.ReadFile("C:\\Apps\\Word\\word.ini"), "two");
     EXPECT_EQ(prefix.ReadFile("C:\\Apps\\Word\\newer.ini"), "added since");
     EXPECT_FALSE(prefix.Exists("C:\\Apps\\Word\\extra.ini"));
-    EXPECT_EQ(kernel.ErrorText, "");
+    EXPECT_EQ(files.ErrorText, "");
 }
 
 TEST_F(FileRestoreTest, AbsoluteRecordsGoBackToTheirPaths) {
     CSLFileItem record = Record(0, {"C:\\NS\\Alice\\prefs.js", "C:\\NS\\Bob\\prefs.js"},
                                 {"1.dat", "2.dat"});
-    EXPECT_EQ(kernel.SLRestoreFiles(record), 0);
+    EXPECT_EQ(files.RestoreRecordFiles(record), 0);
     EXPECT_EQ(prefix.ReadFile("C:\\NS\\Alice\\prefs.js"), "one");
     EXPECT_EQ(prefix.ReadFile("C:\\NS\\Bob\\prefs.js"), "two");
 }
@@ -82,23 +82,23 @@ TEST_F(FileRestoreTest, FailuresAreReportedAndLaterFilesStillTried) {
                                 {"1.dat", "2.dat", "9.dat"});
     // Every pair is tried; the last failed copy's error becomes the status, so
     // the component is reported as failed.
-    EXPECT_EQ(kernel.SLRestoreFiles(record), 2);
+    EXPECT_EQ(files.RestoreRecordFiles(record), 2);
     EXPECT_EQ(prefix.ReadFile("C:\\windows\\ok.ini"), "two");
     EXPECT_EQ(prefix.ReadFile("C:\\windows\\Blocker"), "a file where a folder is needed");
-    EXPECT_NE(kernel.ErrorText.find("SLRestoreFiles CopyFile 'C:\\Backup\\1.dat' --> "
+    EXPECT_NE(files.ErrorText.find("SLRestoreFiles CopyFile 'C:\\Backup\\1.dat' --> "
                                     "'C:\\windows\\Blocker\\x.ini' returned error "),
               std::string::npos)
-        << kernel.ErrorText;
-    EXPECT_NE(kernel.ErrorText.find("SLRestoreFiles CopyFile 'C:\\Backup\\9.dat' --> "
+        << files.ErrorText;
+    EXPECT_NE(files.ErrorText.find("SLRestoreFiles CopyFile 'C:\\Backup\\9.dat' --> "
                                     "'C:\\windows\\gone.ini' returned error 2\n"),
               std::string::npos)
-        << kernel.ErrorText;
+        << files.ErrorText;
 
     // A folder that cannot be created: its code becomes the status.
-    kernel.ErrorText.clear();
+    files.ErrorText.clear();
     CSLFileItem unmapped = Record(0, {"Q:\\dir\\f.ini", "C:\\Later\\f.ini"}, {"1.dat", "2.dat"});
-    EXPECT_EQ(kernel.SLRestoreFiles(unmapped), 3);
-    EXPECT_EQ(kernel.ErrorText, "SLRestoreFiles CreateDirectory 'Q:\\dir' returned error 3\n");
+    EXPECT_EQ(files.RestoreRecordFiles(unmapped), 3);
+    EXPECT_EQ(files.ErrorText, "SLRestoreFiles CreateDirectory 'Q:\\dir' returned error 3\n");
     EXPECT_EQ(prefix.ReadFile("C:\\Later\\f.ini"), "two");
 }
 
@@ -114,7 +114,7 @@ TEST_F(FileRestoreTest, AFolderRemovedDuringTheRestoreIsMadeAgain) {
     platform::Install(faults);
     CSLFileItem record = Record(kWindowsDir, {"Deep\\Er\\a.ini", "Deep\\Er\\b.ini", "Deep\\c.ini"},
                                 {"1.dat", "2.dat", "3.dat"});
-    EXPECT_EQ(kernel.SLRestoreFiles(record), 0);
+    EXPECT_EQ(files.RestoreRecordFiles(record), 0);
     platform::Install(prefix.Platform());
     EXPECT_EQ(prefix.ReadFile("C:\\windows\\Deep\\Er\\b.ini"), "two");
     EXPECT_EQ(prefix.ReadFile("C:\\windows\\Deep\\c.ini"), "three");
@@ -123,8 +123,8 @@ TEST_F(FileRestoreTest, AFolderRemovedDuringTheRestoreIsMadeAgain) {
 
 TEST_F(FileRestoreTest, UnresolvedPathIDRestoresNothing) {
     CSLFileItem record = Record(kOfficeDir, {"a.ini"}, {"1.dat"});
-    EXPECT_EQ(kernel.SLRestoreFiles(record), 2135);
-    EXPECT_EQ(kernel.ErrorText, "");
+    EXPECT_EQ(files.RestoreRecordFiles(record), 2135);
+    EXPECT_EQ(files.ErrorText, "");
     EXPECT_NE(prefix.LogText().find("Cannot resolve PathID 4"), std::string::npos);
 }
 
@@ -135,22 +135,22 @@ TEST_F(FileRestoreTest, PairsLeavingTheirFolderAreRefused) {
                                  "good.ini"},
                                 {"1.dat", "1.dat", "1.dat", "1.dat", "1.dat", "..\\Backup\\3.dat",
                                  "2.dat"});
-    EXPECT_EQ(kernel.SLRestoreFiles(record), 123);
+    EXPECT_EQ(files.RestoreRecordFiles(record), 123);
     EXPECT_EQ(prefix.ReadFile("C:\\windows\\good.ini"), "two");
     for (const char* path : {"C:\\evil1.ini", "C:\\evil2.ini", "C:\\evil3.ini", "C:\\evil4.ini",
                              "C:\\evil5.ini", "C:\\windows\\sub", "C:\\windows\\ok.ini"}) {
         EXPECT_FALSE(prefix.Exists(path)) << path;
     }
-    EXPECT_EQ(kernel.ErrorText.rfind("SLRestoreFiles refused '1.dat' --> '..\\evil1.ini'\n", 0), 0u);
-    EXPECT_NE(kernel.ErrorText.find("SLRestoreFiles refused '..\\Backup\\3.dat' --> 'ok.ini'\n"),
+    EXPECT_EQ(files.ErrorText.rfind("SLRestoreFiles refused '1.dat' --> '..\\evil1.ini'\n", 0), 0u);
+    EXPECT_NE(files.ErrorText.find("SLRestoreFiles refused '..\\Backup\\3.dat' --> 'ok.ini'\n"),
               std::string::npos);
     EXPECT_NE(prefix.LogText().find("SLRestoreFiles refused '1.dat' --> 'C:\\evil2.ini'"),
               std::string::npos);
 
     // Absolute paths are what a PathID 0 record holds, but never with "..".
-    kernel.ErrorText.clear();
+    files.ErrorText.clear();
     CSLFileItem absolute = Record(0, {"C:\\Abs\\f.ini", "C:\\Abs\\..\\g.ini"}, {"1.dat", "2.dat"});
-    EXPECT_EQ(kernel.SLRestoreFiles(absolute), 123);
+    EXPECT_EQ(files.RestoreRecordFiles(absolute), 123);
     EXPECT_EQ(prefix.ReadFile("C:\\Abs\\f.ini"), "one");
     EXPECT_FALSE(prefix.Exists("C:\\g.ini"));
 }

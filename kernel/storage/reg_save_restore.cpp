@@ -1,3 +1,5 @@
+// Saving a registry subtree into one archive (RegSLSave) and what saving
+// and restoring share.
 #include "kernel/storage/reg_save_restore.h"
 
 #include <cstring>
@@ -6,7 +8,7 @@
 #include <new>
 #include <set>
 
-#include "kernel/interface/log.h"
+#include "kernel/log/log.h"
 #include "kernel/resolve/path_text.h"
 #include "kernel/resolve/reg_key.h"
 #include "kernel/storage/archive.h"
@@ -22,52 +24,7 @@ using platform::LONG;
 
 namespace {
 
-constexpr const char* kRestoreLog = "Stowlark.Log";
 constexpr DWORD kNameBufferSize = 256;  // names of up to 255 characters
-
-// The class of the record list, the archive's top object (the file is the
-// list itself: its count, then its records).
-const RuntimeClass kRecordListClass{"CObList", 0, nullptr};
-
-// A stored record list loaded one record at a time: each record read goes to
-// take before the next is read, so no more than one is held at once. Reads
-// what a whole record list reads and fails where it would fail.
-class RecordStream : public SerializableObject {
-public:
-    using Take = std::function<void(std::unique_ptr<CRegContentItem>)>;
-    explicit RecordStream(Take take) : take_(std::move(take)) {}
-    const RuntimeClass* GetRuntimeClass() const override { return &kRecordListClass; }
-    void Serialize(Archive& archive) override {
-        if (archive.IsStoring()) throw ArchiveError{kArchiveOtherFailure};
-        const std::uint32_t count = archive.ReadCount();
-        for (std::uint32_t i = 0; i < count; ++i) {
-            std::unique_ptr<SerializableObject> object = archive.ReadObject();
-            auto* typed = dynamic_cast<CRegContentItem*>(object.get());
-            if (typed == nullptr) throw ArchiveError{kArchiveBadClass};
-            object.release();
-            take_(std::unique_ptr<CRegContentItem>(typed));
-        }
-    }
-
-private:
-    Take take_;
-};
-
-// Whether a key path names a key Windows could hold: at most kMaxKeyDepth
-// names below its root, none longer than kMaxKeyNameLength. Empty names
-// (doubled or outer backslashes) do not count, as the registry skips them.
-bool WithinKeyLimits(const std::string& keyPath) {
-    std::size_t depth = 0, length = 0;
-    for (std::size_t i = 0; i <= keyPath.size(); ++i) {
-        if (i == keyPath.size() || keyPath[i] == '\\') {
-            if (length > 0 && ++depth > platform::kMaxKeyDepth) return false;
-            length = 0;
-        } else if (++length > platform::kMaxKeyNameLength) {
-            return false;
-        }
-    }
-    return true;
-}
 
 class ListSink : public RegRecordSink {
 public:
@@ -98,7 +55,7 @@ public:
             failure_ = std::current_exception();
         }
     }
-    const RuntimeClass* GetRuntimeClass() const override { return &kRecordListClass; }
+    const RuntimeClass* GetRuntimeClass() const override { return &kRegRecordListClass; }
     void Serialize(Archive& archive) override {
         if (failure_) std::rethrow_exception(failure_);
         records_.Flush();
@@ -116,6 +73,21 @@ private:
 bool IsAsciiLetter(unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
 }  // namespace
+
+const RuntimeClass kRegRecordListClass{"CObList", 0, nullptr};
+
+bool WithinKeyLimits(const std::string& keyPath) {
+    std::size_t depth = 0, length = 0;
+    for (std::size_t i = 0; i <= keyPath.size(); ++i) {
+        if (i == keyPath.size() || keyPath[i] == '\\') {
+            if (length > 0 && ++depth > platform::kMaxKeyDepth) return false;
+            length = 0;
+        } else if (++length > platform::kMaxKeyNameLength) {
+            return false;
+        }
+    }
+    return true;
+}
 
 bool IsAtOrBelow(const std::string& keyPath, const std::string& base) {
     if (base.empty()) return true;
@@ -280,123 +252,6 @@ std::int32_t RegSLSave(std::uint32_t root, const std::string& keyPath,
     std::uint32_t archive = static_cast<std::uint32_t>(ArchiveXfer(records, archivePath, 1));
     // Unsigned arithmetic: the composite wraps modulo 2^32.
     return static_cast<std::int32_t>(values + 1000u * subkeys + 1000000u * archive);
-}
-
-namespace {
-
-// True when the save of keyPath with lists could have written record.
-bool SaveWouldKeep(const CRegContentItem& record, const std::string& keyPath,
-                   const RegSaveLists& lists) {
-    if (record.KeyPath.size() > keyPath.size()) {
-        // The first element below the key; the key lists apply to it alone.
-        const std::size_t start = keyPath.empty() ? 0 : keyPath.size() + 1;
-        const std::size_t end = record.KeyPath.find('\\', start);
-        const std::string first = record.KeyPath.substr(
-            start, end == std::string::npos ? std::string::npos : end - start);
-        if (!PassesNameFilter(first, lists.IncludeKeys, lists.ExcludeKeys)) return false;
-    }
-    if (record.Kind != CRegContentItem::kValueRecord) return true;
-    if (!PassesNameFilter(record.ValueName, lists.IncludeValues, lists.ExcludeValues)) return false;
-    return !(record.Type == platform::kRegSz && lists.KeepPathValues == 0 &&
-             HoldsDrivePath(record.Data.data(), record.Data.size()));
-}
-
-}  // namespace
-
-std::int32_t RegSLRestore(const std::string& archivePath, std::string* errorText,
-                          std::uint32_t expectedRoot, const std::string* expectedKeyPath,
-                          const RegSaveLists* lists) {
-    std::string ownText;
-    std::int32_t failure = 0;  // first write, refusal or flush failure
-    auto report = [&ownText](const std::string& message) {
-        ownText += message;
-        AppendLog(message, kRestoreLog);
-    };
-
-    // The archive is read once for its result alone, so that a damaged one
-    // is named before any record, and then again, each record written as it
-    // is read: a subtree of any size holds one record in memory at a time.
-    RecordStream check([](std::unique_ptr<CRegContentItem>) {});
-    const std::int32_t loaded = ArchiveXfer(check, archivePath, 0);
-    if (loaded != 0) report(Format("RegSLRestore ArchiveXfer Error: %i\n", loaded));
-
-    platform::Platform& reg = Current();
-    std::set<std::uint32_t> writtenRoots;
-    bool stopped = false;  // a failed write stops the records after it
-    // The key of the last value written stays open for the values after it:
-    // an archive holds each key's values together.
-    CSLRegKey valueKey;
-    std::uint32_t valueRoot = 0;
-    std::string valuePath;
-    RecordStream apply([&](std::unique_ptr<CRegContentItem> record) {
-        if (stopped) return;
-        const bool validKind = record->Kind == CRegContentItem::kValueRecord || record->Kind == CRegContentItem::kKeyRecord;
-        const bool validData = record->Kind != CRegContentItem::kValueRecord || record->Data.size() == record->DataLength;
-        const bool inScope = expectedKeyPath == nullptr ||
-                             (record->Root == expectedRoot &&
-                              IsAtOrBelow(record->KeyPath, *expectedKeyPath) &&
-                              (lists == nullptr ||
-                               SaveWouldKeep(*record, *expectedKeyPath, *lists)));
-        const bool possible = WithinKeyLimits(record->KeyPath);
-        if (!validKind || !validData || !inScope || !possible) {
-            // A path no registry can hold is named by its start only.
-            const std::string shown = possible ? record->KeyPath : record->KeyPath.substr(0, 300) + "...";
-            report(Format("RegSLRestore refused '%s'\n", shown.c_str()));
-            if (failure == 0) failure = platform::kErrorInvalidName;
-            return;
-        }
-
-        if (record->Kind == CRegContentItem::kKeyRecord) {
-            HKEY key = 0;
-            LONG rc = reg.RegCreateKeyEx(record->Root, record->KeyPath.c_str(),
-                                         record->Class.c_str(), platform::kRegOptionNonVolatile,
-                                         platform::kKeyAllAccess, &key, nullptr);
-            if (rc != 0) {
-                report(Format("RegSLRestore RegCreateKeyEx Error: %i\n", static_cast<int>(rc)));
-                if (failure == 0) failure = rc;
-                stopped = true;
-                return;
-            }
-            reg.RegCloseKey(key);
-            writtenRoots.insert(record->Root);
-        } else {
-            if (!valueKey.IsOpen() || valueRoot != record->Root || valuePath != record->KeyPath) {
-                valueKey.Open(record->Root, record->KeyPath, true);
-                valueRoot = record->Root;
-                valuePath = record->KeyPath;
-            }
-            static const std::uint8_t kNoData = 0;
-            LONG rc = valueKey.SetValue(record->ValueName, record->Type,
-                                        record->Data.empty() ? &kNoData : record->Data.data(),
-                                        record->DataLength);
-            if (rc != 0) {
-                report(Format("RegSLRestore RegSetValueEx Error: %i\n", static_cast<int>(rc)));
-                if (failure == 0) failure = rc;
-                stopped = true;
-                return;
-            }
-            writtenRoots.insert(record->Root);
-        }
-    });
-    // What the first reading gave is the result; the records before a
-    // failure to load are still written.
-    ArchiveXfer(apply, archivePath, 0);
-    valueKey.Close();
-
-    // Writes are not on disk until their hive is flushed; a failed flush is
-    // a failed write. Only roots that took a write are flushed: a write that
-    // failed changed nothing, and flushing for it would only log a second
-    // error for the same cause.
-    for (std::uint32_t root : writtenRoots) {
-        LONG rc = reg.RegFlushKey(root);
-        if (rc != 0) {
-            report(Format("RegSLRestore RegFlushKey Error: %i\n", static_cast<int>(rc)));
-            if (failure == 0) failure = rc;
-        }
-    }
-
-    if (errorText != nullptr) *errorText += ownText;
-    return loaded != 0 ? loaded : failure;
 }
 
 }  // namespace sl

@@ -60,6 +60,15 @@ platform::LONG CollectSubkeys(platform::HKEY root, const std::string& keyPath,
                               const std::string& includeValues, const std::string& excludeValues,
                               std::int32_t keepPathValues, RegRecordList& records);
 
+// The class of a stored record list, the archive's top object (the file is
+// the list itself: its count, then its records).
+extern const RuntimeClass kRegRecordListClass;
+
+// Whether a key path names a key Windows could hold: at most kMaxKeyDepth
+// names below its root, none longer than kMaxKeyNameLength. Empty names
+// (doubled or outer backslashes) do not count, as the registry skips them.
+bool WithinKeyLimits(const std::string& keyPath);
+
 // True when keyPath equals base or lies below it, comparing whole path
 // elements without regard to case ("A\BC" is not below "A\B"). An empty base
 // is the root itself, which holds every path. This is what a restore

@@ -6,9 +6,10 @@
 #include <memory>
 #include <string>
 
-#include "kernel/interface/kernel.h"
 #include "kernel/testing/fault_injection.h"
 #include "kernel/storage/reg_save_restore.h"
+#include "kernel/storage/file_copy_test_support.h"
+#include "kernel/testing/registry_values.h"
 #include "kernel/testing/temp_prefix.h"
 
 namespace sl {
@@ -22,35 +23,15 @@ protected:
     void SetUp() override {
         faults = std::make_shared<FaultInjectingPlatform>(prefix.Platform());
         previous = platform::Install(faults);
-        kernel.SetFolder("C:\\Backup");
+        files.SetFolder("C:\\Backup");
         prefix.MakeFolder("C:\\Backup");
     }
     void TearDown() override { platform::Install(previous); }
 
-    void SetString(platform::HKEY root, const std::string& path, const std::string& name,
-                   const std::string& text) {
-        platform::HKEY key = 0;
-        ASSERT_EQ(prefix.Platform()->RegCreateKeyEx(root, path.c_str(), nullptr, 0,
-                                                    platform::kKeyAllAccess, &key, nullptr), 0);
-        ASSERT_EQ(prefix.Platform()->RegSetValueEx(
-                      key, name.c_str(), platform::kRegSz,
-                      reinterpret_cast<const std::uint8_t*>(text.c_str()),
-                      static_cast<platform::DWORD>(text.size() + 1)), 0);
-        prefix.Platform()->RegCloseKey(key);
-    }
     // The string value as the registry now holds it; "" when missing.
     std::string GetString(platform::HKEY root, const std::string& path, const std::string& name) {
-        platform::HKEY key = 0;
-        if (prefix.Platform()->RegOpenKeyEx(root, path.c_str(), platform::kKeyRead, &key) != 0) {
-            return "";
-        }
-        char data[256] = {};
-        platform::DWORD size = sizeof data;
-        platform::DWORD type = 0;
-        platform::LONG rc = prefix.Platform()->RegQueryValueEx(
-            key, name.c_str(), &type, reinterpret_cast<std::uint8_t*>(data), &size);
-        prefix.Platform()->RegCloseKey(key);
-        return rc == 0 ? std::string(data) : "";
+        const auto value = testing::ReadValue(*prefix.Platform(), root, path, name);
+        return value ? std::string(value->data.c_str()) : "";
     }
     // Files in the backup folder whose name ends like a temporary file.
     bool HasLeftovers() const {
@@ -67,7 +48,7 @@ protected:
     testing::TempPrefix prefix;
     std::shared_ptr<FaultInjectingPlatform> faults;
     std::shared_ptr<platform::Platform> previous;
-    CSLKernel kernel;
+    testing::StorageRun files;
 };
 
 TEST_F(StorageFaultTest, BackupCopyOnAFullDisk) {
@@ -80,13 +61,13 @@ TEST_F(StorageFaultTest, BackupCopyOnAFullDisk) {
     record.PathID = 1;
 
     // The copy failure is reported; the status of the search stays 0.
-    EXPECT_EQ(kernel.SLFileCopyEx(record, "", "", "", "*.ACL", 0), 0);
-    EXPECT_EQ(kernel.ErrorText,
+    EXPECT_EQ(files.BackupFileTree(record, "", "", "", "*.ACL", 0), 0);
+    EXPECT_EQ(files.ErrorText,
               "SLFileCopyFiles CopyFile 'C:\\windows\\b.acl' --> 'C:\\Backup\\2.dat' returned "
               "error 112\n");
     EXPECT_NE(prefix.LogText().find("returned error 112"), std::string::npos);
     EXPECT_EQ(record.BackupFiles, (std::vector<std::string>{"1.dat", "3.dat"}));
-    EXPECT_EQ(kernel.BackupCounter, 3u);
+    EXPECT_EQ(files.BackupCounter, 3u);
     EXPECT_FALSE(prefix.Exists("C:\\Backup\\2.dat"));
     EXPECT_EQ(prefix.ReadFile("C:\\Backup\\3.dat"), "c");
 }
@@ -105,8 +86,8 @@ TEST_F(StorageFaultTest, RestoreFailuresLeaveTargetsAsTheyWere) {
     faults->FailNth(CallKind::CopyFile, 1, platform::kErrorDiskFull);
     // Access denied creating the new folder: message and the status 5.
     faults->FailNth(CallKind::CreateDirectory, 1, platform::kErrorAccessDenied);
-    EXPECT_EQ(kernel.SLRestoreFiles(record), 5);
-    EXPECT_EQ(kernel.ErrorText,
+    EXPECT_EQ(files.RestoreRecordFiles(record), 5);
+    EXPECT_EQ(files.ErrorText,
               "SLRestoreFiles CopyFile 'C:\\Backup\\1.dat' --> 'C:\\windows\\one.ini' returned "
               "error 112\n"
               "SLRestoreFiles CreateDirectory 'C:\\windows\\New' returned error 5\n");
@@ -116,13 +97,15 @@ TEST_F(StorageFaultTest, RestoreFailuresLeaveTargetsAsTheyWere) {
 }
 
 TEST_F(StorageFaultTest, ArchiveWriteFailureLeavesNoHalfFile) {
-    SetString(platform::kHkeyCurrentUser, "Software\\Demo", "Mode", "fast");
+    testing::SetString(*prefix.Platform(), platform::kHkeyCurrentUser, "Software\\Demo", "Mode",
+                       "fast");
     // A first, good archive.
     ASSERT_EQ(RegSLSave(0x80000001u, "Software\\Demo", "C:\\Backup\\1.bin", "", "", "", "", 0), 0);
     const std::string good = prefix.ReadFile("C:\\Backup\\1.bin");
     ASSERT_FALSE(good.empty());
 
-    SetString(platform::kHkeyCurrentUser, "Software\\Demo", "Mode", "slow");
+    testing::SetString(*prefix.Platform(), platform::kHkeyCurrentUser, "Software\\Demo", "Mode",
+                       "slow");
     // Disk full in the middle of the write: cause 13 in the archive position.
     faults->FailNth(CallKind::WriteFile, 1, platform::kErrorDiskFull);
     EXPECT_EQ(RegSLSave(0x80000001u, "Software\\Demo", "C:\\Backup\\1.bin", "", "", "", "", 0),
@@ -141,10 +124,13 @@ TEST_F(StorageFaultTest, ArchiveWriteFailureLeavesNoHalfFile) {
 }
 
 TEST_F(StorageFaultTest, RegistryWriteFailuresOnRestore) {
-    SetString(platform::kHkeyCurrentUser, "Software\\Demo", "A", "one");
-    SetString(platform::kHkeyCurrentUser, "Software\\Demo\\Sub", "B", "two");
+    testing::SetString(*prefix.Platform(), platform::kHkeyCurrentUser, "Software\\Demo", "A",
+                       "one");
+    testing::SetString(*prefix.Platform(), platform::kHkeyCurrentUser, "Software\\Demo\\Sub", "B",
+                       "two");
     ASSERT_EQ(RegSLSave(0x80000001u, "Software\\Demo", "C:\\Backup\\1.bin", "", "", "", "", 0), 0);
-    SetString(platform::kHkeyCurrentUser, "Software\\Demo", "A", "changed");
+    testing::SetString(*prefix.Platform(), platform::kHkeyCurrentUser, "Software\\Demo", "A",
+                       "changed");
     const std::string archive = "C:\\Backup\\1.bin";
 
     // A sharing violation on the first set stops the records there.
@@ -164,7 +150,8 @@ TEST_F(StorageFaultTest, RegistryWriteFailuresOnRestore) {
 
     // A flush that fails: the writes did not reach the disk, the restore failed.
     faults->Reset();
-    SetString(platform::kHkeyCurrentUser, "Software\\Demo", "A", "changed");
+    testing::SetString(*prefix.Platform(), platform::kHkeyCurrentUser, "Software\\Demo", "A",
+                       "changed");
     ASSERT_EQ(prefix.Platform()->FlushRegistry(), 0);
     faults->FailFrom(CallKind::RegFlushKey, 1, platform::kErrorDiskFull);
     errors.clear();
@@ -176,7 +163,8 @@ TEST_F(StorageFaultTest, RegistryWriteFailuresOnRestore) {
 }
 
 TEST_F(StorageFaultTest, ArchiveReadFailureRestoresNothingPartial) {
-    SetString(platform::kHkeyCurrentUser, "Software\\Demo", "A", "one");
+    testing::SetString(*prefix.Platform(), platform::kHkeyCurrentUser, "Software\\Demo", "A",
+                       "one");
     ASSERT_EQ(RegSLSave(0x80000001u, "Software\\Demo", "C:\\Backup\\1.bin", "", "", "", "", 0), 0);
     faults->FailNth(CallKind::ReadFile, 1, 1117);  // a hard I/O error
     std::string errors;

@@ -21,6 +21,7 @@
 #include <memory>
 #include <string>
 
+#include "kernel/log/log_name.h"
 #include "kernel/platform/platform.h"
 #include "kernel/platform/wine/wine_platform.h"
 
@@ -63,7 +64,7 @@ public:
     void WriteHive(const std::string& fileName, const std::string& text) const;
     std::string ReadHive(const std::string& fileName) const;
     // The text of a log file written through the platform ("" when none).
-    std::string LogText(const std::string& logName = "Stowlark.Log") const;
+    std::string LogText(const std::string& logName = kLogName) const;
 
 private:
     void MakePlatform();

@@ -1,7 +1,7 @@
 #include "wizard/session/run_sequence.h"
 
 #include "kernel/interface/kernel.h"
-#include "kernel/interface/log.h"
+#include "kernel/log/log.h"
 #include "kernel/platform/platform.h"
 #include "wizard/session/folder_path.h"
 

@@ -1,5 +1,10 @@
-// Run-time classes and serialization of the backup records.
-#include "kernel/script/items.h"
+// Run-time classes and serialization of the backup records, and the table
+// of the classes a loading archive may create by their stored names.
+#include "kernel/storage/records.h"
+
+#include <memory>
+
+#include "kernel/storage/reg_content_item.h"
 
 namespace sl {
 
@@ -36,6 +41,18 @@ void CSLFileItem::Serialize(Archive& archive) {
     // Loading appends to the lists' current contents.
     SerializeStringList(archive, SourceFiles);
     SerializeStringList(archive, BackupFiles);
+}
+
+const RuntimeClass* FindRecordClass(const std::string& name) {
+    static const RuntimeClass* const kRecordClasses[] = {
+        &CRegContentItem::kClass,
+        &CSLRegItem::kClass,
+        &CSLFileItem::kClass,
+    };
+    for (const RuntimeClass* cls : kRecordClasses) {
+        if (name == cls->name) return cls;
+    }
+    return nullptr;
 }
 
 }  // namespace sl

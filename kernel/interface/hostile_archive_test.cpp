@@ -11,6 +11,7 @@
 
 #include "kernel/interface/kernel.h"
 #include "kernel/storage/archive_stream.h"
+#include "kernel/storage/archive_test_support.h"
 #include "kernel/storage/reg_save_restore.h"
 
 namespace sl {
@@ -35,32 +36,13 @@ std::vector<std::uint8_t> ReadAll(const fs::path& path) {
     return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
-// Loads bytes into object: 0 or the archive cause.
-std::int32_t Load(SerializableObject& object, std::vector<std::uint8_t> bytes) {
-    MemoryArchiveStream stream(std::move(bytes));
-    try {
-        Archive archive(stream, false);
-        object.Serialize(archive);
-        return 0;
-    } catch (const ArchiveError& error) {
-        return error.cause;
-    }
-}
-
-std::vector<std::uint8_t> Store(SerializableObject& object) {
+std::vector<std::uint8_t> StoreObject(SerializableObject& object) {
     MemoryArchiveStream stream;
     Archive archive(stream, true);
     object.Serialize(archive);
     archive.Flush();
     return stream.Bytes();
 }
-
-class RecordList : public SerializableObject {
-public:
-    const RuntimeClass* GetRuntimeClass() const override { return nullptr; }
-    void Serialize(Archive& archive) override { SerializeObjectList(archive, records); }
-    RegRecordList records;
-};
 
 template <typename Object>
 void Replay(const std::string& target) {
@@ -70,21 +52,21 @@ void Replay(const std::string& target) {
     for (const auto& path : inputs) {
         SCOPED_TRACE(path.string());
         Object object;
-        std::int32_t cause = Load(object, ReadAll(path));
+        std::int32_t cause = LoadInto(object, ReadAll(path));
         EXPECT_TRUE((cause >= 0 && cause <= 7) || cause == kArchiveOtherFailure) << cause;
         if (cause != 0) continue;
         ++loaded;
-        const auto stored = Store(object);
+        const auto stored = StoreObject(object);
         Object again;
-        ASSERT_EQ(Load(again, stored), 0);
-        EXPECT_EQ(Store(again), stored);
+        ASSERT_EQ(LoadInto(again, stored), 0);
+        EXPECT_EQ(StoreObject(again), stored);
     }
     EXPECT_GT(loaded, 0) << "no valid input for " << target;
 }
 
 TEST(HostileArchiveTest, BookkeepingInputsLoadOrFailCleanly) { Replay<CSLKernel>("bookkeeping_fuzz"); }
 
-TEST(HostileArchiveTest, RegistryArchiveInputsLoadOrFailCleanly) { Replay<RecordList>("reg_archive_fuzz"); }
+TEST(HostileArchiveTest, RegistryArchiveInputsLoadOrFailCleanly) { Replay<RecordFile>("reg_archive_fuzz"); }
 
 }  // namespace
 }  // namespace sl

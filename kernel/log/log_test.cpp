@@ -1,4 +1,4 @@
-#include "kernel/interface/log.h"
+#include "kernel/log/log.h"
 
 #include <gtest/gtest.h>
 
@@ -46,8 +46,8 @@ TEST(LogEntryTest, FormatBuildsPrintfTexts) {
 
 TEST(AppendLogTest, WritesTimeStampedEntriesToTheLogFolder) {
     sl::testing::TempPrefix prefix;
-    AppendLog("first error\n", "Stowlark.Log");
-    AppendLog("second\nline\n", "Stowlark.Log");
+    AppendLog("first error\n", kLogName);
+    AppendLog("second\nline\n", kLogName);
     std::string text = prefix.LogText();
     std::regex pattern(
         "\\d\\d:\\d\\d:\\d\\d on [A-Z][a-z][a-z]-\\d\\d-\\d{4} first error\\r\\n\\r\\r\\n"
@@ -57,9 +57,9 @@ TEST(AppendLogTest, WritesTimeStampedEntriesToTheLogFolder) {
 
 TEST(AppendLogTest, DeletedLogIsCreatedAgain) {
     sl::testing::TempPrefix prefix;
-    AppendLog("one\n", "Stowlark.Log");
+    AppendLog("one\n", kLogName);
     std::filesystem::remove(prefix.LogFolder() + "/Stowlark.Log");
-    AppendLog("two\n", "Stowlark.Log");
+    AppendLog("two\n", kLogName);
     std::string text = prefix.LogText();
     EXPECT_EQ(text.find("one"), std::string::npos);
     EXPECT_NE(text.find(" two\r\n\r\r\n"), std::string::npos);

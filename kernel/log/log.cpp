@@ -1,4 +1,4 @@
-#include "kernel/interface/log.h"
+#include "kernel/log/log.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -64,6 +64,11 @@ void AppendLog(std::string message, std::string logName) {
     std::tm local{};
     localtime_r(&now, &local);
     platform::Current().AppendLogBytes(logName, FormatLogEntry(message, local));
+}
+
+void ReportError(std::string& errorText, const std::string& message) {
+    errorText += message;
+    AppendLog(message, kLogName);
 }
 
 }  // namespace sl
