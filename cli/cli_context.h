@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "wizard/session/kernel_api.h"
+#include "common/session/kernel_api.h"
 
 namespace sl::cli {
 

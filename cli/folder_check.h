@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "kernel/interface/kernel.h"
-#include "wizard/catalogue/component_catalogue.h"
+#include "common/catalogue/component_catalogue.h"
 
 namespace sl::cli {
 

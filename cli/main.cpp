@@ -14,8 +14,8 @@
 #include "cli/json_output.h"
 #include "cli/options.h"
 #include "cli/prefix_argument.h"
-#include "wizard/session/kernel_binding.h"
-#include "wizard/session/prefix_choice.h"
+#include "common/session/kernel_binding.h"
+#include "common/session/prefix_choice.h"
 
 namespace {
 

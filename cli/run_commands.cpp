@@ -13,9 +13,9 @@
 #include "cli/json_output.h"
 #include "kernel/interface/kernel.h"
 #include "kernel/platform/platform.h"
-#include "wizard/session/folder_path.h"
-#include "wizard/session/run_sequence.h"
-#include "wizard/session/windows_programs.h"
+#include "common/session/folder_path.h"
+#include "common/session/run_sequence.h"
+#include "common/session/windows_programs.h"
 
 namespace sl::cli {
 namespace {

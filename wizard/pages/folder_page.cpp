@@ -11,7 +11,7 @@
 #include "wizard/pages/mnemonic.h"
 #include "wizard/pages/property_sheet.h"
 #include "wizard/resources/strings.h"
-#include "wizard/session/folder_path.h"
+#include "common/session/folder_path.h"
 
 namespace sl::wizard {
 

@@ -13,7 +13,7 @@
 
 #include "wizard/pages/property_sheet.h"
 #include "wizard/resources/strings.h"
-#include "wizard/session/run_sequence.h"
+#include "common/session/run_sequence.h"
 
 namespace sl::wizard {
 namespace {

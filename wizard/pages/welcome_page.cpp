@@ -15,8 +15,8 @@
 #include "wizard/pages/pictures.h"
 #include "wizard/pages/property_sheet.h"
 #include "wizard/resources/strings.h"
-#include "wizard/session/prefix_choice.h"
-#include "wizard/session/prefix_files.h"
+#include "common/session/prefix_choice.h"
+#include "common/session/prefix_files.h"
 
 namespace sl::wizard {
 

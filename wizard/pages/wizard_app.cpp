@@ -16,8 +16,8 @@
 #include "wizard/pages/property_sheet.h"
 #include "wizard/pages/screenshot_tour.h"
 #include "wizard/resources/strings.h"
-#include "wizard/session/kernel_binding.h"
-#include "wizard/session/prefix_choice.h"
+#include "common/session/kernel_binding.h"
+#include "common/session/prefix_choice.h"
 
 namespace sl::wizard {
 namespace {

@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "wizard/catalogue/component_catalogue.h"
-#include "wizard/session/kernel_api.h"
-#include "wizard/session/prefix_finder.h"
+#include "common/catalogue/component_catalogue.h"
+#include "common/session/kernel_api.h"
+#include "common/session/prefix_finder.h"
 
 class QWidget;
 

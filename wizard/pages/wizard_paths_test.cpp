@@ -35,7 +35,7 @@
 #include "wizard/pages/testing/wizard_fixture.h"
 #include "wizard/pages/welcome_page.h"
 #include "wizard/resources/strings.h"
-#include "wizard/session/prefix_choice.h"
+#include "common/session/prefix_choice.h"
 
 using namespace sl::wizard;
 using sl::wizard::testing::MessageRecorder;

@@ -13,7 +13,7 @@
 
 #include "kernel/platform/wine/dos_paths.h"
 #include "kernel/platform/wine/wine_platform.h"
-#include "wizard/session/prefix_choice.h"
+#include "common/session/prefix_choice.h"
 
 extern char** environ;
 namespace fs = std::filesystem;

@@ -1,0 +1,69 @@
+// What the run does with the kernel library for one wizard choice, shared by
+// the wizard's worker thread and the command-line front end:
+//
+//   backup     SL_RunInstructions(ids, folder, 1)
+//   restore    create the pre-restore folder, back the selected components up
+//              into it (their settings before the restore), then
+//              SL_RunInstructions(ids, folder, 0)
+//   unrestore  SL_RunInstructions(ids, pre-restore folder, 0)
+//
+// Run() is called on one thread (the worker); RequestStop() may be called
+// from any other thread while it runs.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "common/session/kernel_api.h"
+
+namespace sl::session {
+
+// Name of the pre-restore folder below the Windows folder.
+inline constexpr const char* kPreRestoreFolderName = "\\Stowlark.Bak";
+
+// The platform's Windows folder followed by "\Stowlark.Bak".
+std::string PreRestoreFolder();
+
+struct RunRequest {
+    int32_t wizardMode = 0;   // 0 backup, 1 restore
+    int32_t restoreMode = -1; // 0 restore, 1 unrestore, -1 in a backup
+    std::string backupFolder; // the folder the user chose (DOS path)
+    std::string selectedIDs;  // ID list of the components to run
+};
+
+struct RunOutcome {
+    int32_t result = 0;        // the main run's result: 1 success, 0 failure
+    std::string badIDs;        // failed IDs of the main run
+    // A restore whose pre-restore folder could not be created: the restore
+    // ran without an undo copy. undoCopyError is the platform's error number.
+    bool undoCopyMissing = false;
+    uint32_t undoCopyError = 0;
+    // A stop was requested before the main run began; it did not run.
+    bool skipped = false;
+    int libraryRuns = 0;       // calls of SL_RunInstructions made
+};
+
+class RunSequence {
+public:
+    explicit RunSequence(const KernelApi& api) : api_(api) {}
+
+    // Runs the library once or twice as the table above says, passing
+    // window (may be null) to every call. The main run's failed IDs and
+    // result come back in the outcome. When the pre-restore folder cannot
+    // be created, the restore still runs; the log gets an entry and the
+    // outcome says that no undo copy was made. A stop requested before the
+    // main run starts skips it (result 0).
+    RunOutcome Run(const RunRequest& request, const SLProgressWindow* window);
+
+    // Asks the run to stop after the item in progress: the library's run in
+    // progress stops, and no further library run is started.
+    void RequestStop();
+    bool StopRequested() const { return stop_.load(); }
+
+private:
+    const KernelApi& api_;
+    std::atomic<bool> stop_{false};
+};
+
+}  // namespace sl::session
