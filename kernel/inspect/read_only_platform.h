@@ -1,5 +1,5 @@
 // A view of the machine that can only be read. The commands that merely
-// look (show, verify, the dry runs) install it over the program's own copy
+// look (show, verify, the dry runs) install it over the inspect module's copy
 // of the platform, so that nothing they call can change the prefix, a
 // backup folder or the log, whatever path it takes: every registry write,
 // file copy, folder creation, file write, rename or deletion is refused
@@ -10,7 +10,7 @@
 
 #include "kernel/platform/forwarding_platform.h"
 
-namespace sl::cli {
+namespace sl::inspect {
 
 class ReadOnlyPlatform : public platform::ForwardingPlatform {
 public:
@@ -52,4 +52,4 @@ private:
     std::shared_ptr<platform::Platform> previous_;
 };
 
-}  // namespace sl::cli
+}  // namespace sl::inspect

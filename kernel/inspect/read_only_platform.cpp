@@ -1,6 +1,6 @@
-#include "cli/read_only_platform.h"
+#include "kernel/inspect/read_only_platform.h"
 
-namespace sl::cli {
+namespace sl::inspect {
 
 using platform::kErrorAccessDenied;
 
@@ -71,4 +71,4 @@ ReadOnlyScope::ReadOnlyScope() {
 
 ReadOnlyScope::~ReadOnlyScope() { platform::Install(previous_); }
 
-}  // namespace sl::cli
+}  // namespace sl::inspect
