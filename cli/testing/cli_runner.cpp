@@ -210,7 +210,8 @@ Bookkeeping ReadBookkeeping(const std::string& prefix, const std::string& unixFo
     auto previous = platform::Install(std::make_shared<platform::wine::WinePlatform>(prefix));
     Bookkeeping result;
     CSLKernel kernel;
-    result.rc = cli::LoadBookkeeping(platform::wine::UnixToDosPath(prefix, unixFolder), kernel);
+    kernel.SetFolder(platform::wine::UnixToDosPath(prefix, unixFolder));
+    result.rc = kernel.Load(kernel.Folder);
     result.saved = kernel.SavedIDs;
     result.restored = kernel.RestoredIDs;
     for (const auto& record : kernel.RegItems) result.regFiles.push_back(record->FileName);

@@ -1,5 +1,6 @@
-// Folder helpers of the folder page and the run, on the platform layer
-// (sl::platform::Current()): DOS paths, Win32 error numbers.
+// Folder helpers of the folder page and the run, on the platform code of
+// the inspect library (common/session/inspect_binding.h): DOS paths, Win32
+// error numbers (126 when the inspect library cannot be loaded).
 #pragma once
 
 #include <cstdint>
@@ -7,8 +8,15 @@
 
 namespace sl::session {
 
+// The attribute bit of a folder (Win32's FILE_ATTRIBUTE_DIRECTORY).
+inline constexpr uint32_t kFileAttributeDirectory = 0x10;
+
 // True when the platform reports attributes for path (a file or a folder).
 bool PathExists(const std::string& path);
+
+// The platform's attributes of a file or folder: 0 with *attributes set,
+// or the error number.
+uint32_t FileAttributes(const std::string& path, uint32_t* attributes);
 
 // True when a directory search for exactly path (no wildcard added) finds
 // an entry: an existing file or folder of that name. A path ending in "\"

@@ -2,13 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include "kernel/testing/temp_prefix.h"
+#include "common/session/testing/session_prefix.h"
 
 namespace sl::session {
 namespace {
 
 TEST(CreateFolderPath, CreatesEveryMissingLevel) {
-    testing::TempPrefix prefix;
+    SessionPrefix prefix;
     EXPECT_FALSE(prefix.Exists("C:\\Stowlark"));
     EXPECT_EQ(CreateFolderPath("C:\\Stowlark\\Settings"), 0u);
     EXPECT_TRUE(PathExists("C:\\Stowlark\\"));
@@ -18,14 +18,14 @@ TEST(CreateFolderPath, CreatesEveryMissingLevel) {
 }
 
 TEST(CreateFolderPath, TrimsBlanksAroundComponents) {
-    testing::TempPrefix prefix;
+    SessionPrefix prefix;
     EXPECT_EQ(CreateFolderPath("C:\\Temp \\ New"), 0u);
     EXPECT_TRUE(PathExists("C:\\Temp\\New"));
     EXPECT_FALSE(PathExists("C:\\Temp \\"));
 }
 
 TEST(CreateFolderPath, StopsAtTheFirstEmptyComponent) {
-    testing::TempPrefix prefix;
+    SessionPrefix prefix;
     EXPECT_EQ(CreateFolderPath("\\Rooted\\Folder"), 0u);
     EXPECT_FALSE(prefix.Exists("C:\\Rooted"));
     EXPECT_EQ(CreateFolderPath("C:\\One\\\\Two"), 0u);
@@ -34,14 +34,14 @@ TEST(CreateFolderPath, StopsAtTheFirstEmptyComponent) {
 }
 
 TEST(CreateFolderPath, ReportsTheErrorOfTheFirstLevelThatFails) {
-    testing::TempPrefix prefix;
+    SessionPrefix prefix;
     EXPECT_NE(CreateFolderPath("Q:\\Nowhere\\Folder"), 0u);  // an unmapped drive
     prefix.WriteFile("C:\\Blocker", "a file, not a folder");
     EXPECT_NE(CreateFolderPath("C:\\Blocker\\Sub"), 0u);
 }
 
 TEST(EntryFound, FindsFilesAndFoldersByTheirExactName) {
-    testing::TempPrefix prefix;
+    SessionPrefix prefix;
     prefix.MakeFolder("C:\\Backups");
     prefix.WriteFile("C:\\notes.txt", "x");
     EXPECT_TRUE(EntryFound("C:\\Backups"));
@@ -53,7 +53,7 @@ TEST(EntryFound, FindsFilesAndFoldersByTheirExactName) {
 }
 
 TEST(CreateOneFolder, TreatsAnExistingFolderAsSuccess) {
-    testing::TempPrefix prefix;
+    SessionPrefix prefix;
     EXPECT_EQ(CreateOneFolder("C:\\Once"), 0u);
     EXPECT_EQ(CreateOneFolder("C:\\Once"), 0u);
     EXPECT_NE(CreateOneFolder("C:\\Missing\\Child"), 0u);

@@ -5,29 +5,17 @@
 
 #include <climits>
 #include <filesystem>
+#include <mutex>
 
-#include "kernel/interface/kernel.h"
-#include "kernel/platform/wine/wine_platform.h"
+#include "common/session/inspect_binding.h"
+#include "common/session/library_loader.h"
+#include "common/session/prefix_files.h"
 
 namespace sl::session {
 namespace {
 
-template <typename Fn>
-bool Bind(void* handle, const char* name, Fn* target, std::string* missing) {
-    void* symbol = ::dlsym(handle, name);
-    if (symbol == nullptr) {
-        if (!missing->empty()) *missing += ", ";
-        *missing += name;
-        return false;
-    }
-    *target = reinterpret_cast<Fn>(symbol);
-    return true;
-}
-
-std::string JoinPath(const std::string& folder, const std::string& name) {
-    if (folder.empty()) return name;
-    return folder.back() == '/' ? folder + name : folder + "/" + name;
-}
+std::mutex g_folderMutex;
+std::string g_kernelFolder;  // the folder of the kernel library loaded last
 
 }  // namespace
 
@@ -73,54 +61,44 @@ void KernelBinding::Unload() {
 bool KernelBinding::Load(const std::vector<std::string>& folders) {
     Unload();
     error_.clear();
-    std::string tried;
-    for (const std::string& folder : folders) {
-        const std::string path = JoinPath(folder, kKernelLibraryName);
-        if (::access(path.c_str(), F_OK) != 0) {
-            tried += "\n  " + path + " (not there)";
-            continue;
-        }
-        void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (handle == nullptr) {
-            const char* why = ::dlerror();
-            tried += "\n  " + path + " (" + (why ? why : "cannot be loaded") + ")";
-            continue;
-        }
-        KernelApi api;
-        std::string missing;
-        Bind(handle, "SL_RunInstructions", &api.RunInstructions, &missing);
-        Bind(handle, "SL_StopRunInstructions", &api.StopRunInstructions, &missing);
-        Bind(handle, "SL_DoesPathContainSLFiles", &api.DoesPathContainSLFiles, &missing);
-        Bind(handle, "SL_GetSavedIDs", &api.GetSavedIDs, &missing);
-        Bind(handle, "SL_GetRestoredIDs", &api.GetRestoredIDs, &missing);
-        Bind(handle, "SL_GetInstalledIDsN", &api.GetInstalledIDsN, &missing);
-        if (!missing.empty()) {
-            ::dlclose(handle);
-            error_ = "The Stowlark library " + path + " lacks the function(s) " + missing +
-                     ".\nIt does not belong to this version of Stowlark; please reinstall Stowlark.";
-            return false;
-        }
-        handle_ = handle;
-        api_ = api;
-        path_ = path;
-        return true;
+    KernelApi api;
+    LoadedLibrary loaded =
+        OpenLibrary(kKernelLibraryName, folders, [&api](void* handle, std::string* missing) {
+            BindExport(handle, "SL_RunInstructions", &api.RunInstructions, missing);
+            BindExport(handle, "SL_StopRunInstructions", &api.StopRunInstructions, missing);
+            BindExport(handle, "SL_DoesPathContainSLFiles", &api.DoesPathContainSLFiles, missing);
+            BindExport(handle, "SL_GetSavedIDs", &api.GetSavedIDs, missing);
+            BindExport(handle, "SL_GetRestoredIDs", &api.GetRestoredIDs, missing);
+            BindExport(handle, "SL_GetInstalledIDsN", &api.GetInstalledIDsN, missing);
+        });
+    if (loaded.handle == nullptr) {
+        error_ = loaded.error;
+        return false;
     }
-    error_ = std::string("The Stowlark library ") + kKernelLibraryName +
-             " could not be loaded. Stowlark cannot work without it.\nLooked for:" +
-             (tried.empty() ? std::string("\n  (no folder to look in)") : tried) +
-             "\nPlease build or reinstall Stowlark.";
-    return false;
+    handle_ = loaded.handle;
+    api_ = api;
+    path_ = loaded.path;
+    RememberLibraryFolder(path_.substr(0, path_.find_last_of('/')));
+    return true;
+}
+
+void RememberLibraryFolder(const std::string& folder) {
+    std::lock_guard<std::mutex> lock(g_folderMutex);
+    g_kernelFolder = folder;
+}
+
+std::string LoadedKernelFolder() {
+    std::lock_guard<std::mutex> lock(g_folderMutex);
+    return g_kernelFolder;
 }
 
 std::string KernelLogPath(const std::string& libraryPath) {
     if (libraryPath.empty()) return {};
-    // The library's own rule, asked of a platform that stands where the
-    // library is; the prefix plays no part in it.
-    platform::wine::WinePlatformOptions options;
-    options.modulePath = libraryPath;
-    options.serverRunning = [] { return false; };
-    platform::wine::WinePlatform machine("", options);
-    return machine.LogFilePath(kLogName);
+    const InspectApi* inspect = Inspect();
+    if (inspect == nullptr) return {};
+    std::string path;
+    inspect->GetLogFilePath(libraryPath.c_str(), path);
+    return path;
 }
 
 }  // namespace sl::session

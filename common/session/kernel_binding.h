@@ -49,6 +49,13 @@ private:
     std::string error_;
 };
 
+// The folder of the kernel library a KernelBinding loaded last, where the
+// inspect library is looked for first; empty when none was loaded.
+// RememberLibraryFolder sets it (for a program that calls the kernel's code
+// in-process, as tests do).
+std::string LoadedKernelFolder();
+void RememberLibraryFolder(const std::string& folder);
+
 // The folder holding the running program; empty when it cannot be read.
 std::string ProgramFolder();
 

@@ -6,9 +6,9 @@
 #include <filesystem>
 #include <system_error>
 
-#include "kernel/platform/wine/wine_platform.h"
 #include "common/session/kernel_binding.h"
 #include "common/session/prefix_files.h"
+#include "common/session/prefix_finder.h"
 
 namespace fs = std::filesystem;
 
@@ -102,7 +102,7 @@ PrefixChoice ChoosePrefix(const std::vector<std::string>& demoSources,
         choice.path = remembered;
         return choice;
     }
-    const std::string home = platform::wine::DefaultPrefixPath();  // ~/.wine here
+    const std::string home = JoinPath(ProcessFinderEnvironment().home, ".wine");
     std::error_code ec;
     if (fs::exists(fs::symlink_status(home, ec))) return take(home, "");
     for (const std::string& source : demoSources) {

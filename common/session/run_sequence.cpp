@@ -1,28 +1,33 @@
 #include "common/session/run_sequence.h"
 
-#include "kernel/interface/kernel.h"
-#include "kernel/interface/log.h"
-#include "kernel/platform/platform.h"
 #include "common/session/folder_path.h"
+#include "common/session/inspect_binding.h"
 
 namespace sl::session {
 
 std::string PreRestoreFolder() {
-    return platform::Current().GetWindowsDirectory() + kPreRestoreFolderName;
+    std::string windows;
+    if (const InspectApi* inspect = Inspect()) inspect->GetWindowsDirectory(windows);
+    return windows + kPreRestoreFolderName;
 }
 
 namespace {
+
+constexpr uint32_t kErrorAlreadyExists = 183;
+
+void AppendToLibraryLog(const std::string& text) {
+    if (const InspectApi* inspect = Inspect()) inspect->AppendLog(text.c_str());
+}
 
 // Creates the pre-restore folder; a file in its place counts as failure
 // (183), since nothing could be saved into it.
 uint32_t PreparePreRestoreFolder(const std::string& folder) {
     uint32_t rc = CreateFolderPath(folder);
     if (rc != 0) return rc;
-    platform::DWORD attributes = 0;
-    rc = platform::Current().GetFileAttributes(folder, &attributes);
+    uint32_t attributes = 0;
+    rc = FileAttributes(folder, &attributes);
     if (rc != 0) return rc;
-    return (attributes & platform::kFileAttributeDirectory) != 0 ? 0
-                                                                 : platform::kErrorAlreadyExists;
+    return (attributes & kFileAttributeDirectory) != 0 ? 0 : kErrorAlreadyExists;
 }
 
 }  // namespace
@@ -44,10 +49,14 @@ RunOutcome RunSequence::Run(const RunRequest& request, const SLProgressWindow* w
         if (rc != 0) {
             outcome.undoCopyMissing = true;
             outcome.undoCopyError = rc;
-            AppendLog(Format("RunThreadProc: cannot create the pre-restore folder %s (error %u); "
-                             "the restore runs without an undo copy\n",
-                             preRestore.c_str(), rc),
-                      kLogName);
+            const std::string entry = "RunThreadProc: cannot create the pre-restore folder " +
+                                      preRestore + " (error " + std::to_string(rc) +
+                                      "); the restore runs without an undo copy\n";
+            if (log_) {
+                log_(entry);
+            } else {
+                AppendToLibraryLog(entry);
+            }
         } else if (!stop_.load()) {
             std::string scratch;
             api_.RunInstructions(ids, preRestore.c_str(), 1, scratch, window);

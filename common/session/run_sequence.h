@@ -13,6 +13,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "common/session/kernel_api.h"
@@ -44,9 +45,14 @@ struct RunOutcome {
     int libraryRuns = 0;       // calls of SL_RunInstructions made
 };
 
+// Takes the sequence's own log entries; by default they go to the log
+// "Stowlark.Log" of the inspect library (beside the kernel library).
+using LogSink = std::function<void(const std::string& text)>;
+
 class RunSequence {
 public:
-    explicit RunSequence(const KernelApi& api) : api_(api) {}
+    explicit RunSequence(const KernelApi& api, LogSink log = {})
+        : api_(api), log_(std::move(log)) {}
 
     // Runs the library once or twice as the table above says, passing
     // window (may be null) to every call. The main run's failed IDs and
@@ -63,6 +69,7 @@ public:
 
 private:
     const KernelApi& api_;
+    LogSink log_;
     std::atomic<bool> stop_{false};
 };
 

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "kernel/testing/temp_prefix.h"
+#include "common/session/testing/session_prefix.h"
 
 namespace sl::session {
 namespace {
@@ -55,7 +55,7 @@ RunRequest Request(int32_t wizardMode, int32_t restoreMode) {
 }
 
 TEST(RunSequence, BackupRunsOnceIntoTheChosenFolder) {
-    testing::TempPrefix prefix;
+    SessionPrefix prefix;
     KernelApi api = FakeLibrary::Api();
     FakeLibrary::badIDs = {"'10'"};
     RunSequence sequence(api);
@@ -72,7 +72,7 @@ TEST(RunSequence, BackupRunsOnceIntoTheChosenFolder) {
 }
 
 TEST(RunSequence, RestoreSavesThePreviousSettingsFirst) {
-    testing::TempPrefix prefix;
+    SessionPrefix prefix;
     KernelApi api = FakeLibrary::Api();
     FakeLibrary::badIDs = {"'1'", ""};  // the pre-restore run's failures are not kept
     RunSequence sequence(api);
@@ -89,7 +89,7 @@ TEST(RunSequence, RestoreSavesThePreviousSettingsFirst) {
 }
 
 TEST(RunSequence, UnrestoreRestoresFromThePreRestoreFolder) {
-    testing::TempPrefix prefix;
+    SessionPrefix prefix;
     KernelApi api = FakeLibrary::Api();
     RunSequence sequence(api);
     RunOutcome outcome = sequence.Run(Request(1, 1), nullptr);
@@ -100,11 +100,11 @@ TEST(RunSequence, UnrestoreRestoresFromThePreRestoreFolder) {
 }
 
 TEST(RunSequence, RestoreWithoutPreRestoreFolderStillRunsAndSaysSo) {
-    testing::TempPrefix prefix;
+    SessionPrefix prefix;
     // A file where the folder should be: nothing can be saved there.
     prefix.WriteFile("C:\\windows\\Stowlark.Bak", "in the way");
     KernelApi api = FakeLibrary::Api();
-    RunSequence sequence(api);
+    RunSequence sequence(api, prefix.LogSink());
     RunOutcome outcome = sequence.Run(Request(1, 0), nullptr);
     ASSERT_EQ(FakeLibrary::calls.size(), 1u);
     EXPECT_EQ(FakeLibrary::calls[0].folder, "C:\\Backups");
@@ -116,7 +116,7 @@ TEST(RunSequence, RestoreWithoutPreRestoreFolderStillRunsAndSaysSo) {
 }
 
 TEST(RunSequence, StopDuringThePreRestoreBackupSkipsTheRestore) {
-    testing::TempPrefix prefix;
+    SessionPrefix prefix;
     KernelApi api = FakeLibrary::Api();
     RunSequence sequence(api);
     FakeLibrary::stopDuringCall = &sequence;
