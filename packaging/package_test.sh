@@ -46,6 +46,7 @@ root=$work/root
 dpkg -x "$deb" "$root"
 expected="usr/bin/Stowlark
 usr/bin/stowlark-cli
+usr/$libdir/libStowlarkInspect.so
 usr/$libdir/libStowlarkKernel.so
 usr/share/applications/com.quendara.Stowlark.desktop
 usr/share/metainfo/com.quendara.Stowlark.metainfo.xml
