@@ -251,8 +251,8 @@ int RunBackup(const CliContext& context, const CommandLine& line) {
     }
 
     session::RunRequest request;
-    request.wizardMode = 0;
-    request.restoreMode = -1;
+    request.wizardMode = session::WizardMode::Backup;
+    request.restoreMode = session::RestoreMode::NotChosen;
     request.backupFolder = folder;
     request.selectedIDs = ids;
     return Execute(context, *catalogue, request, RunKind::Backup);
@@ -279,8 +279,8 @@ int RunRestore(const CliContext& context, const CommandLine& line) {
     if (RefuseWhileWindowsProgramsRun(context)) return kExitUsage;
 
     session::RunRequest request;
-    request.wizardMode = 1;
-    request.restoreMode = 0;
+    request.wizardMode = session::WizardMode::Restore;
+    request.restoreMode = session::RestoreMode::Restore;
     request.backupFolder = folder;
     request.selectedIDs = ids;
     return Execute(context, *catalogue, request, RunKind::Restore);
@@ -301,8 +301,8 @@ int RunUnrestore(const CliContext& context, const CommandLine& line) {
     if (RefuseWhileWindowsProgramsRun(context)) return kExitUsage;
 
     session::RunRequest request;
-    request.wizardMode = 1;
-    request.restoreMode = 1;
+    request.wizardMode = session::WizardMode::Restore;
+    request.restoreMode = session::RestoreMode::Unrestore;
     request.selectedIDs = ids;
     return Execute(context, *catalogue, request, RunKind::Unrestore);
 }

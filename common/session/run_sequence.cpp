@@ -42,7 +42,7 @@ RunOutcome RunSequence::Run(const RunRequest& request, const SLProgressWindow* w
     const std::string preRestore = PreRestoreFolder();
     const char* ids = request.selectedIDs.c_str();
 
-    if (request.restoreMode == 0) {
+    if (request.restoreMode == RestoreMode::Restore) {
         // Save the components' current settings first; the folder keeps, for
         // every component, the settings it had before its first restore.
         uint32_t rc = PreparePreRestoreFolder(preRestore);
@@ -59,7 +59,7 @@ RunOutcome RunSequence::Run(const RunRequest& request, const SLProgressWindow* w
             }
         } else if (!stop_.load()) {
             std::string scratch;
-            api_.RunInstructions(ids, preRestore.c_str(), 1, scratch, window);
+            api_.RunInstructions(ids, preRestore.c_str(), SL_MODE_BACKUP, scratch, window);
             ++outcome.libraryRuns;
         }
     }
@@ -68,11 +68,12 @@ RunOutcome RunSequence::Run(const RunRequest& request, const SLProgressWindow* w
         outcome.skipped = true;
         return outcome;
     }
-    if (request.restoreMode == 1) {
-        outcome.result = api_.RunInstructions(ids, preRestore.c_str(), 0, outcome.badIDs, window);
+    if (request.restoreMode == RestoreMode::Unrestore) {
+        outcome.result =
+            api_.RunInstructions(ids, preRestore.c_str(), SL_MODE_RESTORE, outcome.badIDs, window);
     } else {
         outcome.result = api_.RunInstructions(ids, request.backupFolder.c_str(),
-                                              request.wizardMode == 0 ? 1 : 0, outcome.badIDs,
+                                              request.wizardMode == WizardMode::Backup ? SL_MODE_BACKUP : SL_MODE_RESTORE, outcome.badIDs,
                                               window);
     }
     ++outcome.libraryRuns;

@@ -1,11 +1,11 @@
 // What the run does with the kernel library for one wizard choice, shared by
 // the wizard's worker thread and the command-line front end:
 //
-//   backup     SL_RunInstructions(ids, folder, 1)
+//   backup     SL_RunInstructions(ids, folder, SL_MODE_BACKUP)
 //   restore    create the pre-restore folder, back the selected components up
 //              into it (their settings before the restore), then
-//              SL_RunInstructions(ids, folder, 0)
-//   unrestore  SL_RunInstructions(ids, pre-restore folder, 0)
+//              SL_RunInstructions(ids, folder, SL_MODE_RESTORE)
+//   unrestore  SL_RunInstructions(ids, pre-restore folder, SL_MODE_RESTORE)
 //
 // Run() is called on one thread (the worker); RequestStop() may be called
 // from any other thread while it runs.
@@ -26,9 +26,14 @@ inline constexpr const char* kPreRestoreFolderName = "\\Stowlark.Bak";
 // The platform's Windows folder followed by "\Stowlark.Bak".
 std::string PreRestoreFolder();
 
+// The wizard's mode: what the user chose on the welcome page.
+enum class WizardMode : int32_t { Backup = 0, Restore = 1 };
+// A restore's kind, chosen on the restore-choice page; NotChosen in a backup.
+enum class RestoreMode : int32_t { NotChosen = -1, Restore = 0, Unrestore = 1 };
+
 struct RunRequest {
-    int32_t wizardMode = 0;   // 0 backup, 1 restore
-    int32_t restoreMode = -1; // 0 restore, 1 unrestore, -1 in a backup
+    WizardMode wizardMode = WizardMode::Backup;
+    RestoreMode restoreMode = RestoreMode::NotChosen;
     std::string backupFolder; // the folder the user chose (DOS path)
     std::string selectedIDs;  // ID list of the components to run
 };

@@ -45,7 +45,7 @@ struct FakeLibrary {
     }
 };
 
-RunRequest Request(int32_t wizardMode, int32_t restoreMode) {
+RunRequest Request(WizardMode wizardMode, RestoreMode restoreMode) {
     RunRequest request;
     request.wizardMode = wizardMode;
     request.restoreMode = restoreMode;
@@ -60,7 +60,7 @@ TEST(RunSequence, BackupRunsOnceIntoTheChosenFolder) {
     FakeLibrary::badIDs = {"'10'"};
     RunSequence sequence(api);
     SLProgressWindow window{nullptr, nullptr};
-    RunOutcome outcome = sequence.Run(Request(0, -1), &window);
+    RunOutcome outcome = sequence.Run(Request(WizardMode::Backup, RestoreMode::NotChosen), &window);
     ASSERT_EQ(FakeLibrary::calls.size(), 1u);
     EXPECT_EQ(FakeLibrary::calls[0].ids, "'1','10'");
     EXPECT_EQ(FakeLibrary::calls[0].folder, "C:\\Backups");
@@ -76,7 +76,7 @@ TEST(RunSequence, RestoreSavesThePreviousSettingsFirst) {
     KernelApi api = FakeLibrary::Api();
     FakeLibrary::badIDs = {"'1'", ""};  // the pre-restore run's failures are not kept
     RunSequence sequence(api);
-    RunOutcome outcome = sequence.Run(Request(1, 0), nullptr);
+    RunOutcome outcome = sequence.Run(Request(WizardMode::Restore, RestoreMode::Restore), nullptr);
     ASSERT_EQ(FakeLibrary::calls.size(), 2u);
     EXPECT_EQ(FakeLibrary::calls[0].folder, "C:\\windows\\Stowlark.Bak");
     EXPECT_EQ(FakeLibrary::calls[0].mode, 1);
@@ -92,7 +92,7 @@ TEST(RunSequence, UnrestoreRestoresFromThePreRestoreFolder) {
     SessionPrefix prefix;
     KernelApi api = FakeLibrary::Api();
     RunSequence sequence(api);
-    RunOutcome outcome = sequence.Run(Request(1, 1), nullptr);
+    RunOutcome outcome = sequence.Run(Request(WizardMode::Restore, RestoreMode::Unrestore), nullptr);
     ASSERT_EQ(FakeLibrary::calls.size(), 1u);
     EXPECT_EQ(FakeLibrary::calls[0].folder, "C:\\windows\\Stowlark.Bak");
     EXPECT_EQ(FakeLibrary::calls[0].mode, 0);
@@ -105,7 +105,7 @@ TEST(RunSequence, RestoreWithoutPreRestoreFolderStillRunsAndSaysSo) {
     prefix.WriteFile("C:\\windows\\Stowlark.Bak", "in the way");
     KernelApi api = FakeLibrary::Api();
     RunSequence sequence(api, prefix.LogSink());
-    RunOutcome outcome = sequence.Run(Request(1, 0), nullptr);
+    RunOutcome outcome = sequence.Run(Request(WizardMode::Restore, RestoreMode::Restore), nullptr);
     ASSERT_EQ(FakeLibrary::calls.size(), 1u);
     EXPECT_EQ(FakeLibrary::calls[0].folder, "C:\\Backups");
     EXPECT_EQ(FakeLibrary::calls[0].mode, 0);
@@ -120,7 +120,7 @@ TEST(RunSequence, StopDuringThePreRestoreBackupSkipsTheRestore) {
     KernelApi api = FakeLibrary::Api();
     RunSequence sequence(api);
     FakeLibrary::stopDuringCall = &sequence;
-    RunOutcome outcome = sequence.Run(Request(1, 0), nullptr);
+    RunOutcome outcome = sequence.Run(Request(WizardMode::Restore, RestoreMode::Restore), nullptr);
     EXPECT_EQ(FakeLibrary::calls.size(), 1u);
     EXPECT_EQ(FakeLibrary::stops, 1);
     EXPECT_TRUE(outcome.skipped);

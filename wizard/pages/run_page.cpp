@@ -97,8 +97,8 @@ void CMyPropertyPage5::JoinWorker() {
 }
 
 void CMyPropertyPage5::OnSetActive() {
-    const char* doing = State().WizardMode == 0   ? "backing-up"
-                        : State().RestoreMode == 0 ? "restoring"
+    const char* doing = State().WizardMode == session::WizardMode::Backup   ? "backing-up"
+                        : State().RestoreMode == session::RestoreMode::Restore ? "restoring"
                                                    : "unrestoring";
     status_->setText(QString::asprintf(strings::kRunStatus, doing));
     bar_->setRange(0, 100);
@@ -211,7 +211,7 @@ intptr_t CMyPropertyPage5::OnProgress(uintptr_t code, intptr_t count) {
     switch (code) {
         case PROGRESS_RANGE: {
             const int limit = static_cast<int>(static_cast<uint16_t>(count));
-            if (State().RestoreMode != 0) {
+            if (State().RestoreMode != session::RestoreMode::Restore) {
                 bar_->setRange(0, limit);
             } else if (bar_->value() <= 0) {
                 // A restore runs the library twice; the first run's count

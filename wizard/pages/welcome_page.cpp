@@ -111,9 +111,9 @@ int CMyPropertyPage9::OnWizardNext() {
     }
     choice_ = restore_->isChecked() ? 1 : 0;
     if (CMyPropertySheet* sheet = Sheet()) sheet->RebuildPages(choice_);
-    State().WizardMode = choice_;
+    State().WizardMode = static_cast<session::WizardMode>(choice_);
     State().BackupOption = -1;
-    State().RestoreMode = -1;
+    State().RestoreMode = session::RestoreMode::NotChosen;
     return 0;
 }
 
