@@ -1,6 +1,8 @@
 // Drives the real wizard offscreen through the restore and unrestore paths,
 // on a scratch copy of the demo machine backed up by another process, and
 // checks what the run left in the machine's files and registry.
+#include <QTimer>
+
 #include "wizard/pages/testing/paths_fixture.h"
 
 using namespace sl::wizard;
@@ -177,6 +179,33 @@ private slots:
         QCOMPARE(machine_->RegistryTree(kHkcu, kWinampKey), registry);
     }
 
+    // The window goes away (the program ends) while the library works: the
+    // run is asked to stop, and the page waits for its worker without
+    // blocking it, even when the worker waits for the page to handle a
+    // progress message.
+    void closeDuringRun() {
+        MessageRecorder messages;
+        Start();
+        ChooseMode(false);
+        ChooseOption(2);
+        TypeFolder("C:\\Closed");
+        sheet_->next();
+        QCOMPARE(sheet_->currentId(), int(kSummaryPage));
+        bool closing = false;
+        connect(sheet_->RunPage(), &CMyPropertyPage5::progressHandled, this,
+                [&](int code, int) {
+                    if (code != 2 || closing) return;
+                    closing = true;
+                    QTimer::singleShot(0, this, [this] { sheet_.reset(); });
+                });
+        sheet_->next();
+        QCOMPARE(sheet_->currentId(), int(kRunPage));
+        QTRY_VERIFY_WITH_TIMEOUT(!sheet_, 120000);
+        QVERIFY(closing);
+        // The run stopped early: the last components were never saved.
+        const std::string saved = FolderIDs("C:\\Closed", false);
+        QVERIFY2(!Contains(saved, "'60'"), saved.c_str());
+    }
     void runWithFailedComponents() {
         MessageRecorder messages;
         const std::string plugins = machine_->ReadFile(kPluginIni);
