@@ -102,6 +102,9 @@ int main(int argc, char** argv) {
     context.libraryPath = kernel.LibraryPath();
     context.terminal = ::isatty(STDOUT_FILENO) != 0;
     context.json = line.json;
+    // Every command but list looks at folders or the prefix through the
+    // inspect library, loaded only then.
+    if (line.command != Command::List && InspectOrSay(context) == nullptr) return kExitUsage;
 
     switch (line.command) {
         case Command::List: return RunList(context);
