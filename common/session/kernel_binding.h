@@ -61,7 +61,8 @@ std::string ProgramFolder();
 
 // The log file "Stowlark.Log" that the library loaded from libraryPath writes
 // to: beside the library, or the per-user folder when that one cannot be
-// written. Empty for an empty libraryPath.
+// written (the library's own rule, asked of the inspect library). Empty for
+// an empty libraryPath, or when the inspect library cannot be loaded.
 std::string KernelLogPath(const std::string& libraryPath);
 
 }  // namespace sl::session
