@@ -3,6 +3,7 @@
 // a read-only view of the machine. Nothing here writes.
 #include "kernel/interface/stowlark_kernel.h"
 
+#include "kernel/inspect/one_call.h"
 #include "kernel/inspect/read_only_platform.h"
 #include "kernel/interface/kernel.h"
 #include "kernel/platform/platform.h"
@@ -99,6 +100,7 @@ void ReadFolder(const std::string& folder, SLIBackupFolder& result) {
 extern "C" {
 
 SL_EXPORT int32_t SLI_ReadBackupFolder(const char* folder, SLIBackupFolder& result) {
+    const auto oneCall = sl::inspect::OneCallAtATime();
     result = SLIBackupFolder();
     try {
         sl::inspect::ReadFolder(folder != nullptr ? folder : "", result);
@@ -110,6 +112,7 @@ SL_EXPORT int32_t SLI_ReadBackupFolder(const char* folder, SLIBackupFolder& resu
 
 SL_EXPORT int32_t SLI_ReadRegistryArchive(const char* path, uint32_t root, const char* keyPath,
                                           SLIArchiveContents& contents) {
+    const auto oneCall = sl::inspect::OneCallAtATime();
     contents = SLIArchiveContents();
     try {
         sl::inspect::ReadOnlyScope readOnly;

@@ -3,6 +3,8 @@
 // file walk on a read-only view of the machine.
 #include "kernel/interface/stowlark_kernel.h"
 
+#include "kernel/inspect/one_call.h"
+
 #include <algorithm>
 
 #include "kernel/inspect/read_only_platform.h"
@@ -105,6 +107,7 @@ extern "C" {
 
 SL_EXPORT int32_t SLI_ScriptIDs(const char* ids, std::vector<std::string>& scriptIds,
                                 std::string& errors) {
+    const auto oneCall = sl::inspect::OneCallAtATime();
     scriptIds.clear();
     errors.clear();
     try {
@@ -117,6 +120,7 @@ SL_EXPORT int32_t SLI_ScriptIDs(const char* ids, std::vector<std::string>& scrip
 }
 
 SL_EXPORT int32_t SLI_PlanBackup(const char* ids, const char* folder, SLIBackupPlan& plan) {
+    const auto oneCall = sl::inspect::OneCallAtATime();
     plan = SLIBackupPlan();
     try {
         sl::inspect::Plan(ids != nullptr ? ids : "", folder != nullptr ? folder : "", plan);

@@ -3,6 +3,7 @@
 // platform code the kernel uses, so that both see the prefix alike.
 #include "kernel/interface/stowlark_kernel.h"
 
+#include "kernel/inspect/one_call.h"
 #include "kernel/interface/kernel.h"
 #include "kernel/interface/log.h"
 #include "kernel/platform/platform.h"
@@ -16,6 +17,7 @@ constexpr uint32_t kGeneralFailure = 31;  // a failure that is no platform error
 extern "C" {
 
 SL_EXPORT uint32_t SLI_GetFileAttributes(const char* path, uint32_t* attributes) {
+    const auto oneCall = sl::inspect::OneCallAtATime();
     try {
         sl::platform::DWORD found = 0;
         const sl::platform::DWORD rc = sl::platform::Current().GetFileAttributes(OrEmpty(path),
@@ -28,6 +30,7 @@ SL_EXPORT uint32_t SLI_GetFileAttributes(const char* path, uint32_t* attributes)
 }
 
 SL_EXPORT int32_t SLI_EntryFound(const char* path) {
+    const auto oneCall = sl::inspect::OneCallAtATime();
     try {
         sl::platform::Platform& machine = sl::platform::Current();
         sl::platform::FindHandle handle = 0;
@@ -41,6 +44,7 @@ SL_EXPORT int32_t SLI_EntryFound(const char* path) {
 }
 
 SL_EXPORT uint32_t SLI_CreateDirectory(const char* path) {
+    const auto oneCall = sl::inspect::OneCallAtATime();
     try {
         return sl::platform::Current().CreateDirectory(OrEmpty(path));
     } catch (...) {
@@ -49,6 +53,7 @@ SL_EXPORT uint32_t SLI_CreateDirectory(const char* path) {
 }
 
 SL_EXPORT void SLI_GetWindowsDirectory(std::string& folder) {
+    const auto oneCall = sl::inspect::OneCallAtATime();
     try {
         folder = sl::platform::Current().GetWindowsDirectory();
     } catch (...) {
@@ -57,6 +62,7 @@ SL_EXPORT void SLI_GetWindowsDirectory(std::string& folder) {
 }
 
 SL_EXPORT void SLI_AppendLog(const char* text) {
+    const auto oneCall = sl::inspect::OneCallAtATime();
     try {
         sl::AppendLog(OrEmpty(text), sl::kLogName);
     } catch (...) {

@@ -69,7 +69,8 @@ SL_EXPORT std::string SL_GetInstalledIDsN(const char* filter);
 // command line's dry runs, and the few looks at the prefix the programs make
 // around a run. Bound by name (dlsym) like the exports above. Every call
 // works on a read-only view of the machine except SLI_CreateDirectory and
-// SLI_AppendLog; none throws, failures come back as numbers.
+// SLI_AppendLog; none throws, failures come back as numbers. Calls may come
+// from several threads; they run one at a time.
 
 // Size of a backup file: none there (or a folder), or no plain file (a
 // link, FIFO or device, which a run refuses to read).
