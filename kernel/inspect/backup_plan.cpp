@@ -3,10 +3,9 @@
 // file walk on a read-only view of the machine.
 #include "kernel/interface/stowlark_kernel.h"
 
-#include "kernel/inspect/one_call.h"
-
 #include <algorithm>
 
+#include "kernel/inspect/one_call.h"
 #include "kernel/inspect/read_only_platform.h"
 #include "kernel/interface/kernel.h"
 #include "kernel/platform/platform.h"
