@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "wizard/catalogue/component_catalogue.h"
+#include "common/catalogue/component_catalogue.h"
 
 namespace sl::cli {
 

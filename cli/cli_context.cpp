@@ -1,8 +1,6 @@
 #include "cli/cli_context.h"
 #include "cli/terminal_text.h"
-
-#include "kernel/interface/kernel.h"
-#include "kernel/platform/wine/wine_platform.h"
+#include "common/session/kernel_binding.h"
 
 namespace sl::cli {
 
@@ -15,10 +13,13 @@ void Print(std::FILE* stream, const std::string& text) {
 }
 
 std::string LogLocation(const CliContext& context) {
-    platform::wine::WinePlatformOptions options;
-    options.modulePath = context.libraryPath;
-    platform::wine::WinePlatform machine(context.prefix, options);
-    return machine.LogFilePath(kLogName);
+    return session::KernelLogPath(context.libraryPath);
+}
+
+const session::InspectApi* InspectOrSay(const CliContext& context) {
+    const session::InspectApi* inspect = session::Inspect();
+    if (inspect == nullptr) Print(context.err, "stowlark-cli: " + session::InspectError() + "\n");
+    return inspect;
 }
 
 }  // namespace sl::cli

@@ -5,7 +5,8 @@
 #include <cstdio>
 #include <string>
 
-#include "wizard/session/kernel_api.h"
+#include "common/session/inspect_binding.h"
+#include "common/session/kernel_api.h"
 
 namespace sl::cli {
 
@@ -27,5 +28,13 @@ void Print(std::FILE* stream, const std::string& text);
 // the per-user fallback folder when that cannot be written); empty when
 // neither folder can take it.
 std::string LogLocation(const CliContext& context);
+
+}  // namespace sl::cli
+
+namespace sl::cli {
+
+// The inspect library's exports, loaded on first use; null after telling
+// context.err why the library cannot be loaded.
+const session::InspectApi* InspectOrSay(const CliContext& context);
 
 }  // namespace sl::cli

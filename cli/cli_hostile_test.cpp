@@ -11,9 +11,6 @@
 
 #include "cli/terminal_text.h"
 #include "cli/testing/cli_runner.h"
-#include "kernel/interface/kernel.h"
-#include "kernel/platform/wine/paths/dos_paths.h"
-#include "kernel/platform/wine/wine_platform.h"
 
 namespace sl::testing {
 namespace {
@@ -39,18 +36,8 @@ protected:
     // Rewrites the folder's bookkeeping file with escape sequences in the
     // names of its records, as a crafted folder would hold them.
     void PlantEscapes() {
-        auto previous =
-            platform::Install(std::make_shared<platform::wine::WinePlatform>(prefix_));
-        CSLKernel kernel;
-        kernel.SetFolder(platform::wine::UnixToDosPath(prefix_, folder_));
-        ASSERT_EQ(kernel.Load(kernel.Folder), 0);
-        ASSERT_FALSE(kernel.RegItems.empty());
-        ASSERT_FALSE(kernel.FileItems.empty());
-        kernel.RegItems[0]->KeyPath += kClear;
-        kernel.FileItems[0]->SourceFiles[0] = kTitle + "\nforged line.ini";
-        kernel.FileItems[0]->BackupFiles[0] += kClear;
-        ASSERT_EQ(kernel.Save(kernel.Folder), 0);
-        platform::Install(previous);
+        ASSERT_TRUE(sl::testing::CraftBookkeepingFile(prefix_, folder_, kClear,
+                                                      kTitle + "\nforged line.ini", kClear));
     }
 
     std::string root_, prefix_, folder_;

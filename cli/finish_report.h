@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "wizard/catalogue/component_catalogue.h"
+#include "common/catalogue/component_catalogue.h"
 
 namespace sl::cli {
 

@@ -7,7 +7,7 @@
 #include <ctime>
 #include <thread>
 
-#include "kernel/interface/kernel.h"
+#include "kernel/interface/stowlark_kernel.h"
 
 namespace sl::cli {
 

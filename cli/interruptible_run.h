@@ -7,7 +7,7 @@
 #pragma once
 
 #include "cli/progress_display.h"
-#include "wizard/session/run_sequence.h"
+#include "common/session/run_sequence.h"
 
 namespace sl::cli {
 

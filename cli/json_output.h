@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "cli/cli_context.h"
-#include "wizard/catalogue/component_catalogue.h"
-#include "wizard/session/prefix_finder.h"
+#include "common/catalogue/component_catalogue.h"
+#include "common/session/prefix_finder.h"
 
 namespace sl::cli {
 

@@ -14,8 +14,8 @@
 #include "cli/json_output.h"
 #include "cli/options.h"
 #include "cli/prefix_argument.h"
-#include "wizard/session/kernel_binding.h"
-#include "wizard/session/prefix_choice.h"
+#include "common/session/kernel_binding.h"
+#include "common/session/prefix_choice.h"
 
 namespace {
 
@@ -102,6 +102,9 @@ int main(int argc, char** argv) {
     context.libraryPath = kernel.LibraryPath();
     context.terminal = ::isatty(STDOUT_FILENO) != 0;
     context.json = line.json;
+    // Every command but list looks at folders or the prefix through the
+    // inspect library, loaded only then.
+    if (line.command != Command::List && InspectOrSay(context) == nullptr) return kExitUsage;
 
     switch (line.command) {
         case Command::List: return RunList(context);

@@ -55,22 +55,26 @@ const char* CommandName(Command command) {
     return "";
 }
 
-ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
-    ParsedCommandLine parsed;
-    CommandLine& line = parsed.line;
+namespace {
+
+// What the options say before the operands are looked at.
+struct Options {
     std::vector<std::string> operands;
     bool typical = false;
     bool all = false;
-    bool optionsEnded = false;
     std::string firstError;
-    auto fail = [&](const std::string& message) {
-        if (firstError.empty()) firstError = message;
-    };
+};
 
+// Reads the options into line and opts; the first mistake is kept.
+void ReadOptions(const std::vector<std::string>& args, CommandLine& line, Options& opts) {
+    bool optionsEnded = false;
+    auto fail = [&](const std::string& message) {
+        if (opts.firstError.empty()) opts.firstError = message;
+    };
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
-            operands.push_back(arg);
+            opts.operands.push_back(arg);
             continue;
         }
         if (arg == "--") {
@@ -84,9 +88,9 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
         } else if (arg == "--json") {
             line.json = true;
         } else if (arg == "--typical") {
-            typical = true;
+            opts.typical = true;
         } else if (arg == "--all") {
-            all = true;
+            opts.all = true;
         } else if (arg == "--prefix") {
             if (i + 1 >= args.size()) {
                 fail("option --prefix needs a folder or a prefix name");
@@ -101,66 +105,83 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
             fail("unknown option '" + arg + "'");
         }
     }
-    if (line.help || line.version) return parsed;
-    if (!firstError.empty()) {
-        parsed.error = firstError;
-        return parsed;
-    }
+}
 
-    if (operands.empty()) {
-        parsed.error = "no command given";
-        return parsed;
-    }
+// Reads the command, its folder and its IDs; returns the mistake or "".
+std::string ReadOperands(const std::vector<std::string>& operands, CommandLine& line,
+                         const CommandWord** found) {
+    if (operands.empty()) return "no command given";
     const CommandWord* word = FindCommand(operands[0]);
-    if (word == nullptr) {
-        parsed.error = "unknown command '" + operands[0] + "'";
-        return parsed;
-    }
+    if (word == nullptr) return "unknown command '" + operands[0] + "'";
+    *found = word;
     line.command = word->command;
     std::size_t next = 1;
     if (word->folders == 1) {
         if (operands.size() < 2 || operands[1].empty()) {
-            parsed.error = std::string(word->name) +
-                           (line.command == Command::Completion ? " needs a SHELL (bash, zsh or fish)"
-                                                                : " needs a FOLDER");
-            return parsed;
+            return std::string(word->name) +
+                   (line.command == Command::Completion ? " needs a SHELL (bash, zsh or fish)"
+                                                        : " needs a FOLDER");
         }
         line.folder = operands[1];
         next = 2;
     }
     for (; next < operands.size(); ++next) {
         if (!word->ids) {
-            parsed.error = std::string(word->name) + " takes no argument '" + operands[next] + "'";
-            return parsed;
+            return std::string(word->name) + " takes no argument '" + operands[next] + "'";
         }
         int id = 0;
         if (!ParseId(operands[next], &id)) {
-            parsed.error = "'" + operands[next] + "' is not a component ID (a number from 1 to 32767)";
-            return parsed;
+            return "'" + operands[next] + "' is not a component ID (a number from 1 to 32767)";
         }
         line.ids.push_back(id);
     }
+    return {};
+}
 
+// The options that do not go with the command or with each other.
+std::string Conflicts(const CommandLine& line, const CommandWord& word, const Options& opts) {
+    const bool typical = opts.typical;
+    const bool all = opts.all;
     if (line.command == Command::Completion && line.folder != "bash" && line.folder != "zsh" &&
         line.folder != "fish") {
-        parsed.error = "no completion for the shell '" + line.folder + "' (bash, zsh or fish)";
-    } else if (line.json && line.command == Command::Completion) {
-        parsed.error = "--json is not for completion";
-    } else if (line.dryRun && !word->dryRun) {
-        parsed.error = std::string("--dry-run is for backup and restore, not ") + word->name;
-    } else if ((typical || all) && line.command != Command::Backup) {
-        parsed.error = std::string(typical ? "--typical" : "--all") + " is for backup only";
-    } else if (typical && all) {
-        parsed.error = "choose either --typical or --all";
-    } else if ((typical || all) && !line.ids.empty()) {
-        parsed.error = "give either component IDs or " + std::string(typical ? "--typical" : "--all");
+        return "no completion for the shell '" + line.folder + "' (bash, zsh or fish)";
     }
+    if (line.json && line.command == Command::Completion) return "--json is not for completion";
+    if (line.dryRun && !word.dryRun) {
+        return std::string("--dry-run is for backup and restore, not ") + word.name;
+    }
+    if ((typical || all) && line.command != Command::Backup) {
+        return std::string(typical ? "--typical" : "--all") + " is for backup only";
+    }
+    if (typical && all) return "choose either --typical or --all";
+    if ((typical || all) && !line.ids.empty()) {
+        return "give either component IDs or " + std::string(typical ? "--typical" : "--all");
+    }
+    return {};
+}
+
+}  // namespace
+
+ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
+    ParsedCommandLine parsed;
+    CommandLine& line = parsed.line;
+    Options opts;
+    ReadOptions(args, line, opts);
+    if (line.help || line.version) return parsed;
+    if (!opts.firstError.empty()) {
+        parsed.error = opts.firstError;
+        return parsed;
+    }
+    const CommandWord* word = nullptr;
+    parsed.error = ReadOperands(opts.operands, line, &word);
+    if (!parsed.error.empty()) return parsed;
+    parsed.error = Conflicts(line, *word, opts);
     if (!parsed.error.empty()) return parsed;
 
     if (!line.ids.empty()) {
         line.preset = Preset::Ids;
     } else {
-        line.preset = all ? Preset::All : Preset::Typical;
+        line.preset = opts.all ? Preset::All : Preset::Typical;
     }
     return parsed;
 }

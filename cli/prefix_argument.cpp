@@ -2,8 +2,8 @@
 
 #include <sys/stat.h>
 
-#include "wizard/session/prefix_choice.h"
-#include "wizard/session/prefix_files.h"
+#include "common/session/prefix_choice.h"
+#include "common/session/prefix_files.h"
 
 namespace sl::cli {
 

@@ -1,12 +1,12 @@
 // The prefix stowlark-cli works on: --prefix (a folder or the name of a
-// found prefix, see wizard/session/prefix_finder.h), else the session's
+// found prefix, see common/session/prefix_finder.h), else the session's
 // choice (WINEPREFIX, ~/.wine, the demo machine).
 #pragma once
 
 #include <string>
 #include <vector>
 
-#include "wizard/session/prefix_finder.h"
+#include "common/session/prefix_finder.h"
 
 namespace sl::cli {
 

@@ -30,7 +30,7 @@ public:
     // The window the library sends its messages to; valid while this lives.
     const SLProgressWindow* Window() const { return &window_; }
 
-    // Handles one message of number 1033: 1 range, 2 step, 3 done. Other
+    // Handles one WM_SL_PROGRESS message: 1 range, 2 step, 3 done. Other
     // messages and codes are ignored. Returns 1 as the run page does.
     std::intptr_t Handle(std::uint32_t message, std::uintptr_t code, std::intptr_t count);
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "kernel/interface/kernel.h"
+#include "kernel/interface/stowlark_kernel.h"
 
 namespace sl::cli {
 namespace {

@@ -11,11 +11,9 @@
 #include "cli/folder_argument.h"
 #include "cli/interruptible_run.h"
 #include "cli/json_output.h"
-#include "kernel/interface/kernel.h"
-#include "kernel/platform/platform.h"
-#include "wizard/session/folder_path.h"
-#include "wizard/session/run_sequence.h"
-#include "wizard/session/windows_programs.h"
+#include "common/session/folder_path.h"
+#include "common/session/run_sequence.h"
+#include "common/session/windows_programs.h"
 
 namespace sl::cli {
 namespace {
@@ -120,14 +118,14 @@ Json RunJson(const CliContext& context, const ComponentCatalogue& catalogue,
     for (int id : ComponentIds(catalogue, request.selectedIDs)) {
         const std::string token = "'" + std::to_string(id) + "'";
         std::string result;
-        if (IdListContains(outcome.badIDs, token)) {
+        if (SLI_IdListContains(outcome.badIDs, token)) {
             result = "failed";
         } else if (outcome.skipped) {
             result = "not done";  // stopped before the library began
         } else if (kind == RunKind::Backup) {
-            if (IdListContains(savedBefore, token)) {
+            if (SLI_IdListContains(savedBefore, token)) {
                 result = "skipped";
-            } else if (IdListContains(savedAfter, token)) {
+            } else if (SLI_IdListContains(savedAfter, token)) {
                 result = "saved";
             } else {
                 result = completed ? "failed" : "not done";
@@ -242,9 +240,9 @@ int RunBackup(const CliContext& context, const CommandLine& line) {
     // folder is created level by level. An existing file is refused here,
     // since every component would fail to be written into it.
     if (session::EntryFound(folder)) {
-        platform::DWORD attributes = 0;
-        if (platform::Current().GetFileAttributes(folder, &attributes) == 0 &&
-            (attributes & platform::kFileAttributeDirectory) == 0) {
+        std::uint32_t attributes = 0;
+        if (session::FileAttributes(folder, &attributes) == 0 &&
+            (attributes & session::kFileAttributeDirectory) == 0) {
             return Fail(context, folder + " is a file, not a folder.");
         }
     } else if (const std::uint32_t rc = session::CreateFolderPath(folder); rc != 0) {
@@ -253,8 +251,8 @@ int RunBackup(const CliContext& context, const CommandLine& line) {
     }
 
     session::RunRequest request;
-    request.wizardMode = 0;
-    request.restoreMode = -1;
+    request.wizardMode = session::WizardMode::Backup;
+    request.restoreMode = session::RestoreMode::NotChosen;
     request.backupFolder = folder;
     request.selectedIDs = ids;
     return Execute(context, *catalogue, request, RunKind::Backup);
@@ -281,8 +279,8 @@ int RunRestore(const CliContext& context, const CommandLine& line) {
     if (RefuseWhileWindowsProgramsRun(context)) return kExitUsage;
 
     session::RunRequest request;
-    request.wizardMode = 1;
-    request.restoreMode = 0;
+    request.wizardMode = session::WizardMode::Restore;
+    request.restoreMode = session::RestoreMode::Restore;
     request.backupFolder = folder;
     request.selectedIDs = ids;
     return Execute(context, *catalogue, request, RunKind::Restore);
@@ -303,8 +301,8 @@ int RunUnrestore(const CliContext& context, const CommandLine& line) {
     if (RefuseWhileWindowsProgramsRun(context)) return kExitUsage;
 
     session::RunRequest request;
-    request.wizardMode = 1;
-    request.restoreMode = 1;
+    request.wizardMode = session::WizardMode::Restore;
+    request.restoreMode = session::RestoreMode::Unrestore;
     request.selectedIDs = ids;
     return Execute(context, *catalogue, request, RunKind::Unrestore);
 }

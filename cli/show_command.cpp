@@ -9,7 +9,6 @@
 #include "cli/exit_status.h"
 #include "cli/folder_argument.h"
 #include "cli/json_output.h"
-#include "cli/read_only_platform.h"
 
 namespace sl::cli {
 namespace {
@@ -43,7 +42,7 @@ Json ListComponents(const ComponentCatalogue& catalogue, const std::string& head
 Json SizeJson(std::int64_t size) { return size < 0 ? Json() : Json(size); }
 
 std::string SizeText(std::int64_t size) {
-    if (size == kNotAPlainFile) return " not plain";
+    if (size == SLI_NOT_A_PLAIN_FILE) return " not plain";
     if (size < 0) return "   missing";
     std::string text = std::to_string(size);
     return std::string(text.size() < 10 ? 10 - text.size() : 0, ' ') + text;
@@ -53,6 +52,63 @@ std::string FileLabel(const std::string& name) {
     std::string label = Printable(name);
     if (label.size() < 8) label.resize(8, ' ');
     return label;
+}
+
+// Every backup file counted, with the bytes of those that are there.
+struct Totals {
+    std::int64_t bytes = 0;
+    int files = 0;
+    void Count(std::int64_t size) {
+        ++files;
+        if (size > 0) bytes += size;
+    }
+};
+
+Json ListArchives(const ComponentCatalogue& catalogue, const SLIBackupFolder& read,
+                  Totals& totals, std::string& out) {
+    Json archives = Json::array();
+    out += "\nRegistry archives (" + std::to_string(read.registryArchives.size()) + "):\n";
+    for (const SLIRegistryArchive& record : read.registryArchives) {
+        totals.Count(record.size);
+        Json archive = ComponentJson(catalogue, record.id);
+        archive["file"] = record.fileName;
+        archive["size"] = SizeJson(record.size);
+        archive["key"] = RootName(record.root) + "\\" + record.keyPath;
+        archives.push_back(std::move(archive));
+        out += "  " + FileLabel(record.fileName) + SizeText(record.size) + " bytes  " +
+               IdLabel(record.id) + RootName(record.root) + "\\" + Printable(record.keyPath) + "\n";
+    }
+    return archives;
+}
+
+Json ListFileCopies(const ComponentCatalogue& catalogue, const SLIBackupFolder& read,
+                    Totals& totals, std::string& out) {
+    Json sets = Json::array();
+    out += "\nFile copies (" + std::to_string(read.fileCopies.size()) + " sets):\n";
+    for (const SLIFileCopies& record : read.fileCopies) {
+        const std::string& from = record.from;
+        Json set = ComponentJson(catalogue, record.id);
+        set["from"] = from.empty() ? Json() : Json(from);
+        set["files"] = Json::array();
+        out += "  " + IdLabel(record.id) + NameOf(catalogue, record.id);
+        out += from.empty() ? std::string(":\n") : ", from " + Printable(from) + ":\n";
+        if (record.backupFiles.empty()) out += "    no files\n";
+        for (std::size_t i = 0; i < record.backupFiles.size(); ++i) {
+            const std::string& backup = record.backupFiles[i];
+            const std::int64_t size = record.backupSizes[i];
+            totals.Count(size);
+            const std::string source =
+                i < record.sourceFiles.size() ? record.sourceFiles[i] : "(no source recorded)";
+            out += "    " + FileLabel(backup) + SizeText(size) + " bytes  " + Printable(source) + "\n";
+            Json file;
+            file["file"] = backup;
+            file["size"] = SizeJson(size);
+            file["source"] = i < record.sourceFiles.size() ? Json(source) : Json();
+            set["files"].push_back(std::move(file));
+        }
+        sets.push_back(std::move(set));
+    }
+    return sets;
 }
 
 }  // namespace
@@ -69,16 +125,17 @@ int RunShow(const CliContext& context, const std::string& folderArgument) {
                                " is not a Stowlark backup folder (it holds no Stowlark.dat).\n");
         return kExitUsage;
     }
+    const session::InspectApi* inspect = InspectOrSay(context);
+    if (inspect == nullptr) return kExitUsage;
 
-    ReadOnlyScope readOnly;
-    CSLKernel kernel;
-    const std::int32_t rc = LoadBookkeeping(folder, kernel);
+    SLIBackupFolder read;
+    const std::int32_t rc = inspect->ReadBackupFolder(folder.c_str(), read);
     auto catalogue = MakeCatalogue({});
 
     Json document;
-    document["folder"] = FolderJson(context, kernel.Folder);
+    document["folder"] = FolderJson(context, read.folder);
     document["bookkeeping"] = rc == 0 ? Json("sound") : Json(ReadFailureText(rc));
-    std::string out = "Backup folder " + Printable(kernel.Folder);
+    std::string out = "Backup folder " + Printable(read.folder);
     const std::string unixFolder = UnixFolder(context.prefix, folder);
     if (!unixFolder.empty()) out += " (" + Printable(unixFolder) + ")";
     out += "\n";
@@ -87,64 +144,20 @@ int RunShow(const CliContext& context, const std::string& folderArgument) {
                "; what follows is what could be read.\n";
     }
     out += "\n";
-    document["saved"] = ListComponents(*catalogue, "Saved components", kernel.SavedIDs, out);
+    document["saved"] = ListComponents(*catalogue, "Saved components", read.savedIDs, out);
     out += "\n";
     document["restored"] =
-        ListComponents(*catalogue, "Restored components", kernel.RestoredIDs, out);
+        ListComponents(*catalogue, "Restored components", read.restoredIDs, out);
 
-    std::int64_t total = 0;
-    int files = 0;
-    auto count = [&](std::int64_t size) {
-        ++files;
-        if (size > 0) total += size;
-    };
-
-    Json archives = Json::array();
-    out += "\nRegistry archives (" + std::to_string(kernel.RegItems.size()) + "):\n";
-    for (const auto& record : kernel.RegItems) {
-        const std::int64_t size = BackupFileSize(kernel.Folder, record->FileName);
-        count(size);
-        Json archive = ComponentJson(*catalogue, record->ID);
-        archive["file"] = record->FileName;
-        archive["size"] = SizeJson(size);
-        archive["key"] = RootName(record->Root) + "\\" + record->KeyPath;
-        archives.push_back(std::move(archive));
-        out += "  " + FileLabel(record->FileName) + SizeText(size) + " bytes  " +
-               IdLabel(record->ID) + RootName(record->Root) + "\\" + Printable(record->KeyPath) + "\n";
-    }
-
-    document["registryArchives"] = std::move(archives);
-    Json sets = Json::array();
-    out += "\nFile copies (" + std::to_string(kernel.FileItems.size()) + " sets):\n";
-    for (const auto& record : kernel.FileItems) {
-        std::string from = record->PathID != 0 ? kernel.ResolvePathID(record->PathID) : "";
-        Json set = ComponentJson(*catalogue, record->ID);
-        set["from"] = from.empty() ? Json() : Json(from);
-        set["files"] = Json::array();
-        out += "  " + IdLabel(record->ID) + NameOf(*catalogue, record->ID);
-        out += from.empty() ? std::string(":\n") : ", from " + Printable(from) + ":\n";
-        if (record->BackupFiles.empty()) out += "    no files\n";
-        for (std::size_t i = 0; i < record->BackupFiles.size(); ++i) {
-            const std::string& backup = record->BackupFiles[i];
-            const std::int64_t size = BackupFileSize(kernel.Folder, backup);
-            count(size);
-            const std::string source =
-                i < record->SourceFiles.size() ? record->SourceFiles[i] : "(no source recorded)";
-            out += "    " + FileLabel(backup) + SizeText(size) + " bytes  " + Printable(source) + "\n";
-            Json file;
-            file["file"] = backup;
-            file["size"] = SizeJson(size);
-            file["source"] = i < record->SourceFiles.size() ? Json(source) : Json();
-            set["files"].push_back(std::move(file));
-        }
-        sets.push_back(std::move(set));
-    }
-    document["fileCopies"] = std::move(sets);
-    document["backupFiles"] = files;
-    document["bytes"] = total;
-    document["lastNumber"] = kernel.BackupCounter;
-    out += "\n" + std::to_string(files) + " backup files, " + std::to_string(total) +
-           " bytes; the last number used is " + std::to_string(kernel.BackupCounter) + ".\n";
+    Totals totals;
+    document["registryArchives"] = ListArchives(*catalogue, read, totals, out);
+    document["fileCopies"] = ListFileCopies(*catalogue, read, totals, out);
+    document["backupFiles"] = totals.files;
+    document["bytes"] = totals.bytes;
+    document["lastNumber"] = read.backupCounter;
+    out += "\n" + std::to_string(totals.files) + " backup files, " +
+           std::to_string(totals.bytes) + " bytes; the last number used is " +
+           std::to_string(read.backupCounter) + ".\n";
     if (context.json) {
         PrintJson(context, document);
     } else {

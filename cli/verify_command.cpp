@@ -9,7 +9,6 @@
 #include "cli/folder_argument.h"
 #include "cli/folder_check.h"
 #include "cli/json_output.h"
-#include "cli/read_only_platform.h"
 
 namespace sl::cli {
 
@@ -26,11 +25,12 @@ int RunVerify(const CliContext& context, const std::string& folderArgument) {
         return kExitUsage;
     }
 
-    ReadOnlyScope readOnly;
-    CSLKernel kernel;
-    const std::int32_t rc = LoadBookkeeping(folder, kernel);
+    const session::InspectApi* inspect = InspectOrSay(context);
+    if (inspect == nullptr) return kExitUsage;
+    SLIBackupFolder read;
+    const std::int32_t rc = inspect->ReadBackupFolder(folder.c_str(), read);
     auto catalogue = MakeCatalogue({});
-    FolderCheck check = CheckFolder(kernel, *catalogue);
+    FolderCheck check = CheckFolder(read, *catalogue, *inspect);
     if (rc != 0) {
         check.problems.insert(check.problems.begin(),
                               "Stowlark.dat is " + ReadFailureText(rc) +
@@ -38,23 +38,23 @@ int RunVerify(const CliContext& context, const std::string& folderArgument) {
     }
 
     std::size_t copies = 0;
-    for (const auto& record : kernel.FileItems) copies += record->BackupFiles.size();
+    for (const SLIFileCopies& record : read.fileCopies) copies += record.backupFiles.size();
     if (context.json) {
         Json document;
-        document["folder"] = FolderJson(context, kernel.Folder);
+        document["folder"] = FolderJson(context, read.folder);
         document["complete"] = check.problems.empty();
         document["problems"] = check.problems;
-        document["registryArchives"] = {{"total", kernel.RegItems.size()},
+        document["registryArchives"] = {{"total", read.registryArchives.size()},
                                         {"sound", check.registryArchives}};
         document["fileCopies"] = {{"total", copies}, {"present", check.fileCopies}};
         PrintJson(context, document);
         return check.problems.empty() ? kExitSuccess : kExitFailed;
     }
 
-    std::string out = "Verifying " + Printable(kernel.Folder) + "\n";
+    std::string out = "Verifying " + Printable(read.folder) + "\n";
     for (const std::string& problem : check.problems) out += "Problem: " + Printable(problem) + "\n";
     out += std::to_string(check.registryArchives) + " of " +
-           std::to_string(kernel.RegItems.size()) + " registry archives load completely; ";
+           std::to_string(read.registryArchives.size()) + " registry archives load completely; ";
     out += std::to_string(check.fileCopies) + " of " + std::to_string(copies) +
            " file copies are there.\n";
     if (check.problems.empty()) {

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "wizard/catalogue/component_catalogue.h"
+#include "common/catalogue/component_catalogue.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string input(reinterpret_cast<const char*>(data), size);

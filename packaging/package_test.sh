@@ -46,6 +46,7 @@ root=$work/root
 dpkg -x "$deb" "$root"
 expected="usr/bin/Stowlark
 usr/bin/stowlark-cli
+usr/$libdir/libStowlarkInspect.so
 usr/$libdir/libStowlarkKernel.so
 usr/share/applications/com.quendara.Stowlark.desktop
 usr/share/metainfo/com.quendara.Stowlark.metainfo.xml
@@ -127,6 +128,9 @@ case $log in
   *) fail "the log $log is not beside the installed library" ;;
 esac
 [ -f "$work/backup/Stowlark.dat" ] || fail "the installed program saved no Stowlark.dat"
+# show and verify read the folder through the installed inspect library.
+run --prefix "$work/machine" verify "$work/backup" >/dev/null ||
+  fail "installed stowlark-cli verify exited with $?"
 run --prefix "$work/machine" verify "$work/backup" >/dev/null || fail "installed verify"
 
 # Without any prefix it works on a scratch copy of a demo machine (the

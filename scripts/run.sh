@@ -5,5 +5,5 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 SL_WITH_WINE=0 scripts/setup.sh
 BUILD_DIR=${BUILD_DIR:-build}
-cmake --build "$BUILD_DIR" -j2 --target StowlarkKernel Stowlark stowlark-cli
+cmake --build "$BUILD_DIR" -j2 --target StowlarkKernel StowlarkInspect Stowlark stowlark-cli
 exec "$BUILD_DIR/bin/Stowlark" "$@"

@@ -15,10 +15,6 @@
 #include <stdexcept>
 #include <thread>
 
-#include "cli/backup_folder.h"
-#include "kernel/interface/kernel.h"
-#include "kernel/platform/wine/paths/dos_paths.h"
-#include "kernel/platform/wine/wine_platform.h"
 
 extern char** environ;
 
@@ -204,21 +200,6 @@ void WriteFile(const std::string& path, const std::string& content) {
     fs::create_directories(fs::path(path).parent_path());
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << content;
-}
-
-Bookkeeping ReadBookkeeping(const std::string& prefix, const std::string& unixFolder) {
-    auto previous = platform::Install(std::make_shared<platform::wine::WinePlatform>(prefix));
-    Bookkeeping result;
-    CSLKernel kernel;
-    result.rc = cli::LoadBookkeeping(platform::wine::UnixToDosPath(prefix, unixFolder), kernel);
-    result.saved = kernel.SavedIDs;
-    result.restored = kernel.RestoredIDs;
-    for (const auto& record : kernel.RegItems) result.regFiles.push_back(record->FileName);
-    for (const auto& record : kernel.FileItems) {
-        for (const std::string& name : record->BackupFiles) result.copyFiles.push_back(name);
-    }
-    platform::Install(previous);
-    return result;
 }
 
 }  // namespace sl::testing

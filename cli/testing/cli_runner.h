@@ -2,6 +2,8 @@
 // real binary run as a child process, and snapshots of folder trees.
 #pragma once
 
+#include "kernel/testing/bookkeeping_file.h"
+
 #include <chrono>
 #include <map>
 #include <string>
@@ -63,13 +65,9 @@ void WriteFile(const std::string& path, const std::string& content);
 // The saved and restored ID lists of a backup folder (a Unix path inside
 // the prefix's reach), read through the kernel's bookkeeping code; rc gets
 // the load result.
-struct Bookkeeping {
-    int rc = -1;
-    std::string saved;
-    std::string restored;
-    std::vector<std::string> regFiles;   // names of the registry archives
-    std::vector<std::string> copyFiles;  // names of the file copies
-};
-Bookkeeping ReadBookkeeping(const std::string& prefix, const std::string& unixFolder);
+using Bookkeeping = BookkeepingFile;
+inline Bookkeeping ReadBookkeeping(const std::string& prefix, const std::string& unixFolder) {
+    return ReadBookkeepingFile(prefix, unixFolder);
+}
 
 }  // namespace sl::testing

@@ -9,7 +9,7 @@
 #include <QAbstractListModel>
 #include <QListView>
 
-#include "wizard/catalogue/check_list_model.h"
+#include "common/catalogue/check_list_model.h"
 
 namespace sl::wizard {
 

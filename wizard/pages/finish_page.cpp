@@ -26,8 +26,8 @@ std::string BuildFinishReport(const ComponentCatalogue* catalogue, const std::st
 }
 
 std::string BuildClosingMessage(const WizardState& state) {
-    const char* closing = state.WizardMode == 0   ? strings::kThanksBackup
-                          : state.RestoreMode == 0 ? strings::kThanksRestore
+    const char* closing = state.WizardMode == session::WizardMode::Backup   ? strings::kThanksBackup
+                          : state.RestoreMode == session::RestoreMode::Restore ? strings::kThanksRestore
                                                    : strings::kThanksUnrestore;
     const char* happened = state.UserAborted != 0      ? strings::kRunStopped
                            : !state.LastBadIDs.empty() ? strings::kRunFailedComponents
@@ -36,7 +36,7 @@ std::string BuildClosingMessage(const WizardState& state) {
     if (happened == nullptr) return std::string(strings::kThanks) + closing;
     const ModeWords words = WordsFor(state.WizardMode, state.RestoreMode);
     std::string text = QString::asprintf(happened, words.verb).toStdString() + "\n";
-    if (state.WizardMode == 0) {
+    if (state.WizardMode == session::WizardMode::Backup) {
         // A backup that did not complete has not made the settings safe.
         std::string thanks = strings::kThanks;
         if (!thanks.empty() && thanks.back() == '\n') thanks.pop_back();

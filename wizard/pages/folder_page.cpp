@@ -11,7 +11,7 @@
 #include "wizard/pages/mnemonic.h"
 #include "wizard/pages/property_sheet.h"
 #include "wizard/resources/strings.h"
-#include "wizard/session/folder_path.h"
+#include "common/session/folder_path.h"
 
 namespace sl::wizard {
 
@@ -47,7 +47,7 @@ std::string CMyPropertyPage3::ReadPath() const {
 
 void CMyPropertyPage3::OnSetActive() {
     path_ = State().BackupFolder;
-    const bool backup = State().WizardMode == 0;
+    const bool backup = State().WizardMode == session::WizardMode::Backup;
     prompt_->setText(QString::fromLatin1(backup ? strings::kFolderPromptBackup
                                                 : strings::kFolderPromptRestore));
     pathEdit_->setText(QString::fromLatin1(path_));
@@ -55,7 +55,7 @@ void CMyPropertyPage3::OnSetActive() {
 
 void CMyPropertyPage3::OnBrowse() {
     path_ = ReadPath();
-    const bool backup = State().WizardMode == 0;
+    const bool backup = State().WizardMode == session::WizardMode::Backup;
     const QString title =
         QString::fromLatin1(backup ? strings::kBrowseTitleBackup : strings::kBrowseTitleRestore);
     BrowseResult result = BrowseForFolder(context_.services, title, path_, this);
@@ -72,7 +72,7 @@ void CMyPropertyPage3::OnBrowse() {
 int CMyPropertyPage3::OnWizardNext() {
     path_ = ReadPath();
     State().BackupFolder = path_;
-    if (State().WizardMode == 0) {
+    if (State().WizardMode == session::WizardMode::Backup) {
         if (session::EntryFound(path_)) return 0;
         const QString question = QString::asprintf(strings::kFolderDoesNotExist, path_.c_str());
         if (MessageBox(this, question, QMessageBox::Yes | QMessageBox::No,
@@ -95,7 +95,7 @@ int CMyPropertyPage3::OnWizardNext() {
 }
 
 int CMyPropertyPage3::OnWizardBack() {
-    if (State().WizardMode == 1 || State().BackupOption == 1) return 0;
+    if (State().WizardMode == session::WizardMode::Restore || State().BackupOption == 1) return 0;
     return kBackupOptionPage;
 }
 

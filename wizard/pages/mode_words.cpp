@@ -2,9 +2,9 @@
 
 namespace sl::wizard {
 
-ModeWords WordsFor(int32_t wizardMode, int32_t restoreMode) {
-    if (wizardMode == 0) return {"backup", "backed-up"};
-    if (restoreMode == 0) return {"restore", "restored"};
+ModeWords WordsFor(session::WizardMode wizardMode, session::RestoreMode restoreMode) {
+    if (wizardMode == session::WizardMode::Backup) return {"backup", "backed-up"};
+    if (restoreMode == session::RestoreMode::Restore) return {"restore", "restored"};
     return {"unrestore", "unrestored"};
 }
 

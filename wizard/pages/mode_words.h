@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "common/session/run_sequence.h"
+
 namespace sl::wizard {
 
 struct ModeWords {
@@ -11,6 +13,6 @@ struct ModeWords {
     const char* participle;
 };
 
-ModeWords WordsFor(int32_t wizardMode, int32_t restoreMode);
+ModeWords WordsFor(session::WizardMode wizardMode, session::RestoreMode restoreMode);
 
 }  // namespace sl::wizard

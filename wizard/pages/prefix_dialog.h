@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "wizard/pages/wizard_context.h"
-#include "wizard/session/prefix_finder.h"
+#include "common/session/prefix_finder.h"
 
 class QPushButton;
 class QTreeWidget;

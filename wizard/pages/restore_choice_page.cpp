@@ -71,7 +71,7 @@ void CMyPropertyPage7::OnSetActive() {
 
 int CMyPropertyPage7::OnWizardNext() {
     choice_ = unrestore_->isChecked() ? 1 : 0;
-    State().RestoreMode = choice_;
+    State().RestoreMode = static_cast<session::RestoreMode>(choice_);
     context_.RebuildCatalogue();
     const auto& kernel = context_.services.kernel;
     std::string list;

@@ -13,7 +13,7 @@
 
 #include "wizard/pages/property_sheet.h"
 #include "wizard/resources/strings.h"
-#include "wizard/session/run_sequence.h"
+#include "common/session/run_sequence.h"
 
 namespace sl::wizard {
 namespace {
@@ -97,8 +97,8 @@ void CMyPropertyPage5::JoinWorker() {
 }
 
 void CMyPropertyPage5::OnSetActive() {
-    const char* doing = State().WizardMode == 0   ? "backing-up"
-                        : State().RestoreMode == 0 ? "restoring"
+    const char* doing = State().WizardMode == session::WizardMode::Backup   ? "backing-up"
+                        : State().RestoreMode == session::RestoreMode::Restore ? "restoring"
                                                    : "unrestoring";
     status_->setText(QString::asprintf(strings::kRunStatus, doing));
     bar_->setRange(0, 100);
@@ -185,15 +185,15 @@ void CMyPropertyPage5::RunThreadProc() {
     State().UndoCopyError = outcome.undoCopyError;
     State().UndoFolder = outcome.undoCopyMissing ? session::PreRestoreFolder() : std::string();
     running_.store(false);
-    Send(this, kProgressMessage, kProgressDone, 0);
+    Send(this, WM_SL_PROGRESS, PROGRESS_DONE, 0);
     workerDone_.store(true);
 }
 
 intptr_t CMyPropertyPage5::Send(void* context, uint32_t message, uintptr_t wParam,
                                 intptr_t lParam) {
     auto* page = static_cast<CMyPropertyPage5*>(context);
-    if (message != kProgressMessage || page->closing_.load()) return 0;
-    if (wParam == kProgressItem) {
+    if (message != WM_SL_PROGRESS || page->closing_.load()) return 0;
+    if (wParam == PROGRESS_ITEM) {
         // Kept, not sent across: the interface thread shows the latest one.
         if (lParam != 0) page->KeepItem(*reinterpret_cast<const SLProgressItem*>(lParam));
         return 0;
@@ -209,9 +209,9 @@ intptr_t CMyPropertyPage5::Send(void* context, uint32_t message, uintptr_t wPara
 intptr_t CMyPropertyPage5::OnProgress(uintptr_t code, intptr_t count) {
     if (closing_.load()) return 1;
     switch (code) {
-        case kProgressRange: {
+        case PROGRESS_RANGE: {
             const int limit = static_cast<int>(static_cast<uint16_t>(count));
-            if (State().RestoreMode != 0) {
+            if (State().RestoreMode != session::RestoreMode::Restore) {
                 bar_->setRange(0, limit);
             } else if (bar_->value() <= 0) {
                 // A restore runs the library twice; the first run's count
@@ -220,11 +220,11 @@ intptr_t CMyPropertyPage5::OnProgress(uintptr_t code, intptr_t count) {
             }
             break;
         }
-        case kProgressStep:
+        case PROGRESS_STEP:
             // The bar stops at its end instead of starting over.
             bar_->setValue(std::min(bar_->value() + 1, bar_->maximum()));
             break;
-        case kProgressDone:
+        case PROGRESS_DONE:
             itemTimer_->stop();
             ShowLatestItem();
             emit progressHandled(static_cast<int>(code), static_cast<int>(count));

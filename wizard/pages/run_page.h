@@ -33,14 +33,6 @@ class RunSequence;
 
 namespace sl::wizard {
 
-// Progress message and its codes (wParam); lParam is a count.
-inline constexpr uint32_t kProgressMessage = 1033;
-inline constexpr uintptr_t kProgressRange = 1;
-inline constexpr uintptr_t kProgressStep = 2;
-inline constexpr uintptr_t kProgressDone = 3;
-// lParam points to an SLProgressItem, valid only during the call.
-inline constexpr uintptr_t kProgressItem = 4;
-
 // How often the status line shows the latest item, in milliseconds.
 inline constexpr int kItemRefreshMs = 100;
 

@@ -101,12 +101,10 @@ int EntryWithSubMenu(CMyPropertyPage2* page, const WizardContext& context) {
 
 }  // namespace
 
-bool RunScreenshotTour(CMyPropertySheet& sheet, WizardContext& context, const QString& folder) {
-    Tour tour(folder);
-    tour.AnswerMessages();
-    sheet.show();
+namespace {
 
-    // Backup with Custom, through a "Details" sheet.
+// Backup with Custom, through a "Details" sheet.
+bool TourBackup(CMyPropertySheet& sheet, WizardContext& context, Tour& tour) {
     if (!tour.Expect(sheet, kWelcomePage, QStringLiteral("welcome"))) return false;
     if (context.services.findPrefixes) {
         // The prefix chooser, looked at and closed (the prefix stays).
@@ -141,13 +139,15 @@ bool RunScreenshotTour(CMyPropertySheet& sheet, WizardContext& context, const QS
     if (!tour.Expect(sheet, kSummaryPage, QStringLiteral("summary"))) return false;
     // The run page is pictured in the middle of the run, and again in the
     // middle of a large component (screenshots.sh fills the skins folder).
+    // The connections end with this part of the tour (guard).
+    QObject guard;
     int steps = 0;
-    QObject::connect(sheet.RunPage(), &CMyPropertyPage5::progressHandled, &sheet,
+    QObject::connect(sheet.RunPage(), &CMyPropertyPage5::progressHandled, &guard,
                      [&](int code, int) {
                          if (code == 2 && ++steps == 3) tour.Grab(&sheet, QStringLiteral("run"));
                      });
     int skinItems = 0;
-    QObject::connect(sheet.RunPage(), &CMyPropertyPage5::itemShown, &sheet,
+    QObject::connect(sheet.RunPage(), &CMyPropertyPage5::itemShown, &guard,
                      [&](const QString& text) {
                          if (text.contains(QStringLiteral("Skins")) && ++skinItems == 4) {
                              tour.Grab(&sheet, QStringLiteral("run-large-component"));
@@ -156,8 +156,11 @@ bool RunScreenshotTour(CMyPropertySheet& sheet, WizardContext& context, const QS
     sheet.next();
     if (!tour.Expect(sheet, kFinishPage, QStringLiteral("finish-backup"))) return false;
     sheet.hide();
+    return true;
+}
 
-    // Restore from the folder just written.
+// Restore from the folder just written.
+bool TourRestore(const CMyPropertySheet& sheet, WizardContext& context, Tour& tour) {
     CMyPropertySheet restore(context);
     restore.setWindowTitle(sheet.windowTitle());
     restore.WelcomePage()->RestoreButton()->setChecked(true);
@@ -179,9 +182,12 @@ bool RunScreenshotTour(CMyPropertySheet& sheet, WizardContext& context, const QS
     restore.next();
     if (!tour.Expect(restore, kFinishPage, QStringLiteral("finish-restore"))) return false;
     restore.hide();
+    return true;
+}
 
-    // A restore that fails, in a dark palette: the registry archives are
-    // taken out of the backup folder first.
+// A restore that fails, in a dark palette: the registry archives are taken
+// out of the backup folder first.
+bool TourFailingRestore(const CMyPropertySheet& sheet, WizardContext& context, Tour& tour) {
     const QString unixFolder = UnixFolder(context, context.state.BackupFolder);
     if (unixFolder.isEmpty()) return false;
     QDir backupFolder(unixFolder);
@@ -207,6 +213,19 @@ bool RunScreenshotTour(CMyPropertySheet& sheet, WizardContext& context, const QS
     failing.next();
     if (!tour.Expect(failing, kFinishPage, QStringLiteral("dark-finish-failed"))) return false;
     QApplication::setPalette(palette);
+    return true;
+}
+
+}  // namespace
+
+bool RunScreenshotTour(CMyPropertySheet& sheet, WizardContext& context, const QString& folder) {
+    Tour tour(folder);
+    tour.AnswerMessages();
+    sheet.show();
+    if (!TourBackup(sheet, context, tour) || !TourRestore(sheet, context, tour) ||
+        !TourFailingRestore(sheet, context, tour)) {
+        return false;
+    }
     SetMessageBoxFunction({});
     return true;
 }

@@ -114,7 +114,7 @@ int CMyPropertyPage2::OnWizardNext() {
         return -1;
     }
     State().SelectedIDs = ids;
-    if (State().WizardMode == 1) {
+    if (State().WizardMode == session::WizardMode::Restore) {
         MessageBox(this, QString::fromLatin1(strings::kCloseAllApplications));
     }
     return 0;

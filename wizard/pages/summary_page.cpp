@@ -28,8 +28,8 @@ CMyPropertyPage4::CMyPropertyPage4(WizardContext& context, QWidget* parent)
 }
 
 void CMyPropertyPage4::OnSetActive() {
-    const char* heading = State().WizardMode == 0   ? strings::kSummaryBackup
-                          : State().RestoreMode == 0 ? strings::kSummaryRestore
+    const char* heading = State().WizardMode == session::WizardMode::Backup   ? strings::kSummaryBackup
+                          : State().RestoreMode == session::RestoreMode::Restore ? strings::kSummaryRestore
                                                      : strings::kSummaryUnrestore;
     heading_->setText(QString::fromLatin1(heading));
     std::string text;
@@ -49,7 +49,7 @@ void CMyPropertyPage4::OnSetActive() {
 int CMyPropertyPage4::OnWizardNext() {
     // A restore and an unrestore write the prefix's registry, which a
     // running wineserver would overwrite again.
-    if (State().WizardMode != 0 && context_.services.windowsProgramsRunning &&
+    if (State().WizardMode != session::WizardMode::Backup && context_.services.windowsProgramsRunning &&
         context_.services.windowsProgramsRunning(context_.services.prefixPath)) {
         MessageBox(this, QString::asprintf(strings::kWindowsProgramsRunning,
                                            context_.services.prefixPath.c_str()));

@@ -15,8 +15,8 @@
 #include "wizard/pages/pictures.h"
 #include "wizard/pages/property_sheet.h"
 #include "wizard/resources/strings.h"
-#include "wizard/session/prefix_choice.h"
-#include "wizard/session/prefix_files.h"
+#include "common/session/prefix_choice.h"
+#include "common/session/prefix_files.h"
 
 namespace sl::wizard {
 
@@ -111,9 +111,9 @@ int CMyPropertyPage9::OnWizardNext() {
     }
     choice_ = restore_->isChecked() ? 1 : 0;
     if (CMyPropertySheet* sheet = Sheet()) sheet->RebuildPages(choice_);
-    State().WizardMode = choice_;
+    State().WizardMode = static_cast<session::WizardMode>(choice_);
     State().BackupOption = -1;
-    State().RestoreMode = -1;
+    State().RestoreMode = session::RestoreMode::NotChosen;
     return 0;
 }
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "wizard/pages/sheet_page.h"
-#include "wizard/session/prefix_finder.h"
+#include "common/session/prefix_finder.h"
 
 class QLabel;
 class QPushButton;

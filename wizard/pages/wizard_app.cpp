@@ -16,8 +16,9 @@
 #include "wizard/pages/property_sheet.h"
 #include "wizard/pages/screenshot_tour.h"
 #include "wizard/resources/strings.h"
-#include "wizard/session/kernel_binding.h"
-#include "wizard/session/prefix_choice.h"
+#include "common/session/inspect_binding.h"
+#include "common/session/kernel_binding.h"
+#include "common/session/prefix_choice.h"
 
 namespace sl::wizard {
 namespace {
@@ -114,10 +115,14 @@ int CWizardApp::InitInstance() {
                          .toLocal8Bit()
                          .constData());
     }
+    // The wizard cannot work without either library: the kernel runs, the
+    // inspect library looks at folders and the log around the runs.
     session::KernelBinding kernel;
-    if (!kernel.Load()) {
-        std::fprintf(stderr, "%s\n", kernel.Error().c_str());
-        MessageBox(nullptr, QString::fromStdString(kernel.Error()), QMessageBox::Ok,
+    const bool loaded = kernel.Load() && session::Inspect() != nullptr;
+    if (!loaded) {
+        const std::string error = kernel.Loaded() ? session::InspectError() : kernel.Error();
+        std::fprintf(stderr, "%s\n", error.c_str());
+        MessageBox(nullptr, QString::fromStdString(error), QMessageBox::Ok,
                    QMessageBox::Critical);
         return 1;
     }

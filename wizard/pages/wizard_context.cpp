@@ -6,7 +6,7 @@
 #include <QUrl>
 
 #include "wizard/pages/prefix_dialog.h"
-#include "wizard/session/windows_programs.h"
+#include "common/session/windows_programs.h"
 
 namespace sl::wizard {
 

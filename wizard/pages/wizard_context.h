@@ -13,18 +13,19 @@
 #include <string>
 #include <vector>
 
-#include "wizard/catalogue/component_catalogue.h"
-#include "wizard/session/kernel_api.h"
-#include "wizard/session/prefix_finder.h"
+#include "common/catalogue/component_catalogue.h"
+#include "common/session/kernel_api.h"
+#include "common/session/prefix_finder.h"
+#include "common/session/run_sequence.h"
 
 class QWidget;
 
 namespace sl::wizard {
 
 struct WizardState {
-    int32_t WizardMode = 0;     // 0 backup, 1 restore
+    session::WizardMode WizardMode = session::WizardMode::Backup;
     int32_t BackupOption = 0;   // 0 Typical, 1 Custom, 2 All, -1 not chosen
-    int32_t RestoreMode = 0;    // 0 restore, 1 unrestore, -1 not chosen
+    session::RestoreMode RestoreMode = session::RestoreMode::Restore;
     std::string BackupFolder = "C:\\Stowlark\\Settings";
     std::string SelectedIDs;    // ID list of the components to run
     std::unique_ptr<ComponentCatalogue> Catalogue;

@@ -10,6 +10,7 @@ set(SL_WIZARD_TEST_CASES
   restore
   unrestore
   cancelDuringRun
+  closeDuringRun
   runWithFailedComponents
   restoreWithoutUndoCopy
   backupIntoUnreadableFolder

@@ -12,8 +12,8 @@
 #include <sstream>
 
 #include "kernel/platform/wine/paths/dos_paths.h"
-#include "kernel/platform/wine/wine_platform.h"
-#include "wizard/session/prefix_choice.h"
+#include "kernel/testing/prefix_registry.h"
+#include "common/session/prefix_choice.h"
 
 extern char** environ;
 namespace fs = std::filesystem;
@@ -25,31 +25,6 @@ std::string Lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return text;
-}
-
-void ReadTree(platform::Platform& machine, platform::HKEY key, const std::string& path,
-              std::map<std::string, std::string>* out) {
-    for (platform::DWORD i = 0;; ++i) {
-        char name[512];
-        platform::DWORD nameLen = sizeof(name);
-        platform::DWORD type = 0;
-        std::uint8_t data[8192];
-        platform::DWORD dataLen = sizeof(data);
-        if (machine.RegEnumValue(key, i, name, &nameLen, &type, data, &dataLen) != 0) break;
-        (*out)[path + "\\" + std::string(name, nameLen)] =
-            std::to_string(type) + ":" + std::string(reinterpret_cast<char*>(data), dataLen);
-    }
-    for (platform::DWORD i = 0;; ++i) {
-        char name[256];
-        platform::DWORD nameLen = sizeof(name);
-        if (machine.RegEnumKeyEx(key, i, name, &nameLen, nullptr, nullptr) != 0) break;
-        const std::string sub(name, nameLen);
-        platform::HKEY child = 0;
-        if (machine.RegOpenKeyEx(key, sub.c_str(), platform::kKeyRead, &child) == 0) {
-            ReadTree(machine, child, path + "\\" + sub, out);
-            machine.RegCloseKey(child);
-        }
-    }
 }
 
 }  // namespace
@@ -114,29 +89,12 @@ std::vector<std::string> ScratchMachine::FilesIn(const std::string& dosFolder) c
 
 std::map<std::string, std::string> ScratchMachine::RegistryTree(uintptr_t root,
                                                                 const std::string& key) const {
-    platform::wine::WinePlatform machine(prefix_);
-    std::map<std::string, std::string> tree;
-    platform::HKEY handle = 0;
-    if (machine.RegOpenKeyEx(root, key.c_str(), platform::kKeyRead, &handle) == 0) {
-        ReadTree(machine, handle, "", &tree);
-        machine.RegCloseKey(handle);
-    }
-    return tree;
+    return sl::testing::PrefixRegistryTree(prefix_, root, key);
 }
 
 bool ScratchMachine::SetRegistryString(uintptr_t root, const std::string& key,
                                        const std::string& name, const std::string& value) const {
-    platform::wine::WinePlatform machine(prefix_);
-    platform::HKEY handle = 0;
-    if (machine.RegCreateKeyEx(root, key.c_str(), nullptr, 0, platform::kKeyAllAccess, &handle,
-                               nullptr) != 0) {
-        return false;
-    }
-    const bool set = machine.RegSetValueEx(handle, name.c_str(), platform::kRegSz,
-                                           reinterpret_cast<const std::uint8_t*>(value.c_str()),
-                                           static_cast<platform::DWORD>(value.size() + 1)) == 0;
-    machine.RegCloseKey(handle);
-    return set && machine.FlushRegistry() == 0;
+    return sl::testing::SetPrefixRegistryString(prefix_, root, key, name, value);
 }
 
 session::KernelBinding& Kernel() {

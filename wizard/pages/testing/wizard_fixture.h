@@ -14,7 +14,7 @@
 
 #include "wizard/pages/message_box.h"
 #include "wizard/pages/wizard_context.h"
-#include "wizard/session/kernel_binding.h"
+#include "common/session/kernel_binding.h"
 
 namespace sl::wizard::testing {
 
