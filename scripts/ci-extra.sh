@@ -29,7 +29,8 @@ cmake -S . -B "$ASAN_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSL_SANITI
 # The kernel's, the catalogue's and the front ends' shared code; the Qt pages
 # and the tests that need real Wine are left out here.
 TESTS=()
-for test in test_platform test_script test_resolve test_storage test_interface test_catalogue \
+for test in test_posix test_codepage test_hive test_wine_text test_wine_paths test_wineserver \
+    test_platform test_testing test_log test_script test_resolve test_storage test_interface test_inspect test_catalogue \
     test_session test_cli test_offline; do
     cmake --build "$ASAN_DIR" --target help | grep -q "^$test:" && TESTS+=("$test")
 done
