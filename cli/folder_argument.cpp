@@ -2,7 +2,7 @@
 
 #include <cctype>
 
-#include "kernel/platform/wine/paths/dos_paths.h"
+#include "common/session/prefix_paths.h"
 
 namespace sl::cli {
 
@@ -41,7 +41,7 @@ std::string DosFolder(const std::string& prefix, const std::string& argument,
                  " has a backslash in a name, which a Windows path cannot hold";
         return {};
     }
-    std::string dos = platform::wine::UnixToDosPath(prefix, argument);
+    std::string dos = session::PrefixDosPath(prefix, argument);
     if (dos.empty()) {
         *error = "the folder " + argument + " lies on no drive of the Wine prefix " + prefix +
                  " (see its dosdevices folder)";
@@ -51,7 +51,7 @@ std::string DosFolder(const std::string& prefix, const std::string& argument,
 
 std::string UnixFolder(const std::string& prefix, const std::string& dosFolder) {
     std::string unixPath;
-    if (platform::wine::DosToUnixPath(prefix, dosFolder, &unixPath) != 0) return {};
+    if (session::PrefixUnixPath(prefix, dosFolder, &unixPath) != 0) return {};
     return unixPath;
 }
 
