@@ -40,10 +40,8 @@
 
 namespace {
 
-using sl::bench::EnvNumber;
-using sl::bench::InstallBenchPlatform;
-using sl::bench::Median;
-using sl::bench::WriteFileOfSize;
+// Sizes from the environment, medians, generated files, the machine.
+using namespace sl::bench;
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;

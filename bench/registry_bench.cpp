@@ -41,8 +41,8 @@
 
 namespace {
 
-using sl::bench::EnvNumber;
-using sl::bench::Median;
+// Sizes from the environment, medians, generated files, the machine.
+using namespace sl::bench;
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
