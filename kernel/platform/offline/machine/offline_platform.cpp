@@ -6,7 +6,7 @@
 #include <cctype>
 
 #include "kernel/platform/offline/disk_folders.h"
-#include "kernel/platform/offline/machine/drive_table.h"
+#include "kernel/platform/wine/paths/drive_table.h"
 #include "kernel/platform/offline/machine/offline_registry.h"
 #include "kernel/platform/wine/paths/dos_paths.h"
 #include "kernel/platform/wine/wine_platform.h"
@@ -48,7 +48,7 @@ bool OnDriveC(const std::string& dosPath) {
     return dosPath.size() >= 2 && dosPath[1] == ':' && (dosPath[0] == 'C' || dosPath[0] == 'c');
 }
 
-std::shared_ptr<Platform> FilesOver(const DriveTable* table) {
+std::shared_ptr<Platform> FilesOver(const wine::DriveTable* table) {
     // The Wine backend's file code over the disk's drives; its registry
     // (the drive table holds no hive) is never asked.
     return std::make_shared<wine::WinePlatform>(table && table->ok() ? table->folder()
@@ -60,7 +60,7 @@ std::shared_ptr<Platform> FilesOver(const DriveTable* table) {
 DiskDrives::DiskDrives(const std::string& root) : diskRoot(RealPath(root)) {
     std::vector<std::pair<char, std::string>> drives{{'z', "/"}};
     if (!diskRoot.empty()) drives.insert(drives.begin(), {'c', diskRoot});
-    table = std::make_unique<DriveTable>(drives);
+    table = std::make_unique<wine::DriveTable>(drives);
 }
 
 DiskDrives::~DiskDrives() = default;

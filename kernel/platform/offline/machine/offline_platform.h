@@ -23,9 +23,12 @@
 #include "kernel/platform/forwarding_platform.h"
 #include "kernel/platform/offline/windows_install.h"
 
+namespace sl::platform::wine {
+class DriveTable;
+}  // namespace sl::platform::wine
+
 namespace sl::platform::offline {
 
-class DriveTable;
 class OfflineRegistry;
 
 // The disk's drives (C: the disk, Z: /), made before the file code that
@@ -34,7 +37,7 @@ struct DiskDrives {
     explicit DiskDrives(const std::string& root);
     ~DiskDrives();
     std::string diskRoot;  // the disk's root, canonical; empty when it is no folder
-    std::unique_ptr<DriveTable> table;
+    std::unique_ptr<wine::DriveTable> table;
 };
 
 class OfflinePlatform : private DiskDrives, public ForwardingPlatform {

@@ -1,4 +1,4 @@
-#include "kernel/platform/offline/machine/drive_table.h"
+#include "kernel/platform/wine/paths/drive_table.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace sl::platform::offline {
+namespace sl::platform::wine {
 namespace {
 
 std::string TemporaryBase() {
@@ -60,4 +60,4 @@ void DriveTable::Remove() {
     links_.clear();
 }
 
-}  // namespace sl::platform::offline
+}  // namespace sl::platform::wine

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-namespace sl::platform::offline {
+namespace sl::platform::wine {
 
 class DriveTable {
 public:
@@ -34,4 +34,4 @@ private:
     std::vector<std::string> links_;
 };
 
-}  // namespace sl::platform::offline
+}  // namespace sl::platform::wine
