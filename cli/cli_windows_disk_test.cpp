@@ -93,6 +93,14 @@ TEST_F(CliWindowsDiskTest, RefusesWhatCannotBeDoneWithADisk) {
     run = RunCli({"--windows-disk", disk_, "--prefix", root_, "list"});
     EXPECT_EQ(run.status, 2);
 
+    // A damaged user hive is named before anything is done.
+    ASSERT_TRUE(offline::PutFile(disk_, "Documents and Settings/bob/NTUSER.DAT", "regf, cut short", &error_));
+    run = RunCli({"--windows-disk", disk_, "backup", folder_, "58"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("NTUSER.DAT"), std::string::npos) << run.err;
+    EXPECT_FALSE(fs::exists(folder_));
+    ASSERT_TRUE(offline::BuildWindowsXp(disk_, {"bob"}, &error_)) << error_;
+
     // A backup folder on the disk itself is refused before anything is made.
     const auto before = Stamped(disk_);
     run = RunCli({"--windows-disk", disk_, "backup", disk_ + "/backup", "58"});
@@ -118,6 +126,11 @@ void BackUpWinamp(const std::string& disk, const std::string& folder, const std:
     ASSERT_EQ(run.status, 0) << run.out << run.err;
     EXPECT_TRUE(fs::exists(folder + "/Stowlark.dat"));
     EXPECT_EQ(CopiesOf(folder, ReadFile(ini)), 1);
+
+    CliResult json = RunCli({"--windows-disk", disk, "--windows-user", user, "list", "--json"});
+    ASSERT_EQ(json.status, 0) << json.err;
+    EXPECT_NE(json.out.find("\"prefix\": null"), std::string::npos);
+    EXPECT_NE(json.out.find("\"windowsDisk\": \"" + fs::canonical(disk).string() + "\""), std::string::npos);
 
     CliResult show = RunCli({"--windows-disk", disk, "--windows-user", user, "show", folder});
     ASSERT_EQ(show.status, 0) << show.err;

@@ -181,6 +181,8 @@ JSON OUTPUT
     is {"id", "title"}, a folder {"dos", "unix"}.
     prefixes   {"prefixes": [{"name", "architecture", "folder"}]}
     users      {"disk", "users": [{"name", "folder", "default"}]}
+               With --windows-disk, "prefix" is null and "windowsDisk" names
+               the disk.
     list       {"prefix", "components": [component + "parent", "depth",
                "group", "installed", "typical"]}
     show       {"folder", "bookkeeping", "saved", "restored",

@@ -142,7 +142,9 @@ Json RunJson(const CliContext& context, const ComponentCatalogue& catalogue,
     Json document;
     document["command"] = Verb(kind);
     document["dryRun"] = false;
-    document["prefix"] = context.prefix;
+    // With a Windows disk there is no prefix: the disk is named instead.
+    document["prefix"] = context.windowsDisk.empty() ? Json(context.prefix) : Json();
+    if (!context.windowsDisk.empty()) document["windowsDisk"] = context.windowsDisk;
     document["folder"] =
         request.backupFolder.empty() ? Json() : FolderJson(context, request.backupFolder);
     document["preRestoreFolder"] =

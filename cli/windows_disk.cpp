@@ -3,6 +3,8 @@
 #include <limits.h>
 #include <stdlib.h>
 
+#include "kernel/platform/offline/creg_hive_reader.h"
+#include "kernel/platform/offline/nt_hive_reader.h"
 #include "kernel/platform/platform.h"
 
 namespace sl::cli {
@@ -47,6 +49,19 @@ WindowsDisk OpenWindowsDisk(const std::string& dir, const std::string& user, boo
                              ? "the Windows disk " + dir + " has no user profile (no NTUSER.DAT or USER.DAT found)."
                              : "the Windows disk " + dir + " has several user profiles; choose one "
                                "with --windows-user NAME. The profiles found:" + names;
+            return disk;
+        }
+    }
+    if (disk.chosen >= 0 && needProfile) {
+        // A damaged user hive is said now, naming the file, rather than
+        // found by every component of the run.
+        offline::OfflineHive hive;
+        const std::string& file = disk.profiles[disk.chosen].userHive;
+        const bool nineX = installation.family == offline::WindowsFamily::Win9x;
+        if ((nineX ? offline::ReadCregHive(file, &hive, &message)
+                   : offline::ReadNtHive(file, &hive, &message)) != 0) {
+            disk.error = "the user profile '" + disk.profiles[disk.chosen].name +
+                         "' of the Windows disk " + dir + " cannot be read: " + message;
             return disk;
         }
     }

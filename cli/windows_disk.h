@@ -29,7 +29,8 @@ struct WindowsDisk {
 // With needProfile, a profile must come out: the one named user (without
 // regard to case), or the only one; error otherwise says why, naming the
 // profiles found: an unknown user, several profiles and none named, none
-// at all. error also covers a dir that is no Windows installation.
+// at all, a user hive that cannot be read (the message names the file).
+// error also covers a dir that is no Windows installation.
 WindowsDisk OpenWindowsDisk(const std::string& dir, const std::string& user, bool needProfile);
 
 // Makes the disk and its chosen profile the machine of the library's next

@@ -4,6 +4,7 @@
 #include <stdlib.h>
 
 #include <cctype>
+#include <mutex>
 
 #include "kernel/platform/offline/disk_folders.h"
 #include "kernel/platform/wine/paths/drive_table.h"
@@ -113,33 +114,45 @@ const WindowsProfile* OfflinePlatform::profile() const {
     return chosen_ >= 0 ? &profiles_[chosen_] : nullptr;
 }
 
-std::string OfflinePlatform::RegistryProblems() const { return registry_->LoadProblems(); }
+std::string OfflinePlatform::RegistryProblems() {
+    std::lock_guard<std::mutex> lock(registryMutex_);
+    return registry_->LoadProblems();
+}
 
 // ---- Registry: read from the model, never written.
 
 LONG OfflinePlatform::RegOpenKeyEx(HKEY root, const char* subKey, DWORD samDesired, HKEY* result) {
+    std::lock_guard<std::mutex> lock(registryMutex_);
     return registry_->RegOpenKeyEx(root, subKey, samDesired, result);
 }
 LONG OfflinePlatform::RegCreateKeyEx(HKEY root, const char* subKey, const char*, DWORD,
                                      DWORD samDesired, HKEY* result, DWORD* disposition) {
+    std::lock_guard<std::mutex> lock(registryMutex_);
     return registry_->RegCreateKeyEx(root, subKey, samDesired, result, disposition);
 }
-LONG OfflinePlatform::RegCloseKey(HKEY key) { return registry_->RegCloseKey(key); }
+LONG OfflinePlatform::RegCloseKey(HKEY key) {
+    std::lock_guard<std::mutex> lock(registryMutex_);
+    return registry_->RegCloseKey(key);
+}
 LONG OfflinePlatform::RegQueryInfoKey(HKEY key, DWORD* subKeys, DWORD* maxSubKeyLen,
                                       DWORD* values, DWORD* maxValueNameLen, DWORD* maxValueLen) {
+    std::lock_guard<std::mutex> lock(registryMutex_);
     return registry_->RegQueryInfoKey(key, subKeys, maxSubKeyLen, values, maxValueNameLen,
                                       maxValueLen);
 }
 LONG OfflinePlatform::RegEnumKeyEx(HKEY key, DWORD index, char* name, DWORD* nameLen,
                                    char* keyClass, DWORD* classLen) {
+    std::lock_guard<std::mutex> lock(registryMutex_);
     return registry_->RegEnumKeyEx(key, index, name, nameLen, keyClass, classLen);
 }
 LONG OfflinePlatform::RegEnumValue(HKEY key, DWORD index, char* name, DWORD* nameLen,
                                    DWORD* type, std::uint8_t* data, DWORD* dataLen) {
+    std::lock_guard<std::mutex> lock(registryMutex_);
     return registry_->RegEnumValue(key, index, name, nameLen, type, data, dataLen);
 }
 LONG OfflinePlatform::RegQueryValueEx(HKEY key, const char* name, DWORD* type,
                                       std::uint8_t* data, DWORD* dataLen) {
+    std::lock_guard<std::mutex> lock(registryMutex_);
     return registry_->RegQueryValueEx(key, name, type, data, dataLen);
 }
 LONG OfflinePlatform::RegSetValueEx(HKEY, const char*, DWORD, const std::uint8_t*, DWORD) {

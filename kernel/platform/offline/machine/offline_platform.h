@@ -17,6 +17,7 @@
 #pragma once
 
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -56,7 +57,7 @@ public:
     // The chosen profile; null when none is.
     const WindowsProfile* profile() const;
     // What went wrong reading the hives read so far (offline_registry.h).
-    std::string RegistryProblems() const;
+    std::string RegistryProblems();
 
     LONG RegOpenKeyEx(HKEY root, const char* subKey, DWORD samDesired, HKEY* result) override;
     LONG RegCreateKeyEx(HKEY root, const char* subKey, const char* keyClass, DWORD options,
@@ -97,6 +98,7 @@ private:
     int chosen_ = -1;
     std::string windowsDirectory_ = "C:\\windows";
     std::string systemDirectory_ = "C:\\windows\\system32";
+    std::mutex registryMutex_;  // one registry call at a time, from any thread
     std::unique_ptr<OfflineRegistry> registry_;
 };
 

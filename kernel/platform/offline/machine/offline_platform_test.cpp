@@ -258,11 +258,14 @@ TEST(OfflinePlatform, SaysWhyADiskOrProfileCannotBeUsed) {
     HKEY key = 0;
     EXPECT_EQ(none.RegOpenKeyEx(kHkeyLocalMachine, "Software", kKeyRead, &key), 2);
 
-    // A damaged user hive: an empty HKCU, and the problem names the file.
+    // A damaged user hive: HKCU reports the registry corrupt, HKLM still
+    // reads, and the problem names the file.
     ASSERT_TRUE(testing::offline::PutFile(disk.path(), "Documents and Settings/eve/NTUSER.DAT",
                                           "regf but not really", &error));
     OfflinePlatform damaged(disk.path(), "eve");
-    EXPECT_EQ(damaged.RegOpenKeyEx(kHkeyCurrentUser, "Software", kKeyRead, &key), 2);
+    EXPECT_EQ(damaged.RegOpenKeyEx(kHkeyCurrentUser, "Software", kKeyRead, &key), 1009);
+    EXPECT_EQ(damaged.RegOpenKeyEx(kHkeyLocalMachine, "Software\\Microsoft", kKeyRead, &key), 0);
+    damaged.RegCloseKey(key);
     EXPECT_NE(damaged.RegistryProblems().find("NTUSER.DAT"), std::string::npos)
         << damaged.RegistryProblems();
 }

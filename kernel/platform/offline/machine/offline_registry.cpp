@@ -39,7 +39,10 @@ DiskHive& OfflineRegistry::TreeOf(int tree) {
         rc = files_.nineX ? ReadCregHive(path, &read, &message) : ReadNtHive(path, &read, &message);
     }
     if (rc != kErrorSuccess) {
-        if (!path.empty()) problems_.push_back(message.empty() ? path + ": cannot be read" : message);
+        if (!path.empty()) {
+            problems_.push_back(message.empty() ? path + ": cannot be read" : message);
+            unreadable_[tree] = true;
+        }
         slot = std::make_unique<DiskHive>();
         return *slot;
     }
@@ -59,6 +62,14 @@ std::string OfflineRegistry::LoadProblems() const {
 bool OfflineRegistry::View32() { return hive::IsWow64Machine(TreeOf(kMachine)); }
 
 LONG OfflineRegistry::Root(HKEY root, Place* place) {
+    // A hive that is there but cannot be read is not an empty registry: the
+    // calls below it fail with 1009 (the registry is corrupt), so that what
+    // it would have held is reported as failed rather than as absent.
+    if (root == kHkeyLocalMachine || root == kHkeyClassesRoot || root == kHkeyCurrentUser) {
+        const int tree = root == kHkeyCurrentUser ? kUser : kMachine;
+        TreeOf(tree);
+        if (unreadable_[tree]) return Error(kErrorBadDatabase);
+    }
     switch (root) {
         case kHkeyLocalMachine: *place = {kMachine, &TreeOf(kMachine).root()}; return 0;
         case kHkeyCurrentUser: *place = {kUser, &TreeOf(kUser).root()}; return 0;
@@ -112,6 +123,8 @@ LONG OfflineRegistry::Walk(HKEY root, const char* subKey, Place* place) {
             !hive::NamesEqual(names[0], codepage::AnsiToUtf16(files_.userName))) {
             return Error(kErrorFileNotFound);
         }
+        TreeOf(kUser);
+        if (unreadable_[kUser]) return Error(kErrorBadDatabase);
         *place = {kUser, &TreeOf(kUser).root()};
         i = 1;
     }

@@ -9,9 +9,10 @@
 //   HKCR           HKLM\Software\Classes
 //   HKU\<sid>      the profile's hive again (NT: the SID ProfileList gives
 //                  it; 9x: the profile's name); the only subkey of HKU
-// A hive is read when a call first needs it. A hive that cannot be read
-// (damaged, missing) is an empty root; LoadProblems() then names the file
-// and says why.
+// A hive is read when a call first needs it. Every call below a root whose
+// hive file is there but cannot be read (damaged, truncated, refused) fails
+// with 1009, and LoadProblems() names the file and says why; a root without
+// a hive file (no profile chosen) is empty.
 //
 // Names compare without regard to case and enumerate in Wine's order; a
 // 64-bit Windows is seen in the 32-bit view (Wow6432Node), and link keys are
@@ -90,6 +91,7 @@ private:
 
     OfflineRegistryFiles files_;
     std::unique_ptr<DiskHive> trees_[kTreeCount];
+    bool unreadable_[kTreeCount] = {false, false};
     std::vector<std::string> problems_;
     std::map<HKEY, Place> handles_;
     HKEY nextHandle_ = 0x1000;
