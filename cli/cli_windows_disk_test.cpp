@@ -122,6 +122,12 @@ void BackUpWinamp(const std::string& disk, const std::string& folder, const std:
     EXPECT_NE(list.out.substr(row, list.out.find('\n', row) - row).find("  yes"), std::string::npos)
         << "WinAmp is not seen as installed:\n" << list.out;
 
+    // The dry run names the disk's file and makes nothing.
+    CliResult dry = RunCli({"--windows-disk", disk, "--windows-user", user, "backup", folder, "58", "--dry-run"});
+    ASSERT_EQ(dry.status, 0) << dry.out << dry.err;
+    EXPECT_NE(dry.out.find(fs::path(ini).filename().string()), std::string::npos) << dry.out;
+    EXPECT_FALSE(fs::exists(folder));
+
     CliResult run = RunCli({"--windows-disk", disk, "--windows-user", user, "backup", folder, "58"});
     ASSERT_EQ(run.status, 0) << run.out << run.err;
     EXPECT_TRUE(fs::exists(folder + "/Stowlark.dat"));
