@@ -11,7 +11,9 @@
 namespace sl::cli {
 
 struct CliContext {
-    std::string prefix;       // the Wine prefix (also in WINEPREFIX)
+    std::string prefix;       // the Wine prefix (also in WINEPREFIX); with a Windows
+                              // disk, the folder describing its drives
+    std::string windowsDisk;  // the Windows disk worked on (read-only); empty: a prefix
     session::KernelApi api;   // the library's exports
     std::string libraryPath;  // the library file that was loaded
     std::FILE* out = stdout;

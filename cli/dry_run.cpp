@@ -63,7 +63,9 @@ Json PlanDocument(const CliContext& context, const char* command, const std::str
     Json document;
     document["command"] = command;
     document["dryRun"] = true;
-    document["prefix"] = context.prefix;
+    // With a Windows disk there is no prefix: the disk is named instead.
+    document["prefix"] = context.windowsDisk.empty() ? Json(context.prefix) : Json();
+    if (!context.windowsDisk.empty()) document["windowsDisk"] = context.windowsDisk;
     document["folder"] = FolderJson(context, folder);
     return document;
 }

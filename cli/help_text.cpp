@@ -19,6 +19,8 @@ SYNOPSIS
     stowlark-cli [--prefix DIR] unrestore [ID...]
     stowlark-cli [--prefix DIR] show FOLDER
     stowlark-cli [--prefix DIR] verify FOLDER
+    stowlark-cli --windows-disk DISK users
+    stowlark-cli --windows-disk DISK [--windows-user NAME] list | backup FOLDER ... | show FOLDER | verify FOLDER
     stowlark-cli completion bash | zsh | fish
     stowlark-cli --help | --version
 
@@ -68,6 +70,12 @@ COMMANDS
         there and that every registry archive loads completely, and names
         each problem.
 
+    users
+        With --windows-disk: the user profiles of the Windows installation on
+        the disk, one per line: the profile's name, its folder and, for the
+        one taken when --windows-user is not given, "default", separated by
+        tabs.
+
     completion SHELL
         Prints the completion script of bash, zsh or fish. The package
         installs them where each shell looks; elsewhere,
@@ -111,6 +119,22 @@ OPTIONS
         standard error). A prefix named by --prefix, WINEPREFIX or ~/.wine
         that does not exist or holds no system.reg is an error (status 2):
         Stowlark never works on an empty machine in its stead.
+
+    --windows-disk DISK
+        Works on the Windows installation of an old PC instead of a Wine
+        prefix: DISK is the folder its system partition is mounted on
+        (/mnt/oldpc), Windows NT to 11 or Windows 95, 98 and Me. The disk is
+        only read; nothing on it changes. Its C: drive is the disk and Z: is
+        /, so FOLDER may be any folder of this computer (not one on the disk).
+        For list, backup, show, verify and users; restore and unrestore
+        write into a Wine prefix and are refused (status 2). A folder holding
+        no Windows installation is refused (status 2).
+
+    --windows-user NAME
+        With --windows-disk: the user profile whose settings are read (its
+        name as 'users' shows it, in any case). Needed when the disk holds
+        several profiles; an unknown name is refused, naming the profiles
+        found (status 2).
 
     -n, --dry-run
         backup and restore only: print what would be saved or written,
@@ -156,6 +180,9 @@ JSON OUTPUT
     One object per command (the manual page names every field). A component
     is {"id", "title"}, a folder {"dos", "unix"}.
     prefixes   {"prefixes": [{"name", "architecture", "folder"}]}
+    users      {"disk", "users": [{"name", "folder", "default"}]}
+               With --windows-disk, "prefix" is null and "windowsDisk" names
+               the disk.
     list       {"prefix", "components": [component + "parent", "depth",
                "group", "installed", "typical"]}
     show       {"folder", "bookkeeping", "saved", "restored",
@@ -186,6 +213,17 @@ EXAMPLES
     WINEPREFIX=~/other-machine stowlark-cli restore ~/stowlark-backup
     stowlark-cli unrestore 58
     stowlark-cli --json verify ~/stowlark-backup
+
+MIGRATING FROM AN OLD WINDOWS DISK
+    Mount the old system partition read-only, then back up from it and
+    restore into the Wine prefix in two commands:
+
+    sudo mount -o ro /dev/sdb1 /mnt/oldpc        (ntfs-3g: -t ntfs-3g -o ro)
+    stowlark-cli --windows-disk /mnt/oldpc --windows-user bob backup ~/from-oldpc
+    stowlark-cli restore ~/from-oldpc
+
+    The applications need not sit in the same folders in the prefix: the
+    restore puts their settings where they are installed there.
 
 FILES
     FOLDER/Stowlark.dat         what the backup folder holds

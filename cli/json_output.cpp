@@ -58,4 +58,17 @@ Json PrefixesJson(const std::vector<session::FoundPrefix>& found) {
     return document;
 }
 
+Json UsersJson(const WindowsDisk& disk) {
+    Json users = Json::array();
+    for (std::size_t i = 0; i < disk.profiles.size(); ++i) {
+        users.push_back({{"name", disk.profiles[i].name},
+                         {"folder", disk.profiles[i].folder},
+                         {"default", static_cast<int>(i) == disk.byDefault}});
+    }
+    Json document;
+    document["disk"] = disk.root;
+    document["users"] = std::move(users);
+    return document;
+}
+
 }  // namespace sl::cli

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cli/cli_context.h"
+#include "cli/windows_disk.h"
 #include "common/catalogue/component_catalogue.h"
 #include "common/session/prefix_finder.h"
 
@@ -39,5 +40,8 @@ Json FolderJson(const CliContext& context, const std::string& dosFolder);
 
 // {"prefixes": [{"name", "architecture", "folder"}, ...]}.
 Json PrefixesJson(const std::vector<session::FoundPrefix>& found);
+
+// {"disk": DIR, "users": [{"name", "folder", "default"}, ...]}.
+Json UsersJson(const WindowsDisk& disk);
 
 }  // namespace sl::cli

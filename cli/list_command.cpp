@@ -65,7 +65,9 @@ int RunList(const CliContext& context) {
         Json components = Json::array();
         ListMenuJson(*all, installed, 0, 0, nullptr, components);
         Json document;
-        document["prefix"] = context.prefix;
+        // With a Windows disk there is no prefix: the disk is named instead.
+        document["prefix"] = context.windowsDisk.empty() ? Json(context.prefix) : Json();
+        if (!context.windowsDisk.empty()) document["windowsDisk"] = context.windowsDisk;
         document["components"] = std::move(components);
         PrintJson(context, document);
         return kExitSuccess;

@@ -14,6 +14,7 @@
 #include "cli/json_output.h"
 #include "cli/options.h"
 #include "cli/prefix_argument.h"
+#include "cli/windows_disk.h"
 #include "common/session/kernel_binding.h"
 #include "common/session/prefix_choice.h"
 
@@ -90,8 +91,31 @@ int main(int argc, char** argv) {
     }
 
     CliContext context;
-    context.prefix = ChoosePrefix(line);
-    if (context.prefix.empty()) return kExitUsage;
+    WindowsDisk disk;
+    if (!line.windowsDisk.empty()) {
+        // A Windows disk instead of a prefix: the library reads it, and
+        // folders take their DOS form through its drives (C: the disk, Z: /).
+        disk = OpenWindowsDisk(line.windowsDisk, line.windowsUser, line.command != Command::Users);
+        if (!disk.error.empty()) {
+            Print(stderr, "stowlark-cli: " + disk.error + "\n");
+            return kExitUsage;
+        }
+        if (line.command == Command::Users) {
+            if (line.json) {
+                PrintJson(context, UsersJson(disk));
+            } else {
+                if (disk.profiles.empty()) Print(stderr, "stowlark-cli: no user profile was found.\n");
+                Print(stdout, UserLines(disk));
+            }
+            return kExitSuccess;
+        }
+        UseWindowsDisk(disk);
+        context.prefix = disk.drives->folder();
+        context.windowsDisk = disk.root;
+    } else {
+        context.prefix = ChoosePrefix(line);
+        if (context.prefix.empty()) return kExitUsage;
+    }
 
     sl::session::KernelBinding kernel;
     if (!kernel.Load()) {
@@ -115,6 +139,7 @@ int main(int argc, char** argv) {
         case Command::Verify: return RunVerify(context, line.folder);
         case Command::Prefixes:
         case Command::Completion:
+        case Command::Users:
         case Command::None: break;
     }
     return kExitUsage;

@@ -22,6 +22,7 @@ constexpr CommandWord kCommands[] = {
     {"verify", Command::Verify, 1, false, false},
     {"prefixes", Command::Prefixes, 0, false, false},
     {"completion", Command::Completion, 1, false, false},
+    {"users", Command::Users, 0, false, false},
 };
 
 const CommandWord* FindCommand(const std::string& word) {
@@ -98,6 +99,21 @@ void ReadOptions(const std::vector<std::string>& args, CommandLine& line, Option
                 line.prefix = args[++i];
                 if (line.prefix.empty()) fail("option --prefix needs a folder or a prefix name");
             }
+        } else if (arg == "--windows-disk" || arg == "--windows-user") {
+            std::string& value = arg == "--windows-disk" ? line.windowsDisk : line.windowsUser;
+            const char* what = arg == "--windows-disk" ? "a folder" : "a user name";
+            if (i + 1 >= args.size() || args[i + 1].empty()) {
+                fail("option " + arg + " needs " + what);
+                if (i + 1 < args.size()) ++i;
+            } else {
+                value = args[++i];
+            }
+        } else if (arg.rfind("--windows-disk=", 0) == 0 || arg.rfind("--windows-user=", 0) == 0) {
+            const bool disk = arg.rfind("--windows-disk=", 0) == 0;
+            (disk ? line.windowsDisk : line.windowsUser) = arg.substr(15);
+            if (arg.size() == 15) {
+                fail(std::string("option ") + (disk ? "--windows-disk needs a folder" : "--windows-user needs a user name"));
+            }
         } else if (arg.rfind("--prefix=", 0) == 0) {
             line.prefix = arg.substr(9);
             if (line.prefix.empty()) fail("option --prefix needs a folder or a prefix name");
@@ -154,6 +170,20 @@ std::string Conflicts(const CommandLine& line, const CommandWord& word, const Op
         return std::string(typical ? "--typical" : "--all") + " is for backup only";
     }
     if (typical && all) return "choose either --typical or --all";
+    if (!line.windowsDisk.empty()) {
+        if (!line.prefix.empty()) return "choose either --prefix or --windows-disk";
+        if (line.command == Command::Restore || line.command == Command::Unrestore) {
+            return std::string(word.name) +
+                   " writes into a Wine prefix, and a Windows disk is only read: back up from "
+                   "the disk, then restore the backup into a prefix (--prefix)";
+        }
+        if (line.command == Command::Prefixes || line.command == Command::Completion) {
+            return std::string("--windows-disk is not for ") + word.name;
+        }
+    } else {
+        if (line.command == Command::Users) return "users needs --windows-disk DIR";
+        if (!line.windowsUser.empty()) return "--windows-user needs --windows-disk DIR";
+    }
     if ((typical || all) && !line.ids.empty()) {
         return "give either component IDs or " + std::string(typical ? "--typical" : "--all");
     }

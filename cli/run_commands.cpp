@@ -11,6 +11,7 @@
 #include "cli/folder_argument.h"
 #include "cli/interruptible_run.h"
 #include "cli/json_output.h"
+#include "cli/windows_disk.h"
 #include "common/session/folder_path.h"
 #include "common/session/run_sequence.h"
 #include "common/session/windows_programs.h"
@@ -141,7 +142,9 @@ Json RunJson(const CliContext& context, const ComponentCatalogue& catalogue,
     Json document;
     document["command"] = Verb(kind);
     document["dryRun"] = false;
-    document["prefix"] = context.prefix;
+    // With a Windows disk there is no prefix: the disk is named instead.
+    document["prefix"] = context.windowsDisk.empty() ? Json(context.prefix) : Json();
+    if (!context.windowsDisk.empty()) document["windowsDisk"] = context.windowsDisk;
     document["folder"] =
         request.backupFolder.empty() ? Json() : FolderJson(context, request.backupFolder);
     document["preRestoreFolder"] =
@@ -229,6 +232,11 @@ int RunBackup(const CliContext& context, const CommandLine& line) {
     std::string error;
     const std::string folder = DosFolder(context.prefix, line.folder, &error);
     if (folder.empty()) return Fail(context, error);
+    if (!context.windowsDisk.empty() && OnTheDisk(folder)) {
+        return Fail(context, "the backup folder " + line.folder + " lies on the Windows disk " +
+                                 context.windowsDisk +
+                                 ", which is only read; choose a folder elsewhere.");
+    }
 
     auto catalogue = MakeCatalogue(Query(context));
     const std::string ids = Choose(context, *catalogue, line, RunKind::Backup,

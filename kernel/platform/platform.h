@@ -198,11 +198,23 @@ public:
     virtual std::string LogFilePath(const std::string& logName) = 0;
 };
 
+// The environment variables through which a program makes a Windows disk
+// the default machine (set them before the library's next call): the
+// mounted folder of the disk's system partition ("/mnt/oldpc"), and the name
+// of the user profile to read (compared without regard to case; unset or
+// empty: the only profile there is). While the first is set and not empty
+// the default machine is that disk, read-only (offline/machine/
+// offline_platform.h); otherwise the Wine prefix.
+inline constexpr const char kWindowsDiskVariable[] = "STOWLARK_WINDOWS_DISK";
+inline constexpr const char kWindowsUserVariable[] = "STOWLARK_WINDOWS_USER";
+
 // The platform every kernel operation uses. Until Install() is called this is
-// the real backend of the build (the Wine prefix of WINEPREFIX or ~/.wine).
+// the real backend of the build (the Windows disk of STOWLARK_WINDOWS_DISK,
+// else the Wine prefix of WINEPREFIX or ~/.wine).
 // The default backend is made anew when DefaultMachineName() has changed
 // since it was made (a program that lets the user choose another prefix sets
-// WINEPREFIX between two library calls); the one it replaces stays alive
+// WINEPREFIX, or another disk or profile the two variables above, between
+// two library calls); the one it replaces stays alive
 // with the library, since a caller may still hold a reference to it.
 Platform& Current();
 // Replaces the current platform (tests, fault injection); returns the previous
@@ -210,8 +222,9 @@ Platform& Current();
 std::shared_ptr<Platform> Install(std::shared_ptr<Platform> platform);
 // A new default backend (the build's real one).
 std::shared_ptr<Platform> MakeDefault();
-// What names the machine MakeDefault() would work on now (the Wine backend:
-// the value of WINEPREFIX, "" when unset).
+// What names the machine MakeDefault() would work on now: the disk and the
+// profile when STOWLARK_WINDOWS_DISK is set, else the value of WINEPREFIX
+// ("" when unset).
 std::string DefaultMachineName();
 
 }  // namespace sl::platform

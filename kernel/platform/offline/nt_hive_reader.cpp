@@ -22,6 +22,7 @@ constexpr std::uint32_t kNoCell = 0xFFFFFFFFu;
 constexpr std::size_t kKeyRecordSize = 80;
 constexpr std::size_t kValueRecordSize = 24;
 constexpr std::uint16_t kKeyCompressedName = 0x20;
+constexpr std::uint16_t kKeySymbolicLink = 0x10;
 constexpr std::uint16_t kValueCompressedName = 0x01;
 
 std::uint16_t Le16(const unsigned char* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
@@ -92,6 +93,7 @@ bool NtReader::ReadKeyRecord(hive_node_h node, OfflineKey* key) {
         return Fail("a key name lies past the end of the file");
     }
     key->name = (Le16(raw + 6) & kKeyCompressedName) ? Widened(name) : name;
+    key->link = (Le16(raw + 6) & kKeySymbolicLink) != 0;
 
     std::uint32_t classCell = Le32(raw + 52);
     std::uint16_t classLength = Le16(raw + 78);

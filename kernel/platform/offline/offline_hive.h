@@ -35,6 +35,7 @@ struct OfflineKey {
     std::string name;      // as stored, case kept
     bool hasClass = false;
     std::string keyClass;  // as stored, when hasClass
+    bool link = false;     // a symbolic link key (NT); its SymbolicLinkValue names the target
     std::vector<OfflineValue> values;   // in the file's order
     std::vector<OfflineKey> subkeys;    // in the file's order
 };

@@ -34,6 +34,7 @@ struct WindowsProfile {
     std::string name;      // the profile folder's name as on disk ("bob")
     std::string folder;    // its Unix path
     std::string userHive;  // Unix path of its NTUSER.DAT (NT) or USER.DAT (9x)
+    std::string sid;       // NT: its SID when ProfileList names it; else empty
 };
 
 // The user profiles of an installation, in name order (without regard to

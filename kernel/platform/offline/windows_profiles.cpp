@@ -144,6 +144,7 @@ DWORD ListNtProfiles(const WindowsInstallation& installation, std::vector<Window
                 !ProfileAt(disk, path, systemRoot, &profile) || IsSystemProfileName(profile.name)) {
                 continue;
             }
+            profile.sid = Utf16ToUtf8(entry.name);
             AddUnique(profiles, std::move(profile));
         }
     }
@@ -200,13 +201,13 @@ DWORD List9xProfiles(const WindowsInstallation& installation, std::vector<Window
                 ResolveOnDisk(folder, entry.name + "\\USER.DAT", Kind::File, &hive) != kErrorSuccess) {
                 continue;
             }
-            profiles->push_back({entry.name, folder.path() + "/" + entry.name, folder.path() + "/" + hive});
+            profiles->push_back({entry.name, folder.path() + "/" + entry.name, folder.path() + "/" + hive, {}});
         }
     }
     if (!profiles->empty()) return kErrorSuccess;
     std::string hive;
     if (ResolveOnDisk(windows, "USER.DAT", Kind::File, &hive) == kErrorSuccess) {
-        profiles->push_back({"Default", windows.path(), windows.path() + "/" + hive});
+        profiles->push_back({"Default", windows.path(), windows.path() + "/" + hive, {}});
     }
     return kErrorSuccess;
 }

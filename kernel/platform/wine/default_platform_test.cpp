@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include "kernel/platform/offline/machine/offline_platform.h"
 #include "kernel/platform/platform.h"
 #include "kernel/platform/wine/wine_platform.h"
 
@@ -32,6 +33,26 @@ TEST(DefaultPlatform, IsMadeAnewWhenWinePrefixChanges) {
     EXPECT_EQ(&Current(), installed.get());
     Install(nullptr);
     EXPECT_EQ(CurrentPrefix(), "/tmp/sl-machine-d");
+    ::unsetenv("WINEPREFIX");
+    Install(nullptr);
+}
+
+// A program names a Windows disk (and a profile) through the environment;
+// the default machine follows it, and goes back to the prefix when the disk
+// is no longer named.
+TEST(DefaultPlatform, IsTheWindowsDiskWhileOneIsNamed) {
+    Install(nullptr);
+    ::setenv("WINEPREFIX", "/tmp/sl-machine-a", 1);
+    ::setenv(kWindowsDiskVariable, "/tmp/sl-no-such-disk", 1);
+    ::setenv(kWindowsUserVariable, "bob", 1);
+    auto* disk = dynamic_cast<offline::OfflinePlatform*>(&Current());
+    ASSERT_NE(disk, nullptr);
+    EXPECT_NE(disk->problem(), "");  // no disk there: said, not crashed
+    ::setenv(kWindowsUserVariable, "eve", 1);
+    EXPECT_NE(&Current(), static_cast<Platform*>(disk));  // another profile: another machine
+    ::unsetenv(kWindowsDiskVariable);
+    ::unsetenv(kWindowsUserVariable);
+    EXPECT_EQ(CurrentPrefix(), "/tmp/sl-machine-a");
     ::unsetenv("WINEPREFIX");
     Install(nullptr);
 }

@@ -39,16 +39,6 @@ struct Location {
     Path path;
 };
 
-inline bool IsStringType(DWORD type) {
-    return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz;
-}
-
-// Copies len bytes of text as an ANSI string with its zero into buf.
-inline void CopyAnsi(char* buf, const std::string& text, std::size_t len) {
-    std::memcpy(buf, text.data(), len);
-    buf[len] = 0;
-}
-
 }  // namespace sl::platform::wine::registry
 
 namespace sl::platform::wine {

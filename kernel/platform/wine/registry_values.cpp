@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "kernel/platform/codepage/codepage_1252.h"
+#include "kernel/platform/hive/ansi_view.h"
 #include "kernel/platform/hive/hive_names.h"
 
 namespace sl::platform::wine {
@@ -12,39 +13,6 @@ namespace sl::platform::wine {
 using namespace sl::platform::codepage;
 using namespace sl::platform::hive;
 using namespace registry;
-
-namespace {
-
-// The data of a value as the ANSI calls return it (strings converted).
-// Fills data when given and large enough; sets *dataLen to the size.
-LONG AnsiData(const HiveValue& v, std::uint8_t* data, DWORD* dataLen) {
-    LONG rc = 0;
-    if (IsStringType(v.type)) {
-        std::string ansi = Utf16BytesToAnsi(reinterpret_cast<const std::uint8_t*>(v.data.data()), v.data.size());
-        if (data && !ansi.empty()) {
-            if (ansi.size() > *dataLen) {
-                rc = static_cast<LONG>(kErrorMoreData);
-            } else {
-                std::memcpy(data, ansi.data(), ansi.size());
-                // Room left and no zero at the end: terminate, as Windows does.
-                if (ansi.size() < *dataLen && ansi.back() != 0) data[ansi.size()] = 0;
-            }
-        }
-        if (dataLen) *dataLen = static_cast<DWORD>(ansi.size());
-        return rc;
-    }
-    if (data) {
-        if (v.data.size() > *dataLen) {
-            rc = static_cast<LONG>(kErrorMoreData);
-        } else {
-            std::memcpy(data, v.data.data(), v.data.size());
-        }
-    }
-    if (dataLen) *dataLen = static_cast<DWORD>(v.data.size());
-    return rc;
-}
-
-}  // namespace
 
 LONG WineRegistry::RegEnumValue(HKEY hkey, DWORD index, char* name, DWORD* nameLen, DWORD* type,
                                 std::uint8_t* data, DWORD* dataLen) {
@@ -56,17 +24,8 @@ LONG WineRegistry::RegEnumValue(HKEY hkey, DWORD index, char* name, DWORD* nameL
     if (rc) return rc;
     if (!key || index >= key->values().size()) return static_cast<LONG>(kErrorNoMoreItems);
     const HiveValue& v = key->values()[index];
-    rc = AnsiData(v, data, dataLen);
-    if (name && rc == 0) {
-        std::string n = Utf16ToAnsi(v.name);
-        if (n.size() >= *nameLen) {
-            rc = static_cast<LONG>(kErrorMoreData);
-            if (*nameLen) CopyAnsi(name, n, *nameLen - 1);
-        } else {
-            CopyAnsi(name, n, n.size());
-            *nameLen = static_cast<DWORD>(n.size());
-        }
-    }
+    rc = AnsiValueData(v, data, dataLen);
+    if (name && rc == 0) rc = AnsiValueName(v.name, name, nameLen);
     if (type) *type = v.type;
     return rc;
 }
@@ -81,7 +40,7 @@ LONG WineRegistry::RegQueryValueEx(HKEY hkey, const char* name, DWORD* type, std
     if (rc) return rc;
     const HiveValue* v = key ? key->FindValue(AnsiToUtf16(name ? name : "")) : nullptr;
     if (!v) return static_cast<LONG>(kErrorFileNotFound);
-    rc = AnsiData(*v, data, dataLen);
+    rc = AnsiValueData(*v, data, dataLen);
     if (type) *type = v->type;
     return rc;
 }

@@ -13,18 +13,7 @@
 #include "kernel/platform/wine/wine_registry.h"
 #include "kernel/platform/wine/server/wineserver.h"
 
-namespace sl::platform {
-
-std::shared_ptr<Platform> MakeDefault() {
-    return std::make_shared<wine::WinePlatform>(wine::DefaultPrefixPath());
-}
-
-std::string DefaultMachineName() {
-    const char* prefix = std::getenv("WINEPREFIX");
-    return prefix != nullptr ? prefix : "";
-}
-
-namespace wine {
+namespace sl::platform::wine {
 
 using namespace sl::platform::posix;
 
@@ -213,5 +202,4 @@ std::string WinePlatform::LogFilePath(const std::string& logName) {
     return {};
 }
 
-}  // namespace wine
-}  // namespace sl::platform
+}  // namespace sl::platform::wine

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "kernel/platform/codepage/codepage_1252.h"
+#include "kernel/platform/hive/ansi_view.h"
 #include "kernel/platform/hive/hive_names.h"
 #include "kernel/platform/wine/registry_state.h"
 
@@ -132,13 +133,7 @@ LONG WineRegistry::RegQueryInfoKey(HKEY hkey, DWORD* subKeys, DWORD* maxSubKeyLe
         nSub = 2;
         maxSub = static_cast<DWORD>(std::max<std::size_t>(8, state_->UserSid().size()));
     } else {
-        nSub = static_cast<DWORD>(key->subkeys.size());
-        for (const auto& s : key->subkeys) maxSub = std::max<DWORD>(maxSub, static_cast<DWORD>(s->name.size()));
-        nVal = static_cast<DWORD>(key->values().size());
-        for (const auto& v : key->values()) {
-            maxName = std::max<DWORD>(maxName, static_cast<DWORD>(v.name.size()));
-            maxData = std::max<DWORD>(maxData, static_cast<DWORD>(v.data.size()));
-        }
+        KeyInfo(*key, &nSub, &maxSub, &nVal, &maxName, &maxData);
     }
     if (subKeys) *subKeys = nSub;
     if (maxSubKeyLen) *maxSubKeyLen = maxSub;
@@ -166,18 +161,7 @@ LONG WineRegistry::RegEnumKeyEx(HKEY hkey, DWORD index, char* name, DWORD* nameL
         subName = sub.name;
         if (sub.keyClass) subClass = *sub.keyClass;
     }
-    std::string n = Utf16ToAnsi(subName);
-    std::string c = Utf16ToAnsi(subClass);
-    if (n.size() >= *nameLen || (keyClass && classLen && c.size() >= *classLen)) {
-        return static_cast<LONG>(kErrorMoreData);
-    }
-    CopyAnsi(name, n, n.size());
-    *nameLen = static_cast<DWORD>(n.size());
-    if (classLen) {
-        *classLen = static_cast<DWORD>(c.size());
-        if (keyClass) CopyAnsi(keyClass, c, c.size());
-    }
-    return 0;
+    return AnsiSubkeyName(subName, subClass, name, nameLen, keyClass, classLen);
 }
 
 LONG WineRegistry::RegFlushKey(HKEY hkey) {
