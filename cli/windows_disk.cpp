@@ -1,42 +1,42 @@
 #include "cli/windows_disk.h"
 
-#include <limits.h>
 #include <stdlib.h>
 
-#include "kernel/platform/offline/creg_hive_reader.h"
-#include "kernel/platform/offline/nt_hive_reader.h"
-#include "kernel/platform/platform.h"
+#include "common/session/inspect_binding.h"
 
 namespace sl::cli {
 
-namespace offline = platform::offline;
-
 WindowsDisk OpenWindowsDisk(const std::string& dir, const std::string& user, bool needProfile) {
     WindowsDisk disk;
-    char real[PATH_MAX];
-    if (::realpath(dir.c_str(), real) == nullptr) {
+    const session::InspectApi* inspect = session::Inspect();
+    if (inspect == nullptr) {
+        disk.error = session::InspectError();
+        return disk;
+    }
+    SLIWindowsDisk look;
+    const int32_t looked = inspect->LookAtWindowsDisk(dir.c_str(), user.c_str(), look);
+    if (looked != 0 && look.root.empty()) {
         disk.error = "the Windows disk " + dir + " is not a folder that can be read.";
         return disk;
     }
-    disk.root = real;
-    offline::WindowsInstallation installation;
-    std::string message;
-    if (offline::FindWindowsInstallation(disk.root, &installation, &message) != 0) {
+    disk.root = look.root;
+    if (looked == 3) {
         disk.error = dir + " holds no Windows installation: no folder of it holds "
                            "system32\\config\\SOFTWARE (Windows NT to 11) or SYSTEM.DAT "
                            "(Windows 95, 98, Me). Name the folder the system partition is "
                            "mounted on.";
         return disk;
     }
-    if (offline::ListProfiles(installation, &disk.profiles, &message) != 0) {
-        disk.error = "the user profiles of the Windows disk " + dir + " cannot be read: " + message;
+    if (looked != 0) {
+        disk.error = "the user profiles of the Windows disk " + dir + " cannot be read: " + look.message;
         return disk;
     }
-    disk.byDefault = offline::ChooseDefaultProfile(disk.profiles);
+    disk.profiles = look.profiles;
+    disk.byDefault = look.byDefault;
     std::string names;
-    for (const offline::WindowsProfile& profile : disk.profiles) names += "\n  " + profile.name;
+    for (const SLIWindowsProfile& profile : disk.profiles) names += "\n  " + profile.name;
     if (!user.empty()) {
-        disk.chosen = offline::FindProfile(disk.profiles, user);
+        disk.chosen = look.named;
         if (disk.chosen < 0) {
             disk.error = "the Windows disk " + dir + " has no user profile named '" + user + "'. " +
                          (disk.profiles.empty() ? "It has no user profile." : "The profiles found:" + names);
@@ -55,17 +55,15 @@ WindowsDisk OpenWindowsDisk(const std::string& dir, const std::string& user, boo
     if (disk.chosen >= 0 && needProfile) {
         // A damaged user hive is said now, naming the file, rather than
         // found by every component of the run.
-        offline::OfflineHive hive;
+        std::string message;
         const std::string& file = disk.profiles[disk.chosen].userHive;
-        const bool nineX = installation.family == offline::WindowsFamily::Win9x;
-        if ((nineX ? offline::ReadCregHive(file, &hive, &message)
-                   : offline::ReadNtHive(file, &hive, &message)) != 0) {
+        if (inspect->CheckWindowsHive(file.c_str(), look.nineX ? 1 : 0, message) != 0) {
             disk.error = "the user profile '" + disk.profiles[disk.chosen].name +
                          "' of the Windows disk " + dir + " cannot be read: " + message;
             return disk;
         }
     }
-    disk.drives = std::make_shared<platform::wine::DriveTable>(
+    disk.drives = std::make_shared<session::DriveFolder>(
         std::vector<std::pair<char, std::string>>{{'c', disk.root}, {'z', "/"}});
     if (!disk.drives->ok()) {
         disk.error = "the drives of the Windows disk cannot be set up: " + disk.drives->error();

@@ -9,23 +9,24 @@
 #include <string>
 #include <vector>
 
-#include "kernel/platform/offline/windows_install.h"
-#include "kernel/platform/wine/paths/drive_table.h"
+#include "common/session/prefix_paths.h"
+#include "kernel/interface/stowlark_kernel.h"
 
 namespace sl::cli {
 
 struct WindowsDisk {
     std::string root;   // the disk folder, canonical
-    std::vector<platform::offline::WindowsProfile> profiles;
+    std::vector<SLIWindowsProfile> profiles;
     int chosen = -1;    // the profile worked on; -1 when none is chosen
     int byDefault = -1; // the profile taken when none is named; -1 when there is no such one
     std::string error;  // why the disk (or the profile) cannot be worked on; empty when it can
     // A folder that describes the disk's drives as a Wine prefix does
     // (dosdevices/c: the disk, z: /), for the DOS form of folders.
-    std::shared_ptr<platform::wine::DriveTable> drives;
+    std::shared_ptr<session::DriveFolder> drives;
 };
 
-// Looks at the Windows installation on the disk at dir and its profiles.
+// Looks at the Windows installation on the disk at dir and its profiles
+// (through the inspect library, which reads the disk's hives).
 // With needProfile, a profile must come out: the one named user (without
 // regard to case), or the only one; error otherwise says why, naming the
 // profiles found: an unknown user, several profiles and none named, none

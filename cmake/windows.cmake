@@ -20,7 +20,7 @@ add_library(sl_platform_win32 STATIC
 file(GLOB _win32_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/kernel/platform/win32/*.cpp)
 list(FILTER _win32_sources EXCLUDE REGEX "_test\\.cpp$")
 target_sources(sl_platform_win32 PRIVATE ${_win32_sources})
-sl_expose_file(sl_platform_win32 kernel/platform/platform.h)
+sl_expose_file(sl_platform_win32 kernel/platform/platform.h kernel/platform/machine_choice.h)
 sl_expose(sl_platform_win32 kernel/platform/win32)
 target_link_libraries(sl_platform_win32 PUBLIC advapi32 shell32)
 

@@ -23,6 +23,8 @@ void BindAll(void* handle, std::string* missing, InspectApi& api) {
     BindExport(handle, "SLI_CreateDirectory", &api.CreateDirectory, missing);
     BindExport(handle, "SLI_GetWindowsDirectory", &api.GetWindowsDirectory, missing);
     BindExport(handle, "SLI_AppendLog", &api.AppendLog, missing);
+    BindExport(handle, "SLI_LookAtWindowsDisk", &api.LookAtWindowsDisk, missing);
+    BindExport(handle, "SLI_CheckWindowsHive", &api.CheckWindowsHive, missing);
     BindExport(handle, "SLI_GetLogFilePath", &api.GetLogFilePath, missing);
 }
 

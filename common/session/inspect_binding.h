@@ -23,6 +23,8 @@ struct InspectApi {
     decltype(&SLI_GetWindowsDirectory) GetWindowsDirectory = nullptr;
     decltype(&SLI_AppendLog) AppendLog = nullptr;
     decltype(&SLI_GetLogFilePath) GetLogFilePath = nullptr;
+    decltype(&SLI_LookAtWindowsDisk) LookAtWindowsDisk = nullptr;
+    decltype(&SLI_CheckWindowsHive) CheckWindowsHive = nullptr;
 };
 
 // The folders the inspect library is looked for in: the folder of the

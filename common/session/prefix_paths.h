@@ -4,7 +4,14 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <utility>
+#include <vector>
+
+namespace sl::platform::wine {
+class DriveTable;
+}
 
 namespace sl::session {
 
@@ -18,5 +25,24 @@ std::uint32_t PrefixUnixPath(const std::string& prefix, const std::string& dosPa
 // longest match, so C: wins over Z: inside drive_c); empty when no drive
 // holds it.
 std::string PrefixDosPath(const std::string& prefix, const std::string& unixPath);
+
+// The drives of a machine that is no Wine prefix (a Windows disk: C: the
+// disk, Z: /), described the way a prefix describes its own, so that the
+// two functions above serve it: folder() is the "prefix" to pass them. The
+// description lives in a private folder that goes with this object.
+class DriveFolder {
+public:
+    explicit DriveFolder(const std::vector<std::pair<char, std::string>>& drives);
+    ~DriveFolder();
+    DriveFolder(const DriveFolder&) = delete;
+    DriveFolder& operator=(const DriveFolder&) = delete;
+
+    bool ok() const;                  // the folder was made
+    const std::string& error() const; // why not
+    const std::string& folder() const;
+
+private:
+    std::unique_ptr<platform::wine::DriveTable> table_;
+};
 
 }  // namespace sl::session

@@ -23,6 +23,9 @@
 #include <vector>
 
 #include "kernel/log/log_name.h"  // sl::kLogName, the log's file name
+// sl::platform::kWindowsDiskVariable, kWindowsUserVariable: a Windows disk
+// as the machine, chosen through the environment before a call.
+#include "kernel/platform/machine_choice.h"
 
 namespace sl {
 
@@ -160,6 +163,23 @@ struct SLIBackupPlan {
     std::string scriptErrors;      // what the action script reported
 };
 
+// One user profile of a Windows installation on a disk.
+struct SLIWindowsProfile {
+    std::string name;      // the profile's name ("bob")
+    std::string folder;    // its folder on the disk (a Unix path)
+    std::string userHive;  // its NTUSER.DAT or USER.DAT (a Unix path)
+};
+
+// What a mounted Windows disk holds.
+struct SLIWindowsDisk {
+    std::string root;       // the disk's folder, with links resolved
+    bool nineX = false;     // Windows 95, 98 or Me (else the NT family)
+    std::vector<SLIWindowsProfile> profiles;
+    int32_t byDefault = -1; // the profile taken when none is named, -1 for none
+    int32_t named = -1;     // the profile of the name asked for (case aside), -1 for none
+    std::string message;    // why it cannot be read, naming the file, when not 0
+};
+
 // True when the ID list ("'3''5'") holds the ID token ("'5'"): a
 // case-sensitive search for the token.
 inline bool SLI_IdListContains(const std::string& list, const std::string& token) {
@@ -192,6 +212,15 @@ SL_EXPORT uint32_t SLI_CreateDirectory(const char* path);
 SL_EXPORT void SLI_GetWindowsDirectory(std::string& folder);
 // Appends text to the log "Stowlark.Log" beside this library.
 SL_EXPORT void SLI_AppendLog(const char* text);
+// Looks at the Windows installation mounted at dir (a Unix path): its
+// family and user profiles, and which of them is named user (may be empty
+// or null). 0; 3 when dir is no folder or holds no Windows
+// installation; another number (with disk.message) when its profiles cannot
+// be read.
+SL_EXPORT int32_t SLI_LookAtWindowsDisk(const char* dir, const char* user, SLIWindowsDisk& disk);
+// Reads the user hive of one profile through (a Unix path) to check it:
+// 0, or the failure with message naming the file.
+SL_EXPORT int32_t SLI_CheckWindowsHive(const char* file, int32_t nineX, std::string& message);
 // Where the kernel library at modulePath writes "Stowlark.Log": beside it,
 // or the per-user folder when that cannot be written; empty when neither
 // can take it.

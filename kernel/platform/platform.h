@@ -18,6 +18,8 @@
 #include <memory>
 #include <string>
 
+#include "kernel/platform/machine_choice.h"
+
 namespace sl::platform {
 
 using HKEY = std::uintptr_t;
@@ -204,9 +206,8 @@ public:
 // of the user profile to read (compared without regard to case; unset or
 // empty: the only profile there is). While the first is set and not empty
 // the default machine is that disk, read-only (offline/machine/
-// offline_platform.h); otherwise the Wine prefix.
-inline constexpr const char kWindowsDiskVariable[] = "STOWLARK_WINDOWS_DISK";
-inline constexpr const char kWindowsUserVariable[] = "STOWLARK_WINDOWS_USER";
+// offline_platform.h); otherwise the Wine prefix. (machine_choice.h holds
+// them, so that the programs see them through the public header.)
 
 // The platform every kernel operation uses. Until Install() is called this is
 // the real backend of the build (the Windows disk of STOWLARK_WINDOWS_DISK,
