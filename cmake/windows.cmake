@@ -76,3 +76,17 @@ if(SL_BUILD_TESTS)
 endif()
 
 add_subdirectory(${PROJECT_SOURCE_DIR}/kernel ${PROJECT_BINARY_DIR}/kernel)
+
+# nlohmann/json is header-only: Debian's headers serve the Windows build too,
+# seen through a folder that holds them alone (never all of /usr/include,
+# whose C library headers would hide mingw-w64's).
+find_path(SL_NLOHMANN_JSON_INCLUDE nlohmann/json.hpp PATHS /usr/include NO_CMAKE_FIND_ROOT_PATH
+          REQUIRED)
+file(MAKE_DIRECTORY ${PROJECT_BINARY_DIR}/third_party)
+file(CREATE_LINK ${SL_NLOHMANN_JSON_INCLUDE}/nlohmann ${PROJECT_BINARY_DIR}/third_party/nlohmann
+     SYMBOLIC)
+add_library(nlohmann_json::nlohmann_json INTERFACE IMPORTED)
+target_include_directories(nlohmann_json::nlohmann_json INTERFACE ${PROJECT_BINARY_DIR}/third_party)
+
+add_subdirectory(${PROJECT_SOURCE_DIR}/common ${PROJECT_BINARY_DIR}/common)
+add_subdirectory(${PROJECT_SOURCE_DIR}/cli ${PROJECT_BINARY_DIR}/cli)
