@@ -49,7 +49,10 @@ cmake -DOBJDUMP="$objdump" -DDLL="$bin/StowlarkKernel.dll" \
 # The library and the program pass std::string to each other: both must use
 # the one C++ runtime DLL, never a static copy each.
 for module in "$bin/StowlarkKernel.dll" "$bin/StowlarkInspect.dll" "$bin/stowlark-cli.exe"; do
-  if ! "$objdump" -p "$module" | grep -q "DLL Name: libstdc++-6.dll"; then
+  # (The whole dump first: grep -q would stop reading early, and pipefail
+  # would count objdump's broken pipe as a failure.)
+  imports=$("$objdump" -p "$module")
+  if ! grep -q "DLL Name: libstdc++-6.dll" <<<"$imports"; then
     echo "$module does not use libstdc++-6.dll" >&2
     exit 1
   fi
