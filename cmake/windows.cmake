@@ -44,6 +44,8 @@ set(SL_WINDOWS_TESTS_test_script
   decode_test.cpp embedded_scripts_test.cpp instruction_list_test.cpp symbols_test.cpp)
 set(SL_WINDOWS_TESTS_test_storage archive_test.cpp archive_encoding_test.cpp)
 set(SL_WINDOWS_TESTS_test_interface hostile_archive_test.cpp)
+set(SL_WINDOWS_TESTS_test_session kernel_binding_windows_test.cpp)
+set(SL_WINDOWS_SUPPORT_test_session "")
 
 # sl_add_tests(NAME dir LIBS...), the Windows side of the root CMakeLists'
 # function: one test program of the files SL_WINDOWS_TESTS_NAME names, run
