@@ -20,10 +20,15 @@ namespace {
 class TempFolder {
 public:
     TempFolder() {
+        // Wine hands process numbers out again: the clock keeps names apart,
+        // and whatever an earlier run left under the name goes first.
         static int count = 0;
-        path_ = (fs::temp_directory_path() / ("sl-binding-" + std::to_string(::GetCurrentProcessId()) +
-                                              "-" + std::to_string(++count)))
+        path_ = (fs::temp_directory_path() /
+                 ("sl-binding-" + std::to_string(::GetCurrentProcessId()) + "-" +
+                  std::to_string(::GetTickCount64()) + "-" + std::to_string(++count)))
                     .string();
+        std::error_code ignored;
+        fs::remove_all(path_, ignored);
         fs::create_directories(path_);
     }
     ~TempFolder() {
