@@ -44,6 +44,9 @@ set(SL_WINDOWS_TESTS_test_script
   decode_test.cpp embedded_scripts_test.cpp instruction_list_test.cpp symbols_test.cpp)
 set(SL_WINDOWS_TESTS_test_storage archive_test.cpp archive_encoding_test.cpp)
 set(SL_WINDOWS_TESTS_test_interface hostile_archive_test.cpp)
+set(SL_WINDOWS_TESTS_test_catalogue
+  catalogue_availability_test.cpp catalogue_checks_test.cpp catalogue_load_test.cpp
+  catalogue_texts_test.cpp catalogue_validation_test.cpp check_list_model_test.cpp)
 set(SL_WINDOWS_TESTS_test_session kernel_binding_windows_test.cpp)
 set(SL_WINDOWS_SUPPORT_test_session "")
 
@@ -71,7 +74,7 @@ if(SL_BUILD_TESTS)
   enable_testing()
   # GoogleTest from Debian's sources (package googletest), built for Windows here.
   set(SL_GTEST_SOURCE_DIR /usr/src/googletest CACHE PATH "GoogleTest sources")
-  set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK ON CACHE BOOL "" FORCE)  # the catalogue's tests match with it
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
   add_subdirectory(${SL_GTEST_SOURCE_DIR} ${PROJECT_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
   include(GoogleTest)
