@@ -1,13 +1,21 @@
 // Small helpers the benchmark programs share: sizes from the environment,
-// medians, generated files.
+// medians, generated files, a bare prefix and the kernel's machine over it.
 #pragma once
+
+#include <stdlib.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
+#include <string>
 #include <vector>
+
+#include "kernel/platform/platform.h"
+#include "kernel/platform/wine/wine_platform.h"
 
 namespace sl::bench {
 
@@ -40,6 +48,40 @@ inline void WriteFileOfSize(const std::filesystem::path& path, std::uint64_t siz
         out.write(block.data(), static_cast<std::streamsize>(n));
         done += n;
     }
+}
+
+// A new folder named after pattern ("name-XXXXXX") in parent; empty, after
+// saying why on stderr, when it cannot be made.
+inline std::filesystem::path MakeWorkFolder(const std::filesystem::path& parent,
+                                            const std::string& pattern) {
+    std::string base = (parent / pattern).string();
+    if (::mkdtemp(base.data()) == nullptr) {
+        std::perror("mkdtemp");
+        return {};
+    }
+    return base;
+}
+
+// The least a Wine prefix needs for the kernel's machine: drive_c, and the
+// drives c: and z: (the root) in dosdevices.
+inline void MakeBarePrefix(const std::filesystem::path& prefix) {
+    namespace fs = std::filesystem;
+    fs::create_directories(prefix / "dosdevices");
+    fs::create_directories(prefix / "drive_c");
+    fs::create_directory_symlink("../drive_c", prefix / "dosdevices" / "c:");
+    fs::create_directory_symlink("/", prefix / "dosdevices" / "z:");
+}
+
+// Installs a fresh Wine machine over prefix (no hive loaded yet, as in a new
+// process) that logs into logFolder and sees no wineserver.
+inline void InstallBenchPlatform(const std::filesystem::path& prefix,
+                                 const std::filesystem::path& logFolder) {
+    sl::platform::wine::WinePlatformOptions options;
+    options.logFolder = logFolder.string();
+    options.fallbackLogFolder = logFolder.string();
+    options.serverRunning = [] { return false; };
+    sl::platform::Install(
+        std::make_shared<sl::platform::wine::WinePlatform>(prefix.string(), std::move(options)));
 }
 
 }  // namespace sl::bench

@@ -52,16 +52,13 @@
 
 #include "bench/bench_support.h"
 #include "kernel/interface/kernel.h"
-#include "kernel/platform/platform.h"
-#include "kernel/platform/wine/wine_platform.h"
 #include "kernel/storage/records.h"
 #include "kernel/storage/file_restore.h"
 
 namespace {
 
-using sl::bench::EnvNumber;
-using sl::bench::Median;
-using sl::bench::WriteFileOfSize;
+// Sizes from the environment, medians, generated files, the machine.
+using namespace sl::bench;
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -203,14 +200,7 @@ struct Bench {
     fs::path root;
     fs::path prefix;
 
-    void InstallPlatform() const {
-        sl::platform::wine::WinePlatformOptions options;
-        options.logFolder = (root / "log").string();
-        options.fallbackLogFolder = (root / "log").string();
-        options.serverRunning = [] { return false; };
-        sl::platform::Install(
-            std::make_shared<sl::platform::wine::WinePlatform>(prefix.string(), std::move(options)));
-    }
+    void InstallPlatform() const { InstallBenchPlatform(prefix, root / "log"); }
 
     // Backs up every file below source into backup (a new folder), with its
     // bookkeeping file.
@@ -336,95 +326,106 @@ void CompareSet(const Bench& bench, const fs::path& work, const fs::path& source
     PrintComparison("restore", name, restore, cpForRestore, 1.3);
 }
 
-}  // namespace
-
-int main() {
+// The small sets, the large one and the scaling steps, one after the other.
+void CompareSmallSets(const Bench& bench, std::uint64_t rounds) {
     const std::vector<std::uint64_t> smallSets = EnvList("SL_BENCH_SMALL", {1000, 10000, 100000});
+    for (std::uint64_t files : smallSets) {
+        const fs::path work = bench.root / ("small" + std::to_string(files));
+        MakeTree(work / "source", files, 4096, 100);
+        CompareSet(bench, work, work / "source", files, std::to_string(files) + " x 4 KiB", rounds);
+        RemoveAll(work);
+    }
+}
+
+void CompareLargeSet(const Bench& bench, std::uint64_t rounds) {
     const std::uint64_t largeFiles = EnvNumber("SL_BENCH_LARGE", 4);
     const std::uint64_t largeBytes = EnvNumber("SL_BENCH_LARGE_MB", 128) << 20;
-    const std::uint64_t rounds = EnvNumber("SL_BENCH_ROUNDS", 5);
+    const fs::path work = bench.root / "large";
+    MakeTree(work / "source", largeFiles, largeBytes, 100);
+    CompareSet(bench, work, work / "source", largeFiles,
+               std::to_string(largeFiles) + " x " + std::to_string(largeBytes >> 20) + " MB",
+               rounds);
+    RemoveAll(work);
+}
+
+// Medians of one scaling step, and those of the step before (0 for none).
+struct ScaleStep {
+    double cpu = 0, wall = 0, cp = 0;
+};
+
+// Backups of source into one folder and cp -a of the same files into one
+// folder, scaleRounds of each; prints the step's line.
+ScaleStep MeasureScaleStep(const Bench& bench, const fs::path& work, std::uint64_t files,
+                           std::uint64_t scaleRounds, const ScaleStep& previous) {
+    Series series, copies;
+    for (std::uint64_t round = 0; round < scaleRounds; ++round) {
+        ::sync();
+        series.Add(bench.Backup(work / "source", work / "backup"));
+        RemoveAll(work / "backup");
+        ::sync();
+        copies.Add(CopyIntoOneFolder(work / "source", work / "copied"));
+        RemoveAll(work / "copied");
+    }
+    ScaleStep step;
+    step.cpu = Median(series.cpu);
+    step.wall = Median(series.wall);
+    step.cp = Median(copies.cpu);
+    std::printf("  %8" PRIu64 " files: processor %8.3f s (%5.1f us a file; user %.3f s),"
+                " wall %8.3f s, peak %ld kB; cp -a into one folder: processor %.3f s",
+                files, step.cpu, step.cpu / files * 1e6, Median(series.user), step.wall,
+                series.peakKb, step.cp);
+    if (previous.cpu > 0) {
+        std::printf("; exponent %.3f (wall %.3f; cp -a %.3f)", std::log10(step.cpu / previous.cpu),
+                    std::log10(step.wall / previous.wall), std::log10(step.cp / previous.cp));
+    }
+    std::printf("%s\n", series.ok && copies.ok ? "" : "  FAILED");
+    return step;
+}
+
+void MeasureScaling(const Bench& bench) {
     const std::uint64_t scaleMax = EnvNumber("SL_BENCH_SCALE_MAX", 100000);
     const std::uint64_t scaleBytes = EnvNumber("SL_BENCH_SCALE_BYTES", 64);
     const std::uint64_t scaleRounds = EnvNumber("SL_BENCH_SCALE_ROUNDS", 3);
+    std::printf("backup into one folder, files of %" PRIu64 " bytes, %" PRIu64
+                " rounds per step:\n",
+                scaleBytes, scaleRounds);
+    const fs::path work = bench.root / "scale";
+    ScaleStep previous;
+    std::uint64_t made = 0;
+    for (std::uint64_t files = 1000; files <= scaleMax; files *= 10) {
+        // The source grows by the files this step adds.
+        for (std::uint64_t i = made; i < files; ++i) {
+            const fs::path folder = work / "source" / ("Folder" + std::to_string(i / 1000));
+            if (i % 1000 == 0) fs::create_directories(folder);
+            WriteFileOfSize(folder / ("File" + std::to_string(i) + ".dat"), scaleBytes,
+                            static_cast<unsigned>(i), 512);
+        }
+        made = files;
+        previous = MeasureScaleStep(bench, work, files, scaleRounds, previous);
+    }
+    RemoveAll(work);
+}
+
+}  // namespace
+
+int main() {
+    const std::uint64_t rounds = EnvNumber("SL_BENCH_ROUNDS", 5);
     const char* dirEnv = std::getenv("SL_BENCH_DIR");
     fs::path dir = dirEnv && *dirEnv             ? fs::path(dirEnv)
                    : fs::is_directory("/dev/shm") ? fs::path("/dev/shm")
                                                   : fs::temp_directory_path();
-    std::string base = (dir / "sl-file-bench-XXXXXX").string();
-    if (::mkdtemp(base.data()) == nullptr) {
-        std::perror("mkdtemp");
-        return 1;
-    }
     Bench bench;
-    bench.root = base;
+    bench.root = sl::bench::MakeWorkFolder(dir, "sl-file-bench-XXXXXX");
+    if (bench.root.empty()) return 1;
     bench.prefix = bench.root / "prefix";
-    fs::create_directories(bench.prefix / "dosdevices");
-    fs::create_directories(bench.prefix / "drive_c");
-    fs::create_directory_symlink("../drive_c", bench.prefix / "dosdevices" / "c:");
-    fs::create_directory_symlink("/", bench.prefix / "dosdevices" / "z:");
+    sl::bench::MakeBarePrefix(bench.prefix);
     fs::create_directories(bench.root / "log");
     std::printf("working in %s; %" PRIu64 " rounds; medians of the rounds\n", bench.root.c_str(),
                 rounds);
 
-    if (Wanted("small")) {
-        for (std::uint64_t files : smallSets) {
-            const fs::path work = bench.root / ("small" + std::to_string(files));
-            MakeTree(work / "source", files, 4096, 100);
-            CompareSet(bench, work, work / "source", files,
-                       std::to_string(files) + " x 4 KiB", rounds);
-            RemoveAll(work);
-        }
-    }
-    if (Wanted("large")) {
-        const fs::path work = bench.root / "large";
-        MakeTree(work / "source", largeFiles, largeBytes, 100);
-        CompareSet(bench, work, work / "source", largeFiles,
-                   std::to_string(largeFiles) + " x " + std::to_string(largeBytes >> 20) + " MB",
-                   rounds);
-        RemoveAll(work);
-    }
-    if (Wanted("scale")) {
-        std::printf("backup into one folder, files of %" PRIu64 " bytes, %" PRIu64
-                    " rounds per step:\n",
-                    scaleBytes, scaleRounds);
-        const fs::path work = bench.root / "scale";
-        double previousCpu = 0, previousWall = 0, previousCp = 0;
-        std::uint64_t made = 0;
-        for (std::uint64_t files = 1000; files <= scaleMax; files *= 10) {
-            // The source grows by the files this step adds.
-            for (std::uint64_t i = made; i < files; ++i) {
-                const fs::path folder = work / "source" / ("Folder" + std::to_string(i / 1000));
-                if (i % 1000 == 0) fs::create_directories(folder);
-                WriteFileOfSize(folder / ("File" + std::to_string(i) + ".dat"), scaleBytes,
-                                static_cast<unsigned>(i), 512);
-            }
-            made = files;
-            Series series, copies;
-            for (std::uint64_t round = 0; round < scaleRounds; ++round) {
-                ::sync();
-                series.Add(bench.Backup(work / "source", work / "backup"));
-                RemoveAll(work / "backup");
-                ::sync();
-                copies.Add(CopyIntoOneFolder(work / "source", work / "copied"));
-                RemoveAll(work / "copied");
-            }
-            const double cpu = Median(series.cpu), wall = Median(series.wall);
-            const double cp = Median(copies.cpu);
-            std::printf("  %8" PRIu64 " files: processor %8.3f s (%5.1f us a file; user %.3f s),"
-                        " wall %8.3f s, peak %ld kB; cp -a into one folder: processor %.3f s",
-                        files, cpu, cpu / files * 1e6, Median(series.user), wall, series.peakKb,
-                        cp);
-            if (previousCpu > 0) {
-                std::printf("; exponent %.3f (wall %.3f; cp -a %.3f)", std::log10(cpu / previousCpu),
-                            std::log10(wall / previousWall), std::log10(cp / previousCp));
-            }
-            std::printf("%s\n", series.ok && copies.ok ? "" : "  FAILED");
-            previousCpu = cpu;
-            previousWall = wall;
-            previousCp = cp;
-        }
-        RemoveAll(work);
-    }
+    if (Wanted("small")) CompareSmallSets(bench, rounds);
+    if (Wanted("large")) CompareLargeSet(bench, rounds);
+    if (Wanted("scale")) MeasureScaling(bench);
     RemoveAll(bench.root);
     return 0;
 }

@@ -41,8 +41,8 @@
 
 namespace {
 
-using sl::bench::EnvNumber;
-using sl::bench::Median;
+// Sizes from the environment, medians, generated files, the machine.
+using namespace sl::bench;
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -164,6 +164,83 @@ bool UsePrefix(const fs::path& prefix) {
     return true;
 }
 
+// A fresh copy of clean at target, in place of what was there.
+void FreshCopy(const fs::path& clean, const fs::path& target) {
+    fs::remove_all(target);
+    fs::copy(clean, target, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+}
+
+// The places of one benchmark run: the prefix wineboot made, the same with
+// the subtree, Stowlark's archive and Wine's export.
+struct Places {
+    fs::path root, clean, full;
+    std::string archive, exported;
+};
+
+// SL_BENCH_ONLY: the save (and, for "restore", the restore) once, in this
+// process and without Wine's tools.
+void RunOnce(const Places& at, const std::string& only) {
+    UsePrefix(at.full);
+    auto start = Clock::now();
+    std::int32_t rc = sl::RegSLSave(sl::platform::kHkeyCurrentUser, "Software\\Bench", at.archive, "", "", "", "", 1);
+    std::printf("save: %d in %.3f s\n", rc, std::chrono::duration<double>(Clock::now() - start).count());
+    if (only == "restore") {
+        UsePrefix(at.clean);
+        std::string errors;
+        start = Clock::now();
+        rc = sl::RegSLRestore(at.archive, &errors, 0, nullptr);
+        std::printf("restore: %d in %.3f s\n", rc, std::chrono::duration<double>(Clock::now() - start).count());
+    }
+}
+
+// The times and peaks of all rounds.
+struct Results {
+    std::vector<double> save, exportTime, restore, import;
+    long savePeak = 0, restorePeak = 0;
+};
+
+// One round: save against export, restore against import, each restore into
+// a fresh copy of the clean prefix. False, after saying so, when a run failed.
+bool MeasureRound(const Places& at, std::uint64_t r, Results& results) {
+    Run s = InChild([&] {
+        UsePrefix(at.full);
+        return sl::RegSLSave(sl::platform::kHkeyCurrentUser, "Software\\Bench", at.archive, "", "", "", "", 1) == 0;
+    });
+    Run e = WineTool(at.full, "wine reg export 'HKCU\\Software\\Bench' " + Quote(at.exported) + " /y");
+    const fs::path target = at.root / "target";
+    FreshCopy(at.clean, target);
+    Run t = InChild([&] {
+        UsePrefix(target);
+        std::string errors;
+        return sl::RegSLRestore(at.archive, &errors, 0, nullptr) == 0;
+    });
+    FreshCopy(at.clean, target);
+    Run i = WineTool(target, "wine reg import " + Quote(at.exported));
+    if (s.seconds < 0 || e.seconds < 0 || t.seconds < 0 || i.seconds < 0) {
+        std::printf("round %llu: a run failed (save %.2f, export %.2f, restore %.2f, import %.2f)\n",
+                    static_cast<unsigned long long>(r + 1), s.seconds, e.seconds, t.seconds, i.seconds);
+        return false;
+    }
+    std::printf("round %llu: save %.3f s, export %.3f s, restore %.3f s, import %.3f s\n",
+                static_cast<unsigned long long>(r + 1), s.seconds, e.seconds, t.seconds, i.seconds);
+    results.save.push_back(s.seconds);
+    results.exportTime.push_back(e.seconds);
+    results.restore.push_back(t.seconds);
+    results.import.push_back(i.seconds);
+    results.savePeak = std::max(results.savePeak, s.peakKb);
+    results.restorePeak = std::max(results.restorePeak, t.peakKb);
+    return true;
+}
+
+void PrintSummary(const Results& r, long serverPeak) {
+    std::printf("\nmedians: save %.3f s, wine reg export %.3f s: ratio %.3f (%.1fx faster)\n", Median(r.save),
+                Median(r.exportTime), Median(r.save) / Median(r.exportTime), Median(r.exportTime) / Median(r.save));
+    std::printf("medians: restore %.3f s, wine reg import %.3f s: ratio %.3f (%.1fx faster)\n", Median(r.restore),
+                Median(r.import), Median(r.restore) / Median(r.import), Median(r.import) / Median(r.restore));
+    std::printf("peak memory: save %ld MB, restore %ld MB, wineserver after import %ld MB\n", r.savePeak / 1024,
+                r.restorePeak / 1024, serverPeak / 1024);
+}
+
 }  // namespace
 
 int main() {
@@ -174,84 +251,38 @@ int main() {
     const std::uint64_t values = EnvNumber("SL_BENCH_VALUES", 100000);
     const std::uint64_t rounds = EnvNumber("SL_BENCH_ROUNDS", 3);
     const char* dirEnv = std::getenv("SL_BENCH_DIR");
-    fs::path root = fs::path(dirEnv && *dirEnv ? dirEnv : fs::temp_directory_path().string()) /
-                    ("sl-regbench-" + std::to_string(::getpid()));
-    fs::create_directories(root);
-    const fs::path clean = root / "clean";
-    if (Shell(InPrefix(clean, "wineboot -i")) != 0) {
+    Places at;
+    at.root = fs::path(dirEnv && *dirEnv ? dirEnv : fs::temp_directory_path().string()) /
+              ("sl-regbench-" + std::to_string(::getpid()));
+    fs::create_directories(at.root);
+    at.clean = at.root / "clean";
+    if (Shell(InPrefix(at.clean, "wineboot -i")) != 0) {
         std::printf("registry_bench: wineboot failed; nothing measured.\n");
         return 1;
     }
-    Shell(InPrefix(clean, "wineserver -w"));
-    const fs::path full = root / "full";
-    fs::copy(clean, full, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
-    std::ofstream(full / "user.reg", std::ios::app) << Subtree(values);
+    Shell(InPrefix(at.clean, "wineserver -w"));
+    at.full = at.root / "full";
+    fs::copy(at.clean, at.full, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+    std::ofstream(at.full / "user.reg", std::ios::app) << Subtree(values);
     std::printf("registry_bench: %llu values, %llu rounds, in %s\n", static_cast<unsigned long long>(values),
-                static_cast<unsigned long long>(rounds), root.c_str());
+                static_cast<unsigned long long>(rounds), at.root.c_str());
 
-    const std::string archive = "Z:" + (root / "bench.bin").string();
-    const std::string exported = (root / "bench.reg").string();
+    at.archive = "Z:" + (at.root / "bench.bin").string();
+    at.exported = (at.root / "bench.reg").string();
+    std::error_code ignored;
     if (const char* only = std::getenv("SL_BENCH_ONLY")) {
-        UsePrefix(full);
-        auto start = Clock::now();
-        std::int32_t rc = sl::RegSLSave(sl::platform::kHkeyCurrentUser, "Software\\Bench", archive, "", "", "", "", 1);
-        std::printf("save: %d in %.3f s\n", rc, std::chrono::duration<double>(Clock::now() - start).count());
-        if (std::string(only) == "restore") {
-            UsePrefix(clean);
-            std::string errors;
-            start = Clock::now();
-            rc = sl::RegSLRestore(archive, &errors, 0, nullptr);
-            std::printf("restore: %d in %.3f s\n", rc, std::chrono::duration<double>(Clock::now() - start).count());
-        }
-        std::error_code ignored;
-        fs::remove_all(root, ignored);
+        RunOnce(at, only);
+        fs::remove_all(at.root, ignored);
         return 0;
     }
-    std::vector<double> save, exportTime, restore, import;
-    long savePeak = 0, restorePeak = 0;
+    Results results;
     for (std::uint64_t r = 0; r < rounds; ++r) {
-        Run s = InChild([&] {
-            UsePrefix(full);
-            return sl::RegSLSave(sl::platform::kHkeyCurrentUser, "Software\\Bench", archive, "", "", "", "", 1) == 0;
-        });
-        Run e = WineTool(full, "wine reg export 'HKCU\\Software\\Bench' " + Quote(exported) + " /y");
-        const fs::path target = root / "target";
-        fs::remove_all(target);
-        fs::copy(clean, target, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
-        Run t = InChild([&] {
-            UsePrefix(target);
-            std::string errors;
-            return sl::RegSLRestore(archive, &errors, 0, nullptr) == 0;
-        });
-        fs::remove_all(target);
-        fs::copy(clean, target, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
-        Run i = WineTool(target, "wine reg import " + Quote(exported));
-        if (s.seconds < 0 || e.seconds < 0 || t.seconds < 0 || i.seconds < 0) {
-            std::printf("round %llu: a run failed (save %.2f, export %.2f, restore %.2f, import %.2f)\n",
-                        static_cast<unsigned long long>(r + 1), s.seconds, e.seconds, t.seconds, i.seconds);
-            return 1;
-        }
-        std::printf("round %llu: save %.3f s, export %.3f s, restore %.3f s, import %.3f s\n",
-                    static_cast<unsigned long long>(r + 1), s.seconds, e.seconds, t.seconds, i.seconds);
-        save.push_back(s.seconds);
-        exportTime.push_back(e.seconds);
-        restore.push_back(t.seconds);
-        import.push_back(i.seconds);
-        savePeak = std::max(savePeak, s.peakKb);
-        restorePeak = std::max(restorePeak, t.peakKb);
+        if (!MeasureRound(at, r, results)) return 1;
     }
-    const fs::path target = root / "target";
-    fs::remove_all(target);
-    fs::copy(clean, target, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
-    const long serverPeak = ServerPeak(target, "wine reg import " + Quote(exported));
-
-    std::printf("\nmedians: save %.3f s, wine reg export %.3f s: ratio %.3f (%.1fx faster)\n", Median(save),
-                Median(exportTime), Median(save) / Median(exportTime), Median(exportTime) / Median(save));
-    std::printf("medians: restore %.3f s, wine reg import %.3f s: ratio %.3f (%.1fx faster)\n", Median(restore),
-                Median(import), Median(restore) / Median(import), Median(import) / Median(restore));
-    std::printf("peak memory: save %ld MB, restore %ld MB, wineserver after import %ld MB\n", savePeak / 1024,
-                restorePeak / 1024, serverPeak / 1024);
-    std::error_code ignored;
-    fs::remove_all(root, ignored);
+    const fs::path target = at.root / "target";
+    FreshCopy(at.clean, target);
+    const long serverPeak = ServerPeak(target, "wine reg import " + Quote(at.exported));
+    PrintSummary(results, serverPeak);
+    fs::remove_all(at.root, ignored);
     return 0;
 }

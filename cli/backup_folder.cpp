@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "cli/folder_argument.h"
+
 namespace sl::cli {
 
 std::string RootName(std::uint32_t root) {
@@ -30,6 +32,24 @@ std::string ReadFailureText(std::int32_t code) {
         default: meaning = "cannot be read"; break;
     }
     return meaning + " (error " + std::to_string(code) + ")";
+}
+
+bool ReadNamedFolder(const CliContext& context, const std::string& argument, NamedFolder& named) {
+    std::string error;
+    named.folder = DosFolder(context.prefix, argument, &error);
+    if (named.folder.empty()) {
+        Print(context.err, "stowlark-cli: " + error + "\n");
+        return false;
+    }
+    if (context.api.DoesPathContainSLFiles(named.folder.c_str()) == 0) {
+        Print(context.err, "stowlark-cli: " + named.folder +
+                               " is not a Stowlark backup folder (it holds no Stowlark.dat).\n");
+        return false;
+    }
+    named.inspect = InspectOrSay(context);
+    if (named.inspect == nullptr) return false;
+    named.rc = named.inspect->ReadBackupFolder(named.folder.c_str(), named.read);
+    return true;
 }
 
 }  // namespace sl::cli

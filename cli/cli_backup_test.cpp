@@ -6,7 +6,7 @@
 #include <set>
 
 #include "cli/catalogue_selection.h"
-#include "cli/testing/cli_runner.h"
+#include "cli/testing/demo_machine_fixture.h"
 
 namespace sl::testing {
 namespace {
@@ -16,24 +16,7 @@ std::set<int> IdSet(const std::string& list) {
     return {ids.begin(), ids.end()};
 }
 
-class CliBackupTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        root_ = MakeTempFolder();
-        prefix_ = CopyDemoMachine(root_, "machine");
-        folder_ = root_ + "/backup";
-    }
-    void TearDown() override { RemoveTree(root_); }
-
-    CliResult Cli(std::vector<std::string> args) {
-        args.insert(args.begin(), {"--prefix", prefix_});
-        return RunCli(args);
-    }
-
-    std::string root_;
-    std::string prefix_;
-    std::string folder_;
-};
+class CliBackupTest : public DemoMachineTest {};
 
 TEST_F(CliBackupTest, TypicalIsTheDefaultAndLeavesOutTheUntypicalRows) {
     CliResult run = Cli({"backup", folder_});

@@ -4,29 +4,12 @@
 
 #include <filesystem>
 
-#include "cli/testing/cli_runner.h"
+#include "cli/testing/demo_machine_fixture.h"
 
 namespace sl::testing {
 namespace {
 
-class CliDryRunTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        root_ = MakeTempFolder();
-        prefix_ = CopyDemoMachine(root_, "machine");
-        folder_ = root_ + "/backup";
-    }
-    void TearDown() override { RemoveTree(root_); }
-
-    CliResult Cli(std::vector<std::string> args) {
-        args.insert(args.begin(), {"--prefix", prefix_});
-        return RunCli(args);
-    }
-
-    std::string root_;
-    std::string prefix_;
-    std::string folder_;
-};
+class CliDryRunTest : public DemoMachineTest {};
 
 TEST_F(CliDryRunTest, BackupIntoANewFolderCreatesNothing) {
     const auto before = Snapshot(prefix_);

@@ -10,7 +10,7 @@
 #include <filesystem>
 
 #include "cli/terminal_text.h"
-#include "cli/testing/cli_runner.h"
+#include "cli/testing/demo_machine_fixture.h"
 
 namespace sl::testing {
 namespace {
@@ -19,28 +19,14 @@ namespace {
 const std::string kTitle = "\x1b]0;owned\x07";
 const std::string kClear = "\x1b[2J";
 
-class CliHostileTest : public ::testing::Test {
+class CliHostileTest : public DemoMachineTest {
 protected:
-    void SetUp() override {
-        root_ = MakeTempFolder();
-        prefix_ = CopyDemoMachine(root_, "machine");
-        folder_ = root_ + "/backup";
-    }
-    void TearDown() override { RemoveTree(root_); }
-
-    CliResult Cli(std::vector<std::string> args) {
-        args.insert(args.begin(), {"--prefix", prefix_});
-        return RunCli(args);
-    }
-
     // Rewrites the folder's bookkeeping file with escape sequences in the
     // names of its records, as a crafted folder would hold them.
     void PlantEscapes() {
         ASSERT_TRUE(sl::testing::CraftBookkeepingFile(prefix_, folder_, kClear,
                                                       kTitle + "\nforged line.ini", kClear));
     }
-
-    std::string root_, prefix_, folder_;
 };
 
 TEST_F(CliHostileTest, ShowVerifyAndDryRunPrintNoEscapeSequences) {

@@ -12,7 +12,7 @@
 #include <thread>
 
 #include "cli/catalogue_selection.h"
-#include "cli/testing/cli_runner.h"
+#include "cli/testing/demo_machine_fixture.h"
 
 namespace sl::testing {
 namespace {
@@ -42,23 +42,13 @@ std::map<int, std::string> Outcomes(const Json& document) {
     return outcomes;
 }
 
-class CliJsonTest : public ::testing::Test {
+class CliJsonTest : public DemoMachineTest {
 protected:
-    void SetUp() override {
-        root_ = MakeTempFolder();
-        prefix_ = CopyDemoMachine(root_, "machine");
-        folder_ = root_ + "/backup";
-    }
-    void TearDown() override { RemoveTree(root_); }
-
+    // Runs stowlark-cli on the scratch machine with --json.
     CliResult Cli(std::vector<std::string> args) {
-        args.insert(args.begin(), {"--prefix", prefix_, "--json"});
-        return RunCli(args);
+        args.insert(args.begin(), "--json");
+        return DemoMachineTest::Cli(std::move(args));
     }
-
-    std::string root_;
-    std::string prefix_;
-    std::string folder_;
 };
 
 TEST_F(CliJsonTest, BackupNamesEveryComponentAndWhetherItChangedTheFolder) {

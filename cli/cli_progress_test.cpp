@@ -8,24 +8,12 @@
 #include <cstdio>
 
 #include "cli/catalogue_selection.h"
-#include "cli/testing/cli_runner.h"
+#include "cli/testing/demo_machine_fixture.h"
 
 namespace sl::testing {
 namespace {
 
-class CliProgressTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        root_ = MakeTempFolder();
-        prefix_ = CopyDemoMachine(root_, "machine");
-        folder_ = root_ + "/backup";
-    }
-    void TearDown() override { RemoveTree(root_); }
-
-    std::string root_;
-    std::string prefix_;
-    std::string folder_;
-};
+class CliProgressTest : public DemoMachineTest {};
 
 TEST_F(CliProgressTest, TerminalGetsABarRewrittenInPlace) {
     CliProcess process({"--prefix", prefix_, "backup", folder_, "58"}, true);

@@ -4,27 +4,12 @@
 
 #include <filesystem>
 
-#include "cli/testing/cli_runner.h"
+#include "cli/testing/demo_machine_fixture.h"
 
 namespace sl::testing {
 namespace {
 
-class CliUsageTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        root_ = MakeTempFolder();
-        prefix_ = CopyDemoMachine(root_, "machine");
-    }
-    void TearDown() override { RemoveTree(root_); }
-
-    CliResult Cli(std::vector<std::string> args) {
-        args.insert(args.begin(), {"--prefix", prefix_});
-        return RunCli(args);
-    }
-
-    std::string root_;
-    std::string prefix_;
-};
+class CliUsageTest : public DemoMachineTest {};
 
 TEST_F(CliUsageTest, BadCommandLinesExitWithTwoAndChangeNothing) {
     const auto before = Snapshot(root_);

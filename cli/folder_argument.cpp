@@ -5,7 +5,7 @@
 #if defined(_WIN32)
 #include <windows.h>
 #else
-#include "kernel/platform/wine/paths/dos_paths.h"
+#include "common/session/prefix_paths.h"
 #endif
 
 namespace sl::cli {
@@ -60,7 +60,7 @@ std::string DosFolder(const std::string& prefix, const std::string& argument,
                  " has a backslash in a name, which a Windows path cannot hold";
         return {};
     }
-    std::string dos = platform::wine::UnixToDosPath(prefix, argument);
+    std::string dos = session::PrefixDosPath(prefix, argument);
     if (dos.empty()) {
         *error = "the folder " + argument + " lies on no drive of the Wine prefix " + prefix +
                  " (see its dosdevices folder)";
@@ -77,7 +77,7 @@ std::string UnixFolder(const std::string& prefix, const std::string& dosFolder) 
     return {};
 #else
     std::string unixPath;
-    if (platform::wine::DosToUnixPath(prefix, dosFolder, &unixPath) != 0) return {};
+    if (session::PrefixUnixPath(prefix, dosFolder, &unixPath) != 0) return {};
     return unixPath;
 #endif
 }

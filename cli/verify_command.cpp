@@ -13,22 +13,11 @@
 namespace sl::cli {
 
 int RunVerify(const CliContext& context, const std::string& folderArgument) {
-    std::string error;
-    const std::string folder = DosFolder(context.prefix, folderArgument, &error);
-    if (folder.empty()) {
-        Print(context.err, "stowlark-cli: " + error + "\n");
-        return kExitUsage;
-    }
-    if (context.api.DoesPathContainSLFiles(folder.c_str()) == 0) {
-        Print(context.err, "stowlark-cli: " + folder +
-                               " is not a Stowlark backup folder (it holds no Stowlark.dat).\n");
-        return kExitUsage;
-    }
-
-    const session::InspectApi* inspect = InspectOrSay(context);
-    if (inspect == nullptr) return kExitUsage;
-    SLIBackupFolder read;
-    const std::int32_t rc = inspect->ReadBackupFolder(folder.c_str(), read);
+    NamedFolder named;
+    if (!ReadNamedFolder(context, folderArgument, named)) return kExitUsage;
+    const session::InspectApi* inspect = named.inspect;
+    const SLIBackupFolder& read = named.read;
+    const std::int32_t rc = named.rc;
     auto catalogue = MakeCatalogue({});
     FolderCheck check = CheckFolder(read, *catalogue, *inspect);
     if (rc != 0) {

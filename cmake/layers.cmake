@@ -5,6 +5,17 @@
 # their full path while a layer that reaches past its neighbours fails to
 # build.
 
+# The target, and every target that links it, sees the headers linked into
+# root.
+function(_sl_see_layer_folder target root)
+  get_target_property(_type ${target} TYPE)
+  if(_type STREQUAL "INTERFACE_LIBRARY")
+    target_include_directories(${target} INTERFACE ${root})
+  else()
+    target_include_directories(${target} PUBLIC ${root})
+  endif()
+endfunction()
+
 # sl_expose(target folder...): the headers (*.h) directly in each folder
 # (relative to the project root; subfolders are layers of their own) become
 # visible to target and to every target that links it.
@@ -18,12 +29,7 @@ function(sl_expose target)
       file(CREATE_LINK ${_header} ${_root}/${_dir}/${_name} SYMBOLIC)
     endforeach()
   endforeach()
-  get_target_property(_type ${target} TYPE)
-  if(_type STREQUAL "INTERFACE_LIBRARY")
-    target_include_directories(${target} INTERFACE ${_root})
-  else()
-    target_include_directories(${target} PUBLIC ${_root})
-  endif()
+  _sl_see_layer_folder(${target} ${_root})
 endfunction()
 
 # sl_expose_file(target header...): single headers (relative to the project
@@ -35,12 +41,7 @@ function(sl_expose_file target)
     file(MAKE_DIRECTORY ${_root}/${_dir})
     file(CREATE_LINK ${PROJECT_SOURCE_DIR}/${_file} ${_root}/${_file} SYMBOLIC)
   endforeach()
-  get_target_property(_type ${target} TYPE)
-  if(_type STREQUAL "INTERFACE_LIBRARY")
-    target_include_directories(${target} INTERFACE ${_root})
-  else()
-    target_include_directories(${target} PUBLIC ${_root})
-  endif()
+  _sl_see_layer_folder(${target} ${_root})
 endfunction()
 
 # sl_layer(target folder [DEPENDS targets...] [EXCLUDE names...]): a static

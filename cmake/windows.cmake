@@ -66,6 +66,9 @@ function(sl_add_tests name dir)
   endif()
   add_executable(${name} ${_tests} ${_support})
   target_link_libraries(${name} PRIVATE ${ARGN} GTest::gtest GTest::gtest_main)
+  # The folder's own test support headers (dir/testing) are the tests' alone.
+  file(RELATIVE_PATH _rel ${PROJECT_SOURCE_DIR} ${_dir})
+  sl_expose(${name} ${_rel}/testing)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
     PROPERTIES LABELS windows)
 endfunction()

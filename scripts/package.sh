@@ -5,9 +5,7 @@
 # computed by dpkg-shlibdeps. Install it with: apt install ./stowlark_*.deb
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh
-BUILD_DIR=${BUILD_DIR:-build}
-cmake --build "$BUILD_DIR" -j2
-cd "$BUILD_DIR"
+scripts/build.sh
+cd "${BUILD_DIR:-build}"
 cpack -G DEB -B package
 ls -1 "$PWD"/package/stowlark_*.deb

@@ -9,29 +9,12 @@
 
 #include "common/session/prefix_files.h"
 #include "common/session/prefix_finder.h"
+#include "kernel/testing/wine_runner.h"
 
 namespace fs = std::filesystem;
 
 namespace sl::session {
 namespace {
-
-std::string Quote(const std::string& text) {
-    std::string out = "'";
-    for (char c : text) {
-        if (c == '\'') {
-            out += "'\\''";
-        } else {
-            out.push_back(c);
-        }
-    }
-    return out + "'";
-}
-
-int RunWine(const std::string& prefix, const std::string& command) {
-    const std::string line = "env -u DISPLAY LC_ALL=C.UTF-8 WINEDEBUG=-all WINEPREFIX=" +
-                             Quote(prefix) + " " + command + " >/dev/null 2>&1";
-    return std::system(line.c_str());
-}
 
 TEST(PrefixFinderWine, FindsWhatWinebootMade) {
     if (std::system("command -v wine >/dev/null 2>&1 && command -v wineboot >/dev/null 2>&1") != 0) {
@@ -43,11 +26,9 @@ TEST(PrefixFinderWine, FindsWhatWinebootMade) {
     const std::string home = root + "/home";
     const std::string tricks = home + "/.local/share/wineprefixes/office";
     fs::create_directories(fs::path(tricks).parent_path());
-    const int rc = RunWine(tricks, "wineboot -i");
-    RunWine(tricks, "wineserver -w");
-    if (rc != 0 || CheckPrefixFolder(tricks) != PrefixState::Prefix) {
+    if (!sl::testing::BootPrefix(tricks) || CheckPrefixFolder(tricks) != PrefixState::Prefix) {
         fs::remove_all(root);
-        GTEST_SKIP() << "wineboot -i could not make a prefix (exit " << rc << ")";
+        GTEST_SKIP() << "wineboot -i could not make a prefix";
     }
     const std::string bottle = home + "/.local/share/bottles/bottles/Games";
     fs::create_directories(fs::path(bottle).parent_path());

@@ -2,7 +2,7 @@
 
 #include <QFileInfo>
 
-#include "kernel/platform/wine/paths/dos_paths.h"
+#include "common/session/prefix_paths.h"
 
 namespace sl::wizard {
 
@@ -10,7 +10,7 @@ QString NearestExistingFolder(const std::string& prefixPath, const std::string& 
     std::string dos = dosPath;
     while (!dos.empty()) {
         std::string unixPath;
-        if (platform::wine::DosToUnixPath(prefixPath, dos, &unixPath) == 0) {
+        if (session::PrefixUnixPath(prefixPath, dos, &unixPath) == 0) {
             const QString candidate = QString::fromStdString(unixPath);
             if (QFileInfo(candidate).isDir()) return QFileInfo(candidate).absoluteFilePath();
         }
@@ -33,7 +33,7 @@ BrowseResult BrowseForFolder(const WizardServices& services, const QString& titl
     if (result.unixPath.isEmpty()) return result;
     // In the ANSI code page, as the kernel takes DOS paths.
     result.dosPath =
-        platform::wine::UnixToDosPath(services.prefixPath, result.unixPath.toStdString());
+        session::PrefixDosPath(services.prefixPath, result.unixPath.toStdString());
     return result;
 }
 

@@ -6,6 +6,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "wizard/pages/description_box.h"
 #include "wizard/pages/mnemonic.h"
 #include "wizard/pages/property_sheet.h"
 #include "wizard/resources/strings.h"
@@ -30,13 +31,7 @@ CMyPropertyPage7::CMyPropertyPage7(WizardContext& context, QWidget* parent)
     groupLayout->addWidget(restore_);
     groupLayout->addWidget(unrestore_);
 
-    auto* descriptionGroup = new QGroupBox(QString::fromLatin1(strings::kDescription));
-    description_ = new QLabel;
-    description_->setWordWrap(true);
-    description_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    description_->setMinimumHeight(80);
-    auto* descriptionLayout = new QVBoxLayout(descriptionGroup);
-    descriptionLayout->addWidget(description_);
+    QGroupBox* descriptionGroup = MakeDescriptionBox(80, &description_);
 
     connect(restore_, &QRadioButton::clicked, this, [this] {
         description_->setText(QString::fromLatin1(strings::kRestoreDescription));
@@ -45,12 +40,7 @@ CMyPropertyPage7::CMyPropertyPage7(WizardContext& context, QWidget* parent)
         description_->setText(QString::fromLatin1(strings::kUnrestoreDescription));
     });
 
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(text);
-    layout->addSpacing(8);
-    layout->addWidget(group);
-    layout->addWidget(descriptionGroup);
-    layout->addStretch();
+    LayOutChoicePage(this, text, group, descriptionGroup);
 }
 
 void CMyPropertyPage7::OnSetActive() {

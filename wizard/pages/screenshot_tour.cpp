@@ -12,7 +12,7 @@
 #include <QTimer>
 #include <functional>
 
-#include "kernel/platform/wine/paths/dos_paths.h"
+#include "common/session/prefix_paths.h"
 #include "wizard/pages/backup_option_page.h"
 #include "wizard/pages/check_list.h"
 #include "wizard/pages/details_sheet.h"
@@ -83,7 +83,7 @@ private:
 // The Unix folder of a DOS folder of the prefix; empty when it maps to none.
 QString UnixFolder(const WizardContext& context, const std::string& dosFolder) {
     std::string unixPath;
-    if (platform::wine::DosToUnixPath(context.services.prefixPath, dosFolder, &unixPath) != 0) {
+    if (session::PrefixUnixPath(context.services.prefixPath, dosFolder, &unixPath) != 0) {
         return {};
     }
     return QString::fromStdString(unixPath);

@@ -9,6 +9,7 @@
 #include "wizard/pages/check_list.h"
 #include "wizard/pages/details_sheet.h"
 #include "wizard/pages/message_box.h"
+#include "wizard/pages/description_box.h"
 #include "wizard/pages/mnemonic.h"
 #include "wizard/pages/mode_words.h"
 #include "wizard/pages/property_sheet.h"
@@ -36,13 +37,7 @@ CMyPropertyPage2::CMyPropertyPage2(WizardContext& context, QWidget* parent)
     details_->setEnabled(false);
     connect(details_, &QPushButton::clicked, this, &CMyPropertyPage2::OnDetails);
 
-    auto* descriptionGroup = new QGroupBox(QString::fromLatin1(strings::kDescription));
-    description_ = new QLabel;
-    description_->setWordWrap(true);
-    description_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    description_->setMinimumHeight(36);
-    auto* descriptionLayout = new QVBoxLayout(descriptionGroup);
-    descriptionLayout->addWidget(description_);
+    QGroupBox* descriptionGroup = MakeDescriptionBox(36, &description_);
 
     auto* buttons = new QVBoxLayout;
     buttons->addWidget(details_);

@@ -11,6 +11,16 @@ using namespace sl::wizard::testing;
 class WizardRestoreTest : public WizardPathsFixture {
     Q_OBJECT
 
+    // Restores WinAmp alone from the backup folder, through to the last page.
+    void RestoreWinAmpToTheEnd() {
+        Start();
+        OpenBackupFolder(false);
+        ComponentCheckList* list = sheet_->SelectionPage()->CheckList();
+        Toggle(list, EntryOf(list, "WinAmp"));
+        sheet_->next();
+        RunToFinish();
+    }
+
 private slots:
     void restoreFolderWithoutBackupFiles() {
         MessageRecorder messages;
@@ -221,12 +231,7 @@ private slots:
             }
         }
         QVERIFY(removed > 0);
-        Start();
-        OpenBackupFolder(false);
-        ComponentCheckList* list = sheet_->SelectionPage()->CheckList();
-        Toggle(list, EntryOf(list, "WinAmp"));
-        sheet_->next();
-        RunToFinish();
+        RestoreWinAmpToTheEnd();
         QVERIFY2(Contains(State().LastBadIDs, "'58'"), ("bad IDs: " + State().LastBadIDs).c_str());
         QVERIFY(!Contains(State().LastBadIDs, "'60'"));
         const std::string report = sheet_->FinishPage()->ReportText();
@@ -255,12 +260,7 @@ private slots:
         PrepareChangedMachine();
         // A file where the pre-restore folder belongs.
         machine_->WriteFile(kPreRestore, "not a folder");
-        Start();
-        OpenBackupFolder(false);
-        ComponentCheckList* list = sheet_->SelectionPage()->CheckList();
-        Toggle(list, EntryOf(list, "WinAmp"));
-        sheet_->next();
-        RunToFinish();
+        RestoreWinAmpToTheEnd();
         QVERIFY(State().UndoCopyMissing);
         QVERIFY(State().LastBadIDs.empty());
         const QString report = sheet_->FinishPage()->Report()->toPlainText();

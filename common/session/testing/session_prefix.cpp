@@ -4,6 +4,8 @@
 
 #include <fstream>
 
+#include "kernel/interface/stowlark_kernel.h"
+
 namespace sl::session {
 
 SessionPrefix::SessionPrefix() {
@@ -22,7 +24,7 @@ SessionPrefix::~SessionPrefix() {
 }
 
 std::function<void(const std::string&)> SessionPrefix::LogSink() const {
-    const std::string path = LogFolder() + "/Stowlark.Log";
+    const std::string path = LogFolder() + "/" + sl::kLogName;
     return [path](const std::string& text) {
         std::ofstream out(path, std::ios::binary | std::ios::app);
         out << text;

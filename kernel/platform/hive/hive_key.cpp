@@ -44,7 +44,15 @@ void HiveKey::SetPending(const KeyReader* reader) const {
 }
 
 void HiveKey::ReleaseDecoded() const {
-    if (!hasRaw || regenerate || pending_ || !decoded_ || !reader_) return;
+    if (!decoded_) return;
+    if (!hasRaw || regenerate || pending_ || !reader_) {
+        std::vector<HiveValue>& values = decoded_->values;
+        if (!trimmed_ && values.capacity() - values.size() > values.size() / 8) {
+            values.shrink_to_fit();
+            trimmed_ = true;
+        }
+        return;
+    }
     decoded_.reset();
     pending_ = true;
 }

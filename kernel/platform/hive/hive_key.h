@@ -69,7 +69,10 @@ struct HiveKey {
 
     // Frees the contents of a key unchanged since it was read; they are read
     // from its source again when next asked for. A reader of many keys keeps
-    // memory bounded this way.
+    // memory bounded this way. A changed key keeps its contents, but the
+    // first time it is let go its value list gives back the room it holds in
+    // reserve (a writer of many keys fills each once; a key written again
+    // and again keeps its room, so that no write pays for a copy).
     void ReleaseDecoded() const;
 
     // Case-insensitive lookups; null when absent.
@@ -89,6 +92,7 @@ private:
     // Not thread-safe (neither is the tree).
     mutable const KeyReader* reader_ = nullptr;
     mutable bool pending_ = false;
+    mutable bool trimmed_ = false;
     mutable std::unique_ptr<KeyContents> decoded_;  // null while there is nothing
 };
 

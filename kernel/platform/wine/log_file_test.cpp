@@ -11,19 +11,14 @@
 #include <sstream>
 
 #include "kernel/platform/wine/wine_platform.h"
+#include "kernel/testing/host_files.h"
 #include "kernel/testing/temp_prefix.h"
 
 namespace sl::platform::wine {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string Read(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using sl::testing::ReadWholeFile;
 
 class LogFileTest : public ::testing::Test {
 protected:
@@ -43,10 +38,10 @@ TEST_F(LogFileTest, AppendsEntriesUnchangedAndRecreatesADeletedLog) {
     EXPECT_EQ(platform.LogFilePath("Stowlark.Log"), path);
     platform.AppendLogBytes("Stowlark.Log", "one\r\r\n");
     platform.AppendLogBytes("Stowlark.Log", std::string("t\0o\r\n", 5));
-    EXPECT_EQ(Read(path), std::string("one\r\r\nt\0o\r\n", 11));
+    EXPECT_EQ(ReadWholeFile(path), std::string("one\r\r\nt\0o\r\n", 11));
     fs::remove(path);
     platform.AppendLogBytes("Stowlark.Log", "three\r\n");
-    EXPECT_EQ(Read(path), "three\r\n");
+    EXPECT_EQ(ReadWholeFile(path), "three\r\n");
     EXPECT_FALSE(fs::exists(prefix_.Root() + "/state"));  // the fallback stayed unused
 }
 
@@ -57,7 +52,7 @@ TEST_F(LogFileTest, LogGoesBesideTheModuleByDefault) {
     WinePlatform platform(prefix_.PrefixPath(), options);
     EXPECT_EQ(platform.ModuleFileName(), options.modulePath);
     platform.AppendLogBytes("Stowlark.Log", "entry\r\n");
-    EXPECT_EQ(Read(prefix_.Root() + "/lib/Stowlark.Log"), "entry\r\n");
+    EXPECT_EQ(ReadWholeFile(prefix_.Root() + "/lib/Stowlark.Log"), "entry\r\n");
 }
 
 TEST_F(LogFileTest, UnwritableFolderFallsBackToTheStateFolder) {
@@ -69,7 +64,7 @@ TEST_F(LogFileTest, UnwritableFolderFallsBackToTheStateFolder) {
     EXPECT_EQ(platform.LogFilePath("Stowlark.Log"), fallback);
     platform.AppendLogBytes("Stowlark.Log", "first\r\n");
     platform.AppendLogBytes("Stowlark.Log", "second\r\n");
-    EXPECT_EQ(Read(fallback), "first\r\nsecond\r\n");
+    EXPECT_EQ(ReadWholeFile(fallback), "first\r\nsecond\r\n");
 }
 
 TEST_F(LogFileTest, ALinkOrFifoInTheLogsPlaceIsNeitherWrittenThroughNorWaitedOn) {
@@ -82,15 +77,15 @@ TEST_F(LogFileTest, ALinkOrFifoInTheLogsPlaceIsNeitherWrittenThroughNorWaitedOn)
 
     EXPECT_EQ(AppendToFile(folder + "/Stowlark.Log", "entry\r\n"), kErrorCantResolveFilename);
     EXPECT_EQ(AppendToFile(folder + "/fifo.log", "entry\r\n"), kErrorCantAccessFile);
-    EXPECT_EQ(Read(victim), "keep me");
+    EXPECT_EQ(ReadWholeFile(victim), "keep me");
 
     // The entry goes to the fallback folder instead, and that is the path named.
     WinePlatform platform(prefix_.PrefixPath(), Options(folder));
     const std::string fallback = prefix_.Root() + "/state/stowlark/Stowlark.Log";
     EXPECT_EQ(platform.LogFilePath("Stowlark.Log"), fallback);
     platform.AppendLogBytes("Stowlark.Log", "entry\r\n");
-    EXPECT_EQ(Read(fallback), "entry\r\n");
-    EXPECT_EQ(Read(victim), "keep me");
+    EXPECT_EQ(ReadWholeFile(fallback), "entry\r\n");
+    EXPECT_EQ(ReadWholeFile(victim), "keep me");
 }
 
 TEST_F(LogFileTest, NoPathIsNamedWhenNoFolderCanTakeTheLog) {
@@ -113,7 +108,7 @@ TEST_F(LogFileTest, EntriesOfConcurrentWritersDoNotInterleave) {
     }
     for (int i = 0; i < 20; ++i) EXPECT_EQ(AppendToFile(path, a), 0u);
     ASSERT_EQ(::waitpid(child, nullptr, 0), child);
-    std::string text = Read(path);
+    std::string text = ReadWholeFile(path);
     ASSERT_EQ(text.size(), 40 * a.size());
     for (std::size_t at = 0; at < text.size(); at += a.size()) {
         std::string entry = text.substr(at, a.size());

@@ -14,11 +14,13 @@
 #include <vector>
 
 #include "kernel/platform/wine/wine_registry.h"
+#include "kernel/testing/host_files.h"
 
 namespace sl::platform::wine {
 namespace {
 
 namespace fs = std::filesystem;
+using sl::testing::ReadWholeFile;
 using std::chrono::milliseconds;
 
 const char kUser[] =
@@ -29,13 +31,6 @@ const char kUser[] =
     "\n"
     "[Software\\\\App] 1796618213\n"
     "\"Name\"=\"user\"\n";
-
-std::string ReadFile(const fs::path& p) {
-    std::ifstream f(p, std::ios::binary);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
-}
 
 class PrefixLockTest : public ::testing::Test {
 protected:
@@ -92,7 +87,7 @@ TEST_F(PrefixLockTest, TheSecondWriterWaitsAndThenSeesTheFirstOnesWrites) {
     ASSERT_EQ(second->FlushAll(), 0);
     EXPECT_EQ(Set(*first, "Third", "3"), 0);
     ASSERT_EQ(first->FlushAll(), 0);
-    const std::string hive = ReadFile(dir_ / "user.reg");
+    const std::string hive = ReadWholeFile(dir_ / "user.reg");
     EXPECT_NE(hive.find("\"First\"=\"1\""), std::string::npos) << hive;
     EXPECT_NE(hive.find("\"Second\"=\"2\""), std::string::npos) << hive;
     EXPECT_NE(hive.find("\"Third\"=\"3\""), std::string::npos) << hive;
@@ -118,7 +113,7 @@ TEST_F(PrefixLockTest, RacingWritersLoseNothing) {
     a.join();
     b.join();
     EXPECT_TRUE(errorsA.empty() && errorsB.empty()) << errorsA.size() << " and " << errorsB.size() << " failed";
-    const std::string hive = ReadFile(dir_ / "user.reg");
+    const std::string hive = ReadWholeFile(dir_ / "user.reg");
     int missing = 0;
     for (const char* side : {"A", "B"}) {
         for (int i = 0; i < kRounds; ++i) {
@@ -147,7 +142,7 @@ TEST_F(PrefixLockTest, ALockFileThatIsNoRegularFileIsRefused) {
     fs::create_symlink(dir_ / "precious", lock);
     auto reg = Registry();
     EXPECT_EQ(Set(*reg, "Name", "z"), 5);
-    EXPECT_EQ(ReadFile(dir_ / "precious"), "keep me");
+    EXPECT_EQ(ReadWholeFile(dir_ / "precious"), "keep me");
 
     fs::remove(lock);
     ASSERT_EQ(::mkfifo(lock.c_str(), 0600), 0);

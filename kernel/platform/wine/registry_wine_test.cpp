@@ -10,19 +10,15 @@
 #include <sstream>
 
 #include "kernel/platform/wine/text/hive.h"
+#include "kernel/platform/wine/text/testing/regenerate_all.h"
 #include "kernel/platform/wine/wine_registry.h"
+#include "kernel/testing/host_files.h"
 
 namespace sl::platform::wine {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadFile(const fs::path& p) {
-    std::ifstream f(p, std::ios::binary);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
-}
+using sl::testing::ReadWholeFile;
 
 std::string Quote(const std::string& s) {
     std::string out = "'";
@@ -179,24 +175,18 @@ TEST_F(RegistryWineTest, WineReadsWhatTheBackendWrites) {
 
 TEST_F(RegistryWineTest, FreshHivesWriteBackIdentical) {
     for (const char* file : {"system.reg", "user.reg", "userdef.reg"}) {
-        std::string text = ReadFile(prefix_ / file);
+        std::string text = ReadWholeFile(prefix_ / file);
         auto hive = Hive::FromText(text);
         ASSERT_EQ(hive->status(), Hive::Status::Loaded) << file;
         EXPECT_TRUE(hive->Write() == text) << file << " differs after a round trip";
         // Regenerated from the model alone, too.
-        std::vector<HiveKey*> stack{&hive->root()};
-        while (!stack.empty()) {
-            HiveKey* k = stack.back();
-            stack.pop_back();
-            k->regenerate = true;
-            for (auto& s : k->subkeys) stack.push_back(s.get());
-        }
+        testing::RegenerateEverySection(*hive);
         EXPECT_TRUE(hive->Write() == text) << file << " differs when regenerated";
     }
 }
 
 TEST_F(RegistryWineTest, OneValueSetChangesOnlyItsSection) {
-    const std::string before = ReadFile(prefix_ / "system.reg");
+    const std::string before = ReadWholeFile(prefix_ / "system.reg");
     {
         WineRegistry reg(prefix_.string(), [] { return false; });
         HKEY h = 0;
@@ -207,7 +197,7 @@ TEST_F(RegistryWineTest, OneValueSetChangesOnlyItsSection) {
         ASSERT_EQ(reg.RegSetValueEx(h, "SLMarker", kRegDword, one, 4), 0);
         ASSERT_EQ(reg.FlushAll(), 0);
     }
-    const std::string after = ReadFile(prefix_ / "system.reg");
+    const std::string after = ReadWholeFile(prefix_ / "system.reg");
     // A key below System: the same for 32-bit and 64-bit programs.
     const std::string header = "\n[System\\\\CurrentControlSet\\\\Control\\\\Session Manager\\\\Environment] ";
     std::size_t start = before.find(header);
@@ -258,8 +248,8 @@ TEST_F(RegistryWineTest, CreatingThroughALinkToNowhereMatchesWine) {
         ASSERT_EQ(reg.FlushAll(), 0);
     }
     const std::string section = "\n[Software\\\\NowhereAtAll\\\\X] ";
-    EXPECT_NE(ReadFile(prefix_ / "system.reg").find(section), std::string::npos);
-    EXPECT_NE(ReadFile(ours / "system.reg").find(section), std::string::npos);
+    EXPECT_NE(ReadWholeFile(prefix_ / "system.reg").find(section), std::string::npos);
+    EXPECT_NE(ReadWholeFile(ours / "system.reg").find(section), std::string::npos);
     std::string out = Capture(ours, "wine reg query 'HKLM\\Software\\DanglingTest\\X' /v V /reg:32");
     EXPECT_NE(out.find("REG_SZ    w"), std::string::npos) << out;
     WaitForServer(ours);

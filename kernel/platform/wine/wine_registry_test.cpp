@@ -10,11 +10,14 @@
 #include <sstream>
 
 #include "kernel/platform/wine/prefix_lock.h"
+#include "kernel/testing/host_files.h"
 
 namespace sl::platform::wine {
 namespace {
 
 namespace fs = std::filesystem;
+using sl::testing::ReadWholeFile;
+using sl::testing::WriteWholeFile;
 
 const char kSystem[] =
     "WINE REGISTRY Version 2\n"
@@ -69,27 +72,15 @@ const char kUserDefault[] =
     "#time=1dd8604951a9966\n"
     "\"Name\"=\"default user\"\n";
 
-std::string ReadFile(const fs::path& p) {
-    std::ifstream f(p, std::ios::binary);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
-}
-
-void WriteFile(const fs::path& p, const std::string& text) {
-    std::ofstream f(p, std::ios::binary | std::ios::trunc);
-    f << text;
-}
-
 class WineRegistryTest : public ::testing::Test {
 protected:
     void SetUp() override {
         std::string templ = (fs::temp_directory_path() / "slregXXXXXX").string();
         ASSERT_NE(::mkdtemp(templ.data()), nullptr);
         dir_ = templ;
-        WriteFile(dir_ / "system.reg", kSystem);
-        WriteFile(dir_ / "user.reg", kUser);
-        WriteFile(dir_ / "userdef.reg", kUserDefault);
+        WriteWholeFile(dir_ / "system.reg", kSystem);
+        WriteWholeFile(dir_ / "user.reg", kUser);
+        WriteWholeFile(dir_ / "userdef.reg", kUserDefault);
         reg_ = std::make_unique<WineRegistry>(dir_.string(), [this] { return serverRunning_; });
     }
     void TearDown() override {
@@ -217,13 +208,13 @@ TEST_F(WineRegistryTest, SizesAndShortBuffersBehaveLikeTheAnsiCalls) {
 
 TEST_F(WineRegistryTest, WritesStayInMemoryUntilFlushedAndTouchOneSection) {
     HKEY h = Open(kHkeyLocalMachine, "software\\zulu");
-    const std::string before = ReadFile(dir_ / "system.reg");
+    const std::string before = ReadWholeFile(dir_ / "system.reg");
     const char text[] = "caf\xe9 \x80";
     ASSERT_EQ(reg_->RegSetValueEx(h, "New", kRegSz, reinterpret_cast<const std::uint8_t*>(text), sizeof text), 0);
     EXPECT_EQ(QueryString(h, "new"), std::string(text, sizeof text));
-    EXPECT_EQ(ReadFile(dir_ / "system.reg"), before);
+    EXPECT_EQ(ReadWholeFile(dir_ / "system.reg"), before);
     ASSERT_EQ(reg_->RegFlushKey(h), 0);
-    std::string after = ReadFile(dir_ / "system.reg");
+    std::string after = ReadWholeFile(dir_ / "system.reg");
     std::size_t cut = before.find("[Software\\\\Zulu]");
     EXPECT_EQ(after.substr(0, cut), before.substr(0, cut));
     std::string section = after.substr(cut);
@@ -241,7 +232,7 @@ TEST_F(WineRegistryTest, WritesStayInMemoryUntilFlushedAndTouchOneSection) {
     EXPECT_EQ(reg_->FlushAll(), 0);
     ASSERT_EQ(::stat((dir_ / "system.reg").c_str(), &st2), 0);
     EXPECT_EQ(st1.st_ino, st2.st_ino);
-    EXPECT_EQ(ReadFile(dir_ / "system.reg"), after);
+    EXPECT_EQ(ReadWholeFile(dir_ / "system.reg"), after);
 }
 
 TEST_F(WineRegistryTest, CreatesKeysWithClassAndDisposition) {
@@ -259,7 +250,7 @@ TEST_F(WineRegistryTest, CreatesKeysWithClassAndDisposition) {
     EXPECT_STREQ(name, "Deep");
     EXPECT_STREQ(cls, "Cls");
     ASSERT_EQ(reg_->FlushAll(), 0);
-    std::string user = ReadFile(dir_ / "user.reg");
+    std::string user = ReadWholeFile(dir_ / "user.reg");
     EXPECT_NE(user.find("\n[Software\\\\New\\\\Deep] "), std::string::npos);
     EXPECT_NE(user.find("#class=\"Cls\"\n"), std::string::npos);
     EXPECT_EQ(user.find("[Software\\\\New] "), std::string::npos);  // has a subkey, no values
@@ -287,23 +278,23 @@ TEST_F(WineRegistryTest, RunningServerRefusesWritesButNotReads) {
     EXPECT_EQ(reg_->RegFlushKey(h), 32);
     EXPECT_EQ(reg_->FlushAll(), 32);
     EXPECT_EQ(QueryString(h, ""), std::string("default\0", 8));
-    EXPECT_EQ(ReadFile(dir_ / "system.reg"), kSystem);
+    EXPECT_EQ(ReadWholeFile(dir_ / "system.reg"), kSystem);
     serverRunning_ = false;
     EXPECT_EQ(reg_->FlushAll(), 0);
-    EXPECT_NE(ReadFile(dir_ / "system.reg").find("\"pending\"=dword:00000001"), std::string::npos);
-    EXPECT_NE(ReadFile(dir_ / "system.reg").find("\"later\"=dword:00000001"), std::string::npos);
+    EXPECT_NE(ReadWholeFile(dir_ / "system.reg").find("\"pending\"=dword:00000001"), std::string::npos);
+    EXPECT_NE(ReadWholeFile(dir_ / "system.reg").find("\"later\"=dword:00000001"), std::string::npos);
 }
 
 TEST_F(WineRegistryTest, RefusedHiveIsEmptyAndNeverWritten) {
     const std::string foreign = "WINE REGISTRY Version 1\n\n[Software\\\\App] 1\n\"Name\"=\"x\"\n";
-    WriteFile(dir_ / "user.reg", foreign);
+    WriteWholeFile(dir_ / "user.reg", foreign);
     HKEY h = 0;
     EXPECT_EQ(reg_->RegOpenKeyEx(kHkeyCurrentUser, "Software\\App", kKeyRead, &h), 2);
     EXPECT_EQ(reg_->RegCreateKeyEx(kHkeyCurrentUser, "Software\\App", nullptr, 0, kKeyAllAccess, &h, nullptr), 5);
     const std::uint8_t one[4] = {1, 0, 0, 0};
     EXPECT_EQ(reg_->RegSetValueEx(kHkeyCurrentUser, "x", kRegDword, one, 4), 5);
     EXPECT_EQ(reg_->FlushAll(), 0);
-    EXPECT_EQ(ReadFile(dir_ / "user.reg"), foreign);
+    EXPECT_EQ(ReadWholeFile(dir_ / "user.reg"), foreign);
 }
 
 // A hive's name may hold a link or a FIFO someone put there: neither is
@@ -311,7 +302,7 @@ TEST_F(WineRegistryTest, RefusedHiveIsEmptyAndNeverWritten) {
 // would carry the registry into the file it names).
 TEST_F(WineRegistryTest, LinkOrFifoInAHivesPlaceIsRefusedWithoutWaiting) {
     const fs::path victim = dir_ / "victim.txt";
-    WriteFile(victim, kUser);
+    WriteWholeFile(victim, kUser);
     fs::remove(dir_ / "user.reg");
     fs::create_symlink(victim, dir_ / "user.reg");
     fs::remove(dir_ / "system.reg");
@@ -327,7 +318,7 @@ TEST_F(WineRegistryTest, LinkOrFifoInAHivesPlaceIsRefusedWithoutWaiting) {
                                    &h, nullptr),
               5);
     EXPECT_EQ(reg_->FlushAll(), 0);
-    EXPECT_EQ(ReadFile(victim), kUser);
+    EXPECT_EQ(ReadWholeFile(victim), kUser);
     EXPECT_TRUE(fs::is_symlink(dir_ / "user.reg"));
     EXPECT_TRUE(fs::is_fifo(dir_ / "system.reg"));
 }
@@ -359,7 +350,7 @@ TEST_F(WineRegistryTest, RereadsHiveChangedOnDisk) {
     std::string changed = kUser;
     changed.replace(changed.find("\"user\""), 6, "\"other user\"");
     fs::remove(dir_ / "user.reg");  // a new inode, as Wine's own save makes
-    WriteFile(dir_ / "user.reg", changed);
+    WriteWholeFile(dir_ / "user.reg", changed);
     EXPECT_EQ(QueryString(h, "Name"), std::string("other user\0", 11));
 
     // Unflushed changes are not thrown away, and are not written over a file
@@ -367,15 +358,15 @@ TEST_F(WineRegistryTest, RereadsHiveChangedOnDisk) {
     const std::uint8_t one[4] = {1, 0, 0, 0};
     ASSERT_EQ(reg_->RegSetValueEx(h, "mine", kRegDword, one, 4), 0);
     fs::remove(dir_ / "user.reg");
-    WriteFile(dir_ / "user.reg", kUser);
+    WriteWholeFile(dir_ / "user.reg", kUser);
     EXPECT_EQ(reg_->RegFlushKey(h), 32);
-    EXPECT_EQ(ReadFile(dir_ / "user.reg"), kUser);
+    EXPECT_EQ(ReadWholeFile(dir_ / "user.reg"), kUser);
 }
 
 TEST_F(WineRegistryTest, AnEnumerationUnderWayListsOneStateOfTheHive) {
     std::string two = kUser;
     two += "\"Second\"=\"2\"\n";
-    WriteFile(dir_ / "user.reg", two);
+    WriteWholeFile(dir_ / "user.reg", two);
     HKEY h = Open(kHkeyCurrentUser, "Software\\App");
     auto nameAt = [&](DWORD index) {
         char name[64] = {};
@@ -388,7 +379,7 @@ TEST_F(WineRegistryTest, AnEnumerationUnderWayListsOneStateOfTheHive) {
     std::string other = kUser;
     other += "\"Third\"=\"3\"\n\"Zeroth\"=\"0\"\n";
     fs::remove(dir_ / "user.reg");
-    WriteFile(dir_ / "user.reg", other);
+    WriteWholeFile(dir_ / "user.reg", other);
     // The enumeration under way goes on in the list it started with...
     EXPECT_EQ(nameAt(1), "Second");
     EXPECT_EQ(nameAt(2), "error 259");
@@ -396,7 +387,7 @@ TEST_F(WineRegistryTest, AnEnumerationUnderWayListsOneStateOfTheHive) {
     EXPECT_EQ(nameAt(0), "Name");
     EXPECT_EQ(nameAt(1), "Third");
     fs::remove(dir_ / "user.reg");
-    WriteFile(dir_ / "user.reg", two);
+    WriteWholeFile(dir_ / "user.reg", two);
     EXPECT_EQ(nameAt(1), "Second");
     EXPECT_EQ(nameAt(2), "error 259");
 }

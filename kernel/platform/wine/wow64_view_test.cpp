@@ -1,6 +1,7 @@
 // The 32-bit view of a 64-bit prefix, on hives written the way Wine writes
 // them: redirection into Wow6432Node, link keys, the shared classes node.
 #include "kernel/platform/wine/wine_registry.h"
+#include "kernel/testing/host_files.h"
 
 #include <gtest/gtest.h>
 
@@ -14,6 +15,7 @@ namespace sl::platform::wine {
 namespace {
 
 namespace fs = std::filesystem;
+using sl::testing::ReadWholeFile;
 
 // A "#link" key whose target is the registry path given, as Wine stores it
 // (REG_LINK data in UTF-16).
@@ -63,13 +65,6 @@ const char kUser[] =
     "\n"
     "[Software\\\\Winamp] 1796618213\n"
     "\"Language\"=dword:00000409\n";
-
-std::string ReadFile(const fs::path& p) {
-    std::ifstream f(p, std::ios::binary);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
-}
 
 class Wow64ViewTest : public ::testing::Test {
 protected:
@@ -162,7 +157,7 @@ TEST_F(Wow64ViewTest, WritesGoWhereA32BitProgramLooks) {
               0);
     EXPECT_EQ(disposition, 1u);
     ASSERT_EQ(reg_->FlushAll(), 0);
-    const std::string hive = ReadFile(dir_ / "system.reg");
+    const std::string hive = ReadWholeFile(dir_ / "system.reg");
     EXPECT_NE(hive.find("[Software\\\\Wow6432Node\\\\Netscape\\\\Netscape Navigator]"), std::string::npos);
     EXPECT_EQ(hive.find("[Software\\\\Netscape"), std::string::npos);
     EXPECT_NE(hive.find("[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\App Paths\\\\new.exe]"),

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "kernel/platform/wine/text/hive_escape.h"
+#include "kernel/platform/wine/text/testing/regenerate_all.h"
 
 namespace sl::platform::wine {
 namespace {
@@ -118,13 +119,7 @@ TEST(Hive, WritesBackIdenticalTextAndIdenticalRegeneration) {
     EXPECT_EQ(hive->Write(), kWineHive);
     EXPECT_FALSE(hive->changed());
     // Regenerating every section from the model gives Wine's bytes too.
-    std::vector<HiveKey*> stack{&hive->root()};
-    while (!stack.empty()) {
-        HiveKey* k = stack.back();
-        stack.pop_back();
-        k->regenerate = true;
-        for (auto& s : k->subkeys) stack.push_back(s.get());
-    }
+    testing::RegenerateEverySection(*hive);
     EXPECT_EQ(hive->Write(), kWineHive);
 }
 
