@@ -2,7 +2,11 @@
 
 #include <cctype>
 
+#if defined(_WIN32)
+#include <windows.h>
+#else
 #include "common/session/prefix_paths.h"
+#endif
 
 namespace sl::cli {
 
@@ -36,6 +40,21 @@ std::string DosFolder(const std::string& prefix, const std::string& argument,
         }
         return argument;
     }
+#if defined(_WIN32)
+    // A path without a drive letter: against the current folder (or its
+    // drive, for "\\Backups"), as every Windows program takes it.
+    (void)prefix;
+    std::string full(32768, '\0');
+    const DWORD n = ::GetFullPathNameA(argument.c_str(), static_cast<DWORD>(full.size()),
+                                       full.data(), nullptr);
+    full.resize(n < full.size() ? n : 0);
+    if (!IsDosPath(full)) {
+        *error = "the folder " + argument + " lies on no drive (C:\\...); network and device "
+                 "paths are not taken";
+        return {};
+    }
+    return full;
+#else
     if (argument.find('\\') != std::string::npos) {
         *error = "the folder " + argument +
                  " has a backslash in a name, which a Windows path cannot hold";
@@ -47,12 +66,20 @@ std::string DosFolder(const std::string& prefix, const std::string& argument,
                  " (see its dosdevices folder)";
     }
     return dos;
+#endif
 }
 
 std::string UnixFolder(const std::string& prefix, const std::string& dosFolder) {
+#if defined(_WIN32)
+    // Windows has no Unix side.
+    (void)prefix;
+    (void)dosFolder;
+    return {};
+#else
     std::string unixPath;
     if (session::PrefixUnixPath(prefix, dosFolder, &unixPath) != 0) return {};
     return unixPath;
+#endif
 }
 
 }  // namespace sl::cli

@@ -1,7 +1,11 @@
 // stowlark-cli: the command-line front end of Stowlark. It chooses the Wine
 // prefix, loads the kernel library and binds its exports (as the wizard
 // does), then runs one command.
+#if defined(_WIN32)
+#include <io.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <string>
 #include <vector>
@@ -13,14 +17,27 @@
 #include "cli/help_text.h"
 #include "cli/json_output.h"
 #include "cli/options.h"
+#include "common/session/kernel_binding.h"
+#if !defined(_WIN32)
 #include "cli/prefix_argument.h"
 #include "cli/windows_disk.h"
-#include "common/session/kernel_binding.h"
 #include "common/session/prefix_choice.h"
+#endif
 
 namespace {
 
 using namespace sl::cli;
+
+#if defined(_WIN32)
+// The Windows build works on the computer it runs on: there is no Wine
+// prefix to choose or list.
+constexpr const char* kNoPrefixesHere =
+    "stowlark-cli: Wine prefixes exist only for the Linux build; on Windows stowlark-cli works "
+    "on this computer's own registry and folders (no 'prefixes', no --prefix).\n";
+
+bool IsTerminal() { return ::_isatty(::_fileno(stdout)) != 0; }
+#else
+bool IsTerminal() { return ::isatty(STDOUT_FILENO) != 0; }
 
 // Sets WINEPREFIX for this process (and so for the library) before anything
 // touches the machine. Returns the prefix, or empty with a message printed.
@@ -53,6 +70,7 @@ std::string ChoosePrefix(const CommandLine& line) {
     }
     return choice.path;
 }
+#endif
 
 }  // namespace
 
@@ -78,6 +96,13 @@ int main(int argc, char** argv) {
         Print(stdout, CompletionScript(line.folder));
         return kExitSuccess;
     }
+#if defined(_WIN32)
+    if (line.command == Command::Prefixes || !line.prefix.empty()) {
+        Print(stderr, kNoPrefixesHere);
+        return kExitUsage;
+    }
+    CliContext context;
+#else
     if (line.command == Command::Prefixes) {
         const auto found = sl::session::FindPrefixes(sl::session::ProcessFinderEnvironment());
         if (line.json) {
@@ -116,6 +141,7 @@ int main(int argc, char** argv) {
         context.prefix = ChoosePrefix(line);
         if (context.prefix.empty()) return kExitUsage;
     }
+#endif
 
     sl::session::KernelBinding kernel;
     if (!kernel.Load()) {
@@ -124,7 +150,7 @@ int main(int argc, char** argv) {
     }
     context.api = kernel.Api();
     context.libraryPath = kernel.LibraryPath();
-    context.terminal = ::isatty(STDOUT_FILENO) != 0;
+    context.terminal = IsTerminal();
     context.json = line.json;
     // Every command but list looks at folders or the prefix through the
     // inspect library, loaded only then.

@@ -14,7 +14,9 @@
 #include "cli/windows_disk.h"
 #include "common/session/folder_path.h"
 #include "common/session/run_sequence.h"
+#if !defined(_WIN32)
 #include "common/session/windows_programs.h"
+#endif
 
 namespace sl::cli {
 namespace {
@@ -74,12 +76,19 @@ std::string Choose(const CliContext& context, ComponentCatalogue& catalogue,
 }
 
 bool RefuseWhileWindowsProgramsRun(const CliContext& context) {
+#if defined(_WIN32)
+    // Windows itself keeps the registry: a restore writes it live, beside
+    // the programs that run, as their own writes do.
+    (void)context;
+    return false;
+#else
     if (!session::WindowsProgramsRunning(context.prefix)) return false;
     Print(context.err, "stowlark-cli: Windows programs are still running on this computer (Wine "
                        "prefix " + context.prefix +
                            ").\nPlease close ALL Windows programs, including task-bar "
                            "applications (or wait for 'wineserver -w'), then try again.\n");
     return true;
+#endif
 }
 
 // The IDs the folder's bookkeeping file lists as saved; empty when it has

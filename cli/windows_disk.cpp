@@ -89,8 +89,4 @@ std::string UserLines(const WindowsDisk& disk) {
     return out;
 }
 
-bool OnTheDisk(const std::string& dosFolder) {
-    return dosFolder.size() >= 2 && dosFolder[1] == ':' && (dosFolder[0] == 'C' || dosFolder[0] == 'c');
-}
-
 }  // namespace sl::cli

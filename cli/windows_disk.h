@@ -43,6 +43,8 @@ std::string UserLines(const WindowsDisk& disk);
 
 // True when a DOS folder of the disk machine lies on the disk (C:), where
 // nothing is written.
-bool OnTheDisk(const std::string& dosFolder);
+inline bool OnTheDisk(const std::string& dosFolder) {
+    return dosFolder.size() >= 2 && dosFolder[1] == ':' && (dosFolder[0] == 'C' || dosFolder[0] == 'c');
+}
 
 }  // namespace sl::cli

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Cross-builds Stowlark for 64-bit Windows with mingw-w64 into build-windows/,
-# runs the Windows tests under Wine (CTest label "windows"), and, once the
-# library and the command line are part of the Windows build, packs them for
-# users into build-windows/stowlark-windows.zip:
-#   StowlarkKernel.dll, stowlark-cli.exe, the C++ runtime DLLs they share,
-#   stowlark-cli.txt (the manual page as text) and README-windows.txt.
+# runs the Windows tests under Wine (CTest label "windows"), and packs the
+# programs for users into build-windows/stowlark-windows.zip:
+#   StowlarkKernel.dll, StowlarkInspect.dll, stowlark-cli.exe, the C++
+#   runtime DLLs they share, stowlark-cli.txt (the manual page as text) and
+#   README-windows.txt.
 #
 # Environment: BUILD_DIR (default build-windows), JOBS (default 2),
 # SL_SKIP_TESTS=1 to build and pack without running the tests.
@@ -40,10 +40,6 @@ if [ "${SL_SKIP_TESTS:-0}" != 1 ]; then
 fi
 
 bin="$BUILD_DIR/bin"
-if [ ! -f "$bin/StowlarkKernel.dll" ] || [ ! -f "$bin/stowlark-cli.exe" ]; then
-  echo "StowlarkKernel.dll and stowlark-cli.exe are not part of the Windows build yet: no zip."
-  exit 0
-fi
 
 objdump=x86_64-w64-mingw32-objdump
 # The library exports exactly its seven functions.
@@ -52,8 +48,11 @@ cmake -DOBJDUMP="$objdump" -DDLL="$bin/StowlarkKernel.dll" \
       -P cmake/check-exports.cmake
 # The library and the program pass std::string to each other: both must use
 # the one C++ runtime DLL, never a static copy each.
-for module in "$bin/StowlarkKernel.dll" "$bin/stowlark-cli.exe"; do
-  if ! "$objdump" -p "$module" | grep -q "DLL Name: libstdc++-6.dll"; then
+for module in "$bin/StowlarkKernel.dll" "$bin/StowlarkInspect.dll" "$bin/stowlark-cli.exe"; do
+  # (The whole dump first: grep -q would stop reading early, and pipefail
+  # would count objdump's broken pipe as a failure.)
+  imports=$("$objdump" -p "$module")
+  if ! grep -q "DLL Name: libstdc++-6.dll" <<<"$imports"; then
     echo "$module does not use libstdc++-6.dll" >&2
     exit 1
   fi
@@ -62,7 +61,7 @@ done
 stage="$BUILD_DIR/stowlark-windows"
 rm -rf "$stage" "$BUILD_DIR/stowlark-windows.zip"
 mkdir -p "$stage"
-cp "$bin/StowlarkKernel.dll" "$bin/stowlark-cli.exe" \
+cp "$bin/StowlarkKernel.dll" "$bin/StowlarkInspect.dll" "$bin/stowlark-cli.exe" \
    "$bin/libstdc++-6.dll" "$bin/libgcc_s_seh-1.dll" "$bin/libwinpthread-1.dll" "$stage/"
 # Debug information stays in the build (it is most of the runtime DLL's size).
 x86_64-w64-mingw32-strip --strip-debug "$stage"/*.dll "$stage"/*.exe

@@ -10,7 +10,11 @@
 
 namespace sl::session {
 
+#if defined(_WIN32)
+inline constexpr const char* kInspectLibraryName = "StowlarkInspect.dll";
+#else
 inline constexpr const char* kInspectLibraryName = "libStowlarkInspect.so";
+#endif
 
 struct InspectApi {
     decltype(&SLI_ReadBackupFolder) ReadBackupFolder = nullptr;

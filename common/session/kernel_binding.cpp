@@ -1,7 +1,10 @@
 #include "common/session/kernel_binding.h"
 
-#include <dlfcn.h>
+#if defined(_WIN32)
+#include <windows.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <climits>
 #include <filesystem>
@@ -19,6 +22,22 @@ std::string g_kernelFolder;  // the folder of the kernel library loaded last
 
 }  // namespace
 
+#if defined(_WIN32)
+std::string ProgramFolder() {
+    // The call cuts the name to the buffer without saying how long it is.
+    for (DWORD size = MAX_PATH; size <= 32768; size *= 2) {
+        std::string path(size, '\0');
+        const DWORD n = ::GetModuleFileNameA(nullptr, path.data(), size);
+        if (n == 0) return {};
+        if (n < size) {
+            path.resize(n);
+            const std::size_t slash = path.find_last_of("\\/");
+            return slash == std::string::npos ? std::string() : path.substr(0, slash);
+        }
+    }
+    return {};
+}
+#else
 std::string ProgramFolder() {
     char buffer[PATH_MAX];
     ssize_t length = ::readlink("/proc/self/exe", buffer, sizeof(buffer) - 1);
@@ -28,6 +47,7 @@ std::string ProgramFolder() {
     if (slash == std::string::npos) return {};
     return slash == 0 ? "/" : path.substr(0, slash);
 }
+#endif
 
 std::vector<std::string> KernelBinding::DefaultFolders() {
     std::vector<std::string> folders;
@@ -52,7 +72,7 @@ std::vector<std::string> KernelBinding::DefaultFolders() {
 KernelBinding::~KernelBinding() { Unload(); }
 
 void KernelBinding::Unload() {
-    if (handle_ != nullptr) ::dlclose(handle_);
+    CloseLibrary(handle_);
     handle_ = nullptr;
     api_ = KernelApi{};
     path_.clear();
@@ -78,7 +98,7 @@ bool KernelBinding::Load(const std::vector<std::string>& folders) {
     handle_ = loaded.handle;
     api_ = api;
     path_ = loaded.path;
-    RememberLibraryFolder(path_.substr(0, path_.find_last_of('/')));
+    RememberLibraryFolder(path_.substr(0, path_.find_last_of(kPathSeparators)));
     return true;
 }
 

@@ -14,7 +14,17 @@
 
 namespace sl::session {
 
+#if defined(_WIN32)
+inline constexpr const char* kKernelLibraryName = "StowlarkKernel.dll";
+#else
 inline constexpr const char* kKernelLibraryName = "libStowlarkKernel.so";
+#endif
+// What ends a folder in a library's path.
+#if defined(_WIN32)
+inline constexpr const char* kPathSeparators = "\\/";
+#else
+inline constexpr const char* kPathSeparators = "/";
+#endif
 
 class KernelBinding {
 public:

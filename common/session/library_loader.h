@@ -1,8 +1,7 @@
 // Finding one of the project's shared libraries (the kernel, the inspect
-// module) in a list of folders and binding its exports by name.
+// module) in a list of folders and binding its exports by name: dlopen and
+// dlsym on Linux, LoadLibrary and GetProcAddress on Windows.
 #pragma once
-
-#include <dlfcn.h>
 
 #include <functional>
 #include <string>
@@ -10,11 +9,17 @@
 
 namespace sl::session {
 
+// The address of the export name of the loaded library handle; null when it
+// has none.
+void* FindExport(void* handle, const char* name);
+// Unloads a library that OpenLibrary loaded; null is ignored.
+void CloseLibrary(void* handle);
+
 // Binds the export name of handle to *target; on failure appends name to
 // *missing (comma separated) and returns false.
 template <typename Fn>
 bool BindExport(void* handle, const char* name, Fn* target, std::string* missing) {
-    void* symbol = ::dlsym(handle, name);
+    void* symbol = FindExport(handle, name);
     if (symbol == nullptr) {
         if (!missing->empty()) *missing += ", ";
         *missing += name;
@@ -28,7 +33,7 @@ bool BindExport(void* handle, const char* name, Fn* target, std::string* missing
 using BindExports = std::function<void(void* handle, std::string* missing)>;
 
 struct LoadedLibrary {
-    void* handle = nullptr;  // dlopen's handle; null when nothing loaded
+    void* handle = nullptr;  // the loaded library; null when nothing loaded
     std::string path;        // the file that was loaded
     std::string error;       // why nothing was loaded, in words a user can act on
 };

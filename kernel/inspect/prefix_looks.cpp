@@ -7,7 +7,11 @@
 #include "kernel/interface/kernel.h"
 #include "kernel/log/log.h"
 #include "kernel/platform/platform.h"
+#if defined(_WIN32)
+#include "kernel/platform/win32/win32_platform.h"
+#else
 #include "kernel/platform/wine/wine_platform.h"
+#endif
 
 namespace {
 const char* OrEmpty(const char* text) { return text != nullptr ? text : ""; }
@@ -75,10 +79,19 @@ SL_EXPORT void SLI_GetLogFilePath(const char* modulePath, std::string& path) {
         if (OrEmpty(modulePath)[0] == '\0') return;
         // The library's own rule, asked of a platform that stands where the
         // library is; the prefix plays no part in it.
+#if defined(_WIN32)
+        // Beside the library's file, else the per-user folder.
+        const std::string module = modulePath;
+        const std::size_t cut = module.find_last_of("\\/");
+        sl::platform::win32::Win32PlatformOptions options;
+        options.logFolder = cut == std::string::npos ? std::string(".") : module.substr(0, cut);
+        sl::platform::win32::Win32Platform machine(options);
+#else
         sl::platform::wine::WinePlatformOptions options;
         options.modulePath = modulePath;
         options.serverRunning = [] { return false; };
         sl::platform::wine::WinePlatform machine("", options);
+#endif
         path = machine.LogFilePath(sl::kLogName);
     } catch (...) {
         path.clear();

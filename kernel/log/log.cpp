@@ -62,7 +62,11 @@ void AppendLog(std::string message, std::string logName) {
     if (logName.empty()) logName = LibraryLogName();
     std::time_t now = std::time(nullptr);
     std::tm local{};
+#if defined(_WIN32)
+    localtime_s(&local, &now);
+#else
     localtime_r(&now, &local);
+#endif
     platform::Current().AppendLogBytes(logName, FormatLogEntry(message, local));
 }
 
