@@ -23,8 +23,11 @@ void BindAll(void* handle, std::string* missing, InspectApi& api) {
     BindExport(handle, "SLI_CreateDirectory", &api.CreateDirectory, missing);
     BindExport(handle, "SLI_GetWindowsDirectory", &api.GetWindowsDirectory, missing);
     BindExport(handle, "SLI_AppendLog", &api.AppendLog, missing);
+#if !defined(_WIN32)
+    // A Windows disk as the machine is a feature of the Linux build.
     BindExport(handle, "SLI_LookAtWindowsDisk", &api.LookAtWindowsDisk, missing);
     BindExport(handle, "SLI_CheckWindowsHive", &api.CheckWindowsHive, missing);
+#endif
     BindExport(handle, "SLI_GetLogFilePath", &api.GetLogFilePath, missing);
 }
 

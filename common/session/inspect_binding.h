@@ -27,6 +27,7 @@ struct InspectApi {
     decltype(&SLI_GetWindowsDirectory) GetWindowsDirectory = nullptr;
     decltype(&SLI_AppendLog) AppendLog = nullptr;
     decltype(&SLI_GetLogFilePath) GetLogFilePath = nullptr;
+    // Not in the Windows build (null there).
     decltype(&SLI_LookAtWindowsDisk) LookAtWindowsDisk = nullptr;
     decltype(&SLI_CheckWindowsHive) CheckWindowsHive = nullptr;
 };
