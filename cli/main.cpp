@@ -70,6 +70,50 @@ std::string ChoosePrefix(const CommandLine& line) {
     }
     return choice.path;
 }
+
+// The prefixes command: the prefixes found, as lines or JSON.
+int RunPrefixes(const CommandLine& line) {
+    const auto found = sl::session::FindPrefixes(sl::session::ProcessFinderEnvironment());
+    if (line.json) {
+        CliContext context;
+        PrintJson(context, PrefixesJson(found));
+        return kExitSuccess;
+    }
+    if (found.empty()) Print(stderr, "stowlark-cli: no Wine prefix was found.\n");
+    Print(stdout, PrefixLines(found));
+    return kExitSuccess;
+}
+
+// Makes the Windows disk of --windows-disk, or else the prefix, the machine
+// the libraries work on, and names it in context (disk keeps the disk's
+// drives alive). -1 to go on; otherwise the exit status, for the users
+// command (answered here) and for a disk or prefix that cannot be used.
+int ChooseMachine(const CommandLine& line, CliContext& context, WindowsDisk& disk) {
+    if (line.windowsDisk.empty()) {
+        context.prefix = ChoosePrefix(line);
+        return context.prefix.empty() ? kExitUsage : -1;
+    }
+    // A Windows disk instead of a prefix: the library reads it, and folders
+    // take their DOS form through its drives (C: the disk, Z: /).
+    disk = OpenWindowsDisk(line.windowsDisk, line.windowsUser, line.command != Command::Users);
+    if (!disk.error.empty()) {
+        Print(stderr, "stowlark-cli: " + disk.error + "\n");
+        return kExitUsage;
+    }
+    if (line.command == Command::Users) {
+        if (line.json) {
+            PrintJson(context, UsersJson(disk));
+        } else {
+            if (disk.profiles.empty()) Print(stderr, "stowlark-cli: no user profile was found.\n");
+            Print(stdout, UserLines(disk));
+        }
+        return kExitSuccess;
+    }
+    UseWindowsDisk(disk);
+    context.prefix = disk.drives->folder();
+    context.windowsDisk = disk.root;
+    return -1;
+}
 #endif
 
 }  // namespace
@@ -103,44 +147,10 @@ int main(int argc, char** argv) {
     }
     CliContext context;
 #else
-    if (line.command == Command::Prefixes) {
-        const auto found = sl::session::FindPrefixes(sl::session::ProcessFinderEnvironment());
-        if (line.json) {
-            CliContext context;
-            PrintJson(context, PrefixesJson(found));
-            return kExitSuccess;
-        }
-        if (found.empty()) Print(stderr, "stowlark-cli: no Wine prefix was found.\n");
-        Print(stdout, PrefixLines(found));
-        return kExitSuccess;
-    }
-
+    if (line.command == Command::Prefixes) return RunPrefixes(line);
     CliContext context;
     WindowsDisk disk;
-    if (!line.windowsDisk.empty()) {
-        // A Windows disk instead of a prefix: the library reads it, and
-        // folders take their DOS form through its drives (C: the disk, Z: /).
-        disk = OpenWindowsDisk(line.windowsDisk, line.windowsUser, line.command != Command::Users);
-        if (!disk.error.empty()) {
-            Print(stderr, "stowlark-cli: " + disk.error + "\n");
-            return kExitUsage;
-        }
-        if (line.command == Command::Users) {
-            if (line.json) {
-                PrintJson(context, UsersJson(disk));
-            } else {
-                if (disk.profiles.empty()) Print(stderr, "stowlark-cli: no user profile was found.\n");
-                Print(stdout, UserLines(disk));
-            }
-            return kExitSuccess;
-        }
-        UseWindowsDisk(disk);
-        context.prefix = disk.drives->folder();
-        context.windowsDisk = disk.root;
-    } else {
-        context.prefix = ChoosePrefix(line);
-        if (context.prefix.empty()) return kExitUsage;
-    }
+    if (const int status = ChooseMachine(line, context, disk); status >= 0) return status;
 #endif
 
     sl::session::KernelBinding kernel;
