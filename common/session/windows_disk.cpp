@@ -80,6 +80,11 @@ void UseWindowsDisk(const WindowsDisk& disk) {
     }
 }
 
+void StopUsingWindowsDisk() {
+    ::unsetenv(platform::kWindowsDiskVariable);
+    ::unsetenv(platform::kWindowsUserVariable);
+}
+
 std::string UserLines(const WindowsDisk& disk) {
     std::string out;
     for (std::size_t i = 0; i < disk.profiles.size(); ++i) {

@@ -38,6 +38,10 @@ WindowsDisk OpenWindowsDisk(const std::string& dir, const std::string& user, boo
 // call (sets the two environment variables for this process).
 void UseWindowsDisk(const WindowsDisk& disk);
 
+// Makes the Wine prefix the machine of the library's next call again
+// (removes the two variables).
+void StopUsingWindowsDisk();
+
 // "NAME<TAB>FOLDER[<TAB>default]\n" for each profile of the disk.
 std::string UserLines(const WindowsDisk& disk);
 
