@@ -208,6 +208,14 @@ void CMyPropertyPage9::ShowMachineChoices() {
     }
     restore_->setEnabled(!disk);
     diskNote_->setVisible(disk);
+    // The scratch demo machine is not what is worked on while a disk is.
+    demoNote_->setVisible(!disk && context_.services.scratchDemo);
+    if (context_.services.scratchDemo) {
+        if (CMyPropertySheet* sheet = Sheet()) {
+            sheet->setWindowTitle(QString::fromLatin1(strings::kCaption) +
+                                  (disk ? QString() : QString::fromLatin1(strings::kDemoMachineTitle)));
+        }
+    }
 }
 
 void CMyPropertyPage9::OnChooseWindowsDisk() {
