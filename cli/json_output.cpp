@@ -58,7 +58,7 @@ Json PrefixesJson(const std::vector<session::FoundPrefix>& found) {
     return document;
 }
 
-Json UsersJson(const WindowsDisk& disk) {
+Json UsersJson(const session::WindowsDisk& disk) {
     Json users = Json::array();
     for (std::size_t i = 0; i < disk.profiles.size(); ++i) {
         users.push_back({{"name", disk.profiles[i].name},

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "cli/cli_context.h"
-#include "cli/windows_disk.h"
+#include "common/session/windows_disk.h"
 #include "common/catalogue/component_catalogue.h"
 #include "common/session/prefix_finder.h"
 
@@ -42,6 +42,6 @@ Json FolderJson(const CliContext& context, const std::string& dosFolder);
 Json PrefixesJson(const std::vector<session::FoundPrefix>& found);
 
 // {"disk": DIR, "users": [{"name", "folder", "default"}, ...]}.
-Json UsersJson(const WindowsDisk& disk);
+Json UsersJson(const session::WindowsDisk& disk);
 
 }  // namespace sl::cli

@@ -20,7 +20,7 @@
 #include "common/session/kernel_binding.h"
 #if !defined(_WIN32)
 #include "cli/prefix_argument.h"
-#include "cli/windows_disk.h"
+#include "common/session/windows_disk.h"
 #include "common/session/prefix_choice.h"
 #endif
 
@@ -88,14 +88,14 @@ int RunPrefixes(const CommandLine& line) {
 // the libraries work on, and names it in context (disk keeps the disk's
 // drives alive). -1 to go on; otherwise the exit status, for the users
 // command (answered here) and for a disk or prefix that cannot be used.
-int ChooseMachine(const CommandLine& line, CliContext& context, WindowsDisk& disk) {
+int ChooseMachine(const CommandLine& line, CliContext& context, sl::session::WindowsDisk& disk) {
     if (line.windowsDisk.empty()) {
         context.prefix = ChoosePrefix(line);
         return context.prefix.empty() ? kExitUsage : -1;
     }
     // A Windows disk instead of a prefix: the library reads it, and folders
     // take their DOS form through its drives (C: the disk, Z: /).
-    disk = OpenWindowsDisk(line.windowsDisk, line.windowsUser, line.command != Command::Users);
+    disk = sl::session::OpenWindowsDisk(line.windowsDisk, line.windowsUser, line.command != Command::Users);
     if (!disk.error.empty()) {
         Print(stderr, "stowlark-cli: " + disk.error + "\n");
         return kExitUsage;
@@ -105,11 +105,11 @@ int ChooseMachine(const CommandLine& line, CliContext& context, WindowsDisk& dis
             PrintJson(context, UsersJson(disk));
         } else {
             if (disk.profiles.empty()) Print(stderr, "stowlark-cli: no user profile was found.\n");
-            Print(stdout, UserLines(disk));
+            Print(stdout, sl::session::UserLines(disk));
         }
         return kExitSuccess;
     }
-    UseWindowsDisk(disk);
+    sl::session::UseWindowsDisk(disk);
     context.prefix = disk.drives->folder();
     context.windowsDisk = disk.root;
     return -1;
@@ -149,7 +149,7 @@ int main(int argc, char** argv) {
 #else
     if (line.command == Command::Prefixes) return RunPrefixes(line);
     CliContext context;
-    WindowsDisk disk;
+    sl::session::WindowsDisk disk;
     if (const int status = ChooseMachine(line, context, disk); status >= 0) return status;
 #endif
 

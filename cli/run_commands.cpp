@@ -11,7 +11,7 @@
 #include "cli/folder_argument.h"
 #include "cli/interruptible_run.h"
 #include "cli/json_output.h"
-#include "cli/windows_disk.h"
+#include "common/session/windows_disk.h"
 #include "common/session/folder_path.h"
 #include "common/session/run_sequence.h"
 #if !defined(_WIN32)
@@ -241,7 +241,7 @@ int RunBackup(const CliContext& context, const CommandLine& line) {
     std::string error;
     const std::string folder = DosFolder(context.prefix, line.folder, &error);
     if (folder.empty()) return Fail(context, error);
-    if (!context.windowsDisk.empty() && OnTheDisk(folder)) {
+    if (!context.windowsDisk.empty() && session::OnTheDisk(folder)) {
         return Fail(context, "the backup folder " + line.folder + " lies on the Windows disk " +
                                  context.windowsDisk +
                                  ", which is only read; choose a folder elsewhere.");

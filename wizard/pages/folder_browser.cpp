@@ -27,13 +27,13 @@ QString NearestExistingFolder(const std::string& prefixPath, const std::string& 
 BrowseResult BrowseForFolder(const WizardServices& services, const QString& title,
                              const std::string& start, QWidget* owner) {
     BrowseResult result;
-    const QString startUnix = NearestExistingFolder(services.prefixPath, start);
+    const QString startUnix = NearestExistingFolder(services.DriveFolder(), start);
     if (!services.chooseFolder) return result;
     result.unixPath = services.chooseFolder(owner, title, startUnix);
     if (result.unixPath.isEmpty()) return result;
     // In the ANSI code page, as the kernel takes DOS paths.
     result.dosPath =
-        session::PrefixDosPath(services.prefixPath, result.unixPath.toStdString());
+        session::PrefixDosPath(services.DriveFolder(), result.unixPath.toStdString());
     return result;
 }
 

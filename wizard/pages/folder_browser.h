@@ -1,6 +1,7 @@
 // The folder browser of the folder page: the folder dialog shows the Unix
 // folders of the machine, and the choice is turned into its DOS form
-// through the drives of the Wine prefix (the kernel only sees DOS paths).
+// through the drives of the machine, the Wine prefix's or the Windows
+// disk's (the kernel only sees DOS paths).
 #pragma once
 
 #include <QString>
@@ -25,6 +26,8 @@ QString NearestExistingFolder(const std::string& prefixPath, const std::string& 
 // nearest existing folder of the DOS path start. A cancelled dialog
 // gives two empty paths; a folder on no drive of the prefix gives an empty
 // dosPath with unixPath set.
+// NearestExistingFolder's prefixPath is the folder describing the drives
+// (WizardServices::DriveFolder).
 BrowseResult BrowseForFolder(const WizardServices& services, const QString& title,
                              const std::string& start, QWidget* owner);
 

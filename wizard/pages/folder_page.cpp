@@ -12,8 +12,21 @@
 #include "wizard/pages/property_sheet.h"
 #include "wizard/resources/strings.h"
 #include "common/session/folder_path.h"
+#include "common/session/prefix_paths.h"
 
 namespace sl::wizard {
+namespace {
+
+// True when the DOS path lies on the Windows disk: on its drive C:, or on
+// Z: at a place inside the disk's folder.
+bool OnTheWindowsDisk(const WizardServices& services, const std::string& dosPath) {
+    if (session::OnTheDisk(dosPath)) return true;
+    std::string unixPath;
+    if (session::PrefixUnixPath(services.DriveFolder(), dosPath, &unixPath) != 0) return false;
+    return session::OnTheDisk(session::PrefixDosPath(services.DriveFolder(), unixPath));
+}
+
+}  // namespace
 
 CMyPropertyPage3::CMyPropertyPage3(WizardContext& context, QWidget* parent)
     : CSheetPage(kFolderPage, context, parent) {
@@ -73,6 +86,13 @@ int CMyPropertyPage3::OnWizardNext() {
     path_ = ReadPath();
     State().BackupFolder = path_;
     if (State().WizardMode == session::WizardMode::Backup) {
+        // Backing up from a Windows disk: its drive C: is only read, and a
+        // backup folder there could never be written.
+        if (context_.services.windowsDisk && OnTheWindowsDisk(context_.services, path_)) {
+            MessageBox(this, QString::asprintf(strings::kFolderOnTheDisk, path_.c_str()),
+                       QMessageBox::Ok, QMessageBox::Critical);
+            return -1;
+        }
         if (session::EntryFound(path_)) return 0;
         const QString question = QString::asprintf(strings::kFolderDoesNotExist, path_.c_str());
         if (MessageBox(this, question, QMessageBox::Yes | QMessageBox::No,

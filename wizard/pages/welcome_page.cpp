@@ -17,6 +17,8 @@
 #include "wizard/resources/strings.h"
 #include "common/session/prefix_choice.h"
 #include "common/session/prefix_files.h"
+#include "common/session/prefix_paths.h"
+#include "common/session/windows_disk.h"
 
 namespace sl::wizard {
 
@@ -71,9 +73,24 @@ CMyPropertyPage9::CMyPropertyPage9(WizardContext& context, QWidget* parent)
     changePrefix_->setAutoDefault(false);
     changePrefix_->setObjectName(QStringLiteral("changePrefix"));
     connect(changePrefix_, &QPushButton::clicked, this, &CMyPropertyPage9::OnChangePrefix);
-    auto* prefixLayout = new QHBoxLayout(prefixGroup);
-    prefixLayout->addWidget(prefixLabel_, 1);
-    prefixLayout->addWidget(changePrefix_, 0, Qt::AlignTop);
+    chooseDisk_ = new QPushButton(WithMnemonic(strings::kDiskChoose, QLatin1Char('W')));
+    chooseDisk_->setAutoDefault(false);
+    chooseDisk_->setObjectName(QStringLiteral("chooseWindowsDisk"));
+    connect(chooseDisk_, &QPushButton::clicked, this, &CMyPropertyPage9::OnChooseWindowsDisk);
+    diskNote_ = new QLabel(QString::fromLatin1(strings::kDiskRestoreNote));
+    diskNote_->setObjectName(QStringLiteral("diskNote"));
+    diskNote_->setWordWrap(true);
+    diskNote_->hide();
+    auto* prefixButtons = new QVBoxLayout;
+    prefixButtons->addWidget(changePrefix_);
+    prefixButtons->addWidget(chooseDisk_);
+    prefixButtons->addStretch();
+    auto* prefixRow = new QHBoxLayout;
+    prefixRow->addWidget(prefixLabel_, 1);
+    prefixRow->addLayout(prefixButtons);
+    auto* prefixLayout = new QVBoxLayout(prefixGroup);
+    prefixLayout->addLayout(prefixRow);
+    prefixLayout->addWidget(diskNote_);
     if (context_.services.findPrefixes) found_ = context_.services.findPrefixes();
     ShowPrefix();
 
@@ -96,6 +113,7 @@ CMyPropertyPage9::CMyPropertyPage9(WizardContext& context, QWidget* parent)
 }
 
 void CMyPropertyPage9::OnSetActive() {
+    ShowMachineChoices();
     (choice_ == 0 ? backup_ : restore_)->setChecked(true);
     if (CMyPropertySheet* sheet = Sheet()) sheet->SetWizardButtons(kWizardNext);
 }
@@ -105,7 +123,7 @@ void CMyPropertyPage9::OnKillActive() {
 }
 
 int CMyPropertyPage9::OnWizardNext() {
-    if (context_.services.prefixPath.empty()) {
+    if (context_.services.prefixPath.empty() && !context_.services.windowsDisk) {
         MessageBox(this, QString::fromLatin1(strings::kChoosePrefixFirst));
         return -1;
     }
@@ -121,6 +139,13 @@ void CMyPropertyPage9::OnAbout() { ShowAboutBox(this); }
 
 void CMyPropertyPage9::ShowPrefix() {
     const WizardServices& services = context_.services;
+    if (services.windowsDisk) {
+        const session::WindowsDisk& disk = *services.windowsDisk;
+        prefixLabel_->setText(QString::asprintf(
+            strings::kDiskLabel, disk.root.c_str(),
+            disk.profiles[static_cast<std::size_t>(disk.chosen)].name.c_str()));
+        return;
+    }
     if (services.prefixPath.empty()) {
         QString text = QString::fromLatin1(strings::kPrefixNone);
         if (!services.prefixProblem.empty()) {
@@ -157,6 +182,11 @@ void CMyPropertyPage9::OnChangePrefix() {
     if (folder.empty()) return;  // gone since it was looked at
     // The library takes the new prefix from its next call on.
     session::UsePrefix(folder);
+    if (services.windowsDisk) {
+        session::StopUsingWindowsDisk();
+        services.windowsDisk.reset();
+        ShowMachineChoices();
+    }
     services.prefixPath = folder;
     services.prefixProblem.clear();
     if (services.scratchDemo) {
@@ -167,6 +197,70 @@ void CMyPropertyPage9::OnChangePrefix() {
         }
     }
     if (services.rememberPrefix) services.rememberPrefix(folder);
+    ShowPrefix();
+}
+
+void CMyPropertyPage9::ShowMachineChoices() {
+    const bool disk = static_cast<bool>(context_.services.windowsDisk);
+    if (disk) {
+        choice_ = 0;
+        backup_->setChecked(true);
+    }
+    restore_->setEnabled(!disk);
+    diskNote_->setVisible(disk);
+    // The scratch demo machine is not what is worked on while a disk is.
+    demoNote_->setVisible(!disk && context_.services.scratchDemo);
+    if (context_.services.scratchDemo) {
+        if (CMyPropertySheet* sheet = Sheet()) {
+            sheet->setWindowTitle(QString::fromLatin1(strings::kCaption) +
+                                  (disk ? QString() : QString::fromLatin1(strings::kDemoMachineTitle)));
+        }
+    }
+}
+
+void CMyPropertyPage9::OnChooseWindowsDisk() {
+    WizardServices& services = context_.services;
+    if (!services.chooseFolder) return;
+    const QString start = services.windowsDisk
+                              ? QString::fromStdString(services.windowsDisk->root)
+                              : QString::fromLocal8Bit(qgetenv("HOME"));
+    const QString chosen =
+        services.chooseFolder(this, QString::fromLatin1(strings::kDiskFolderTitle), start);
+    if (chosen.isEmpty()) return;
+    const std::string dir = chosen.toStdString();
+    // The messages are the command line's, which puts its name before them.
+    auto refuse = [this](std::string message) {
+        if (!message.empty() && message[0] >= 'a' && message[0] <= 'z') message[0] -= 'a' - 'A';
+        MessageBox(this, QString::fromStdString(message));
+    };
+    session::WindowsDisk look = session::OpenWindowsDisk(dir, "", false);
+    if (!look.error.empty()) return refuse(look.error);
+    std::string user;
+    if (look.profiles.size() > 1) {
+        std::vector<std::string> names;
+        for (const SLIWindowsProfile& profile : look.profiles) names.push_back(profile.name);
+        const int row = services.chooseProfile
+                            ? services.chooseProfile(this, QString::fromStdString(look.root),
+                                                     names, look.byDefault)
+                            : -1;
+        if (row < 0 || row >= static_cast<int>(names.size())) return;
+        user = names[static_cast<std::size_t>(row)];
+    }
+    // Again with the profile: its user hive is checked before it is taken.
+    auto disk = std::make_shared<session::WindowsDisk>(session::OpenWindowsDisk(dir, user, true));
+    if (!disk->error.empty()) return refuse(disk->error);
+    // The libraries make the disk their machine from their next call on.
+    session::UseWindowsDisk(*disk);
+    services.windowsDisk = disk;
+    // C: is the disk now, where nothing can be written: a backup folder
+    // there moves to the same place in the user's home, on Z:.
+    if (session::OnTheDisk(State().BackupFolder)) {
+        const std::string home = QString::fromLocal8Bit(qgetenv("HOME")).toStdString();
+        const std::string dos =
+            session::PrefixDosPath(disk->drives->folder(), home + "/Stowlark/Settings");
+        if (!dos.empty() && !session::OnTheDisk(dos)) State().BackupFolder = dos;
+    }
+    ShowMachineChoices();
     ShowPrefix();
 }
 

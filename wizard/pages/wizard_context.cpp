@@ -6,6 +6,7 @@
 #include <QUrl>
 
 #include "wizard/pages/prefix_dialog.h"
+#include "wizard/pages/profile_dialog.h"
 #include "common/session/windows_programs.h"
 
 namespace sl::wizard {
@@ -46,6 +47,7 @@ WizardServices MakeDefaultServices(const session::KernelApi& kernel, const std::
         return ChoosePrefixFolder(owner, found, current, folderDialog);
     };
     services.rememberPrefix = RememberPrefix;
+    services.chooseProfile = ChooseProfile;
     return services;
 }
 

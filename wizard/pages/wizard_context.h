@@ -17,6 +17,7 @@
 #include "common/session/kernel_api.h"
 #include "common/session/prefix_finder.h"
 #include "common/session/run_sequence.h"
+#include "common/session/windows_disk.h"
 
 class QWidget;
 
@@ -64,12 +65,26 @@ struct WizardServices {
         choosePrefix;
     // Remembers the prefix the user chose, for the next start.
     std::function<void(const std::string& folder)> rememberPrefix;
+    // The Windows disk backed up from instead of the prefix (its profile
+    // chosen, its drives described); null while the machine is the prefix.
+    std::shared_ptr<const session::WindowsDisk> windowsDisk;
+    // Shows the profiles of a disk (names) with selected marked (-1: none);
+    // returns the index chosen, -1 when cancelled.
+    std::function<int(QWidget* owner, const QString& disk, const std::vector<std::string>& names,
+                      int selected)>
+        chooseProfile;
     // The catalogue text; empty means the program's embedded resource.
     CatalogueTextSource catalogueText;
     // The kernel library's log file (Unix path); empty when not known.
     std::string logPath;
     // Opens a file (the log) in the desktop's program for it.
     std::function<bool(const QString& path)> openFile;
+
+    // The folder whose drive links describe the machine's drives, for the
+    // DOS form of folders: the disk's drive folder, or the prefix.
+    const std::string& DriveFolder() const {
+        return windowsDisk ? windowsDisk->drives->folder() : prefixPath;
+    }
 };
 
 struct WizardContext {

@@ -27,6 +27,8 @@ set(SL_WIZARD_TEST_CASES
   windowFitsTheScreen
   checkBoxesVisibleOnADarkPalette
   scratchMachineRemovedAtExit
+  backupFromAWindowsDisk
+  severalProfilesAskForOne
   unusableDisplayEndsWithStatus2)
 # Run again on a real X server (Xvfb) whose 1280x1024 screen is scaled by 2,
 # where the fixed size of old did not fit.

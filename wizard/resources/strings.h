@@ -36,6 +36,20 @@ inline constexpr const char* kPrefixOtherFolder = "Other folder...";
 inline constexpr const char* kPrefixColumnName = "Name";
 inline constexpr const char* kPrefixColumnArch = "Architecture";
 inline constexpr const char* kPrefixColumnFolder = "Folder";
+// A Windows disk (a mounted Windows installation) as the machine to back up
+// from, and the choice of its user profile.
+inline constexpr const char* kDiskChoose = "Windows disk...";
+inline constexpr const char* kDiskFolderTitle = "Select the Folder of the Windows Disk";
+// %s the disk folder, %s the user profile.
+inline constexpr const char* kDiskLabel = "Windows disk %s\nUser profile: %s";
+inline constexpr const char* kDiskRestoreNote =
+    "A Windows disk is only read: Restore is not offered while it is the machine to work on. "
+    "To restore, choose a Wine prefix with Change...";
+inline constexpr const char* kProfileDialogTitle = "Choose the User Profile";
+// %s the disk folder.
+inline constexpr const char* kProfileDialogText =
+    "The Windows disk %s has several user profiles. Please select the user whose preferences "
+    "you want to backup.";
 
 // Backup-option page (template 104).
 inline constexpr const char* kBackupOptionText =
@@ -105,6 +119,10 @@ inline constexpr const char* kNoBackupFiles =
 inline constexpr const char* kFolderOnNoDrive =
     "The folder %s is not on any drive of the Windows machine.\nPlease select a folder on one "
     "of its drives.";
+// %s the folder as typed.
+inline constexpr const char* kFolderOnTheDisk =
+    "The folder %s lies on the Windows disk, which is only read.\nPlease select a folder "
+    "outside it, for example on drive Z:.";
 
 // Summary page (template 107).
 inline constexpr const char* kSummaryBackup =

@@ -1,16 +1,16 @@
-#include "cli/windows_disk.h"
+#include "common/session/windows_disk.h"
 
 #include <stdlib.h>
 
 #include "common/session/inspect_binding.h"
 
-namespace sl::cli {
+namespace sl::session {
 
 WindowsDisk OpenWindowsDisk(const std::string& dir, const std::string& user, bool needProfile) {
     WindowsDisk disk;
-    const session::InspectApi* inspect = session::Inspect();
+    const InspectApi* inspect = Inspect();
     if (inspect == nullptr) {
-        disk.error = session::InspectError();
+        disk.error = InspectError();
         return disk;
     }
     SLIWindowsDisk look;
@@ -63,7 +63,7 @@ WindowsDisk OpenWindowsDisk(const std::string& dir, const std::string& user, boo
             return disk;
         }
     }
-    disk.drives = std::make_shared<session::DriveFolder>(
+    disk.drives = std::make_shared<DriveFolder>(
         std::vector<std::pair<char, std::string>>{{'c', disk.root}, {'z', "/"}});
     if (!disk.drives->ok()) {
         disk.error = "the drives of the Windows disk cannot be set up: " + disk.drives->error();
@@ -80,6 +80,11 @@ void UseWindowsDisk(const WindowsDisk& disk) {
     }
 }
 
+void StopUsingWindowsDisk() {
+    ::unsetenv(platform::kWindowsDiskVariable);
+    ::unsetenv(platform::kWindowsUserVariable);
+}
+
 std::string UserLines(const WindowsDisk& disk) {
     std::string out;
     for (std::size_t i = 0; i < disk.profiles.size(); ++i) {
@@ -89,4 +94,4 @@ std::string UserLines(const WindowsDisk& disk) {
     return out;
 }
 
-}  // namespace sl::cli
+}  // namespace sl::session

@@ -1,5 +1,5 @@
-// --windows-disk DIR [--windows-user NAME]: a Windows installation on a
-// mounted disk as the machine stowlark-cli backs up from, read-only. The
+// A Windows installation on a mounted disk as the machine the programs back
+// up from, read-only (stowlark-cli --windows-disk, the wizard's disk choice). The
 // library is told through the environment (STOWLARK_WINDOWS_DISK,
 // STOWLARK_WINDOWS_USER) before it is loaded; the disk's drives (C: the
 // disk, Z: /) are described to the folder mapping by a private drive table.
@@ -12,7 +12,7 @@
 #include "common/session/prefix_paths.h"
 #include "kernel/interface/stowlark_kernel.h"
 
-namespace sl::cli {
+namespace sl::session {
 
 struct WindowsDisk {
     std::string root;   // the disk folder, canonical
@@ -22,7 +22,7 @@ struct WindowsDisk {
     std::string error;  // why the disk (or the profile) cannot be worked on; empty when it can
     // A folder that describes the disk's drives as a Wine prefix does
     // (dosdevices/c: the disk, z: /), for the DOS form of folders.
-    std::shared_ptr<session::DriveFolder> drives;
+    std::shared_ptr<DriveFolder> drives;
 };
 
 // Looks at the Windows installation on the disk at dir and its profiles
@@ -38,6 +38,10 @@ WindowsDisk OpenWindowsDisk(const std::string& dir, const std::string& user, boo
 // call (sets the two environment variables for this process).
 void UseWindowsDisk(const WindowsDisk& disk);
 
+// Makes the Wine prefix the machine of the library's next call again
+// (removes the two variables).
+void StopUsingWindowsDisk();
+
 // "NAME<TAB>FOLDER[<TAB>default]\n" for each profile of the disk.
 std::string UserLines(const WindowsDisk& disk);
 
@@ -47,4 +51,4 @@ inline bool OnTheDisk(const std::string& dosFolder) {
     return dosFolder.size() >= 2 && dosFolder[1] == ':' && (dosFolder[0] == 'C' || dosFolder[0] == 'c');
 }
 
-}  // namespace sl::cli
+}  // namespace sl::session
