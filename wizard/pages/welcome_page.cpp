@@ -63,6 +63,31 @@ CMyPropertyPage9::CMyPropertyPage9(WizardContext& context, QWidget* parent)
         demoNote_->hide();
     }
 
+    QGroupBox* prefixGroup = MakeMachineGroup();
+    if (context_.services.findPrefixes) found_ = context_.services.findPrefixes();
+    ShowPrefix();
+
+    about_ = new QPushButton(WithMnemonic(strings::kAbout, QLatin1Char('A')));
+    about_->setAutoDefault(false);
+    about_->setObjectName(QStringLiteral("about"));
+    connect(about_, &QPushButton::clicked, this, &CMyPropertyPage9::OnAbout);
+    auto* aboutRow = new QHBoxLayout;
+    aboutRow->addStretch();
+    aboutRow->addWidget(about_);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(welcome);
+    layout->addSpacing(12);
+    layout->addWidget(group);
+    layout->addWidget(prefixGroup);
+    layout->addWidget(demoNote_);
+    layout->addStretch();
+    layout->addLayout(aboutRow);
+}
+
+// The machine the wizard works on: the prefix (or Windows disk) named, and
+// the buttons that choose another.
+QGroupBox* CMyPropertyPage9::MakeMachineGroup() {
     auto* prefixGroup = new QGroupBox(QString::fromLatin1(strings::kPrefixGroup));
     prefixLabel_ = new QLabel;
     prefixLabel_->setObjectName(QStringLiteral("prefix"));
@@ -91,25 +116,7 @@ CMyPropertyPage9::CMyPropertyPage9(WizardContext& context, QWidget* parent)
     auto* prefixLayout = new QVBoxLayout(prefixGroup);
     prefixLayout->addLayout(prefixRow);
     prefixLayout->addWidget(diskNote_);
-    if (context_.services.findPrefixes) found_ = context_.services.findPrefixes();
-    ShowPrefix();
-
-    about_ = new QPushButton(WithMnemonic(strings::kAbout, QLatin1Char('A')));
-    about_->setAutoDefault(false);
-    about_->setObjectName(QStringLiteral("about"));
-    connect(about_, &QPushButton::clicked, this, &CMyPropertyPage9::OnAbout);
-    auto* aboutRow = new QHBoxLayout;
-    aboutRow->addStretch();
-    aboutRow->addWidget(about_);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(welcome);
-    layout->addSpacing(12);
-    layout->addWidget(group);
-    layout->addWidget(prefixGroup);
-    layout->addWidget(demoNote_);
-    layout->addStretch();
-    layout->addLayout(aboutRow);
+    return prefixGroup;
 }
 
 void CMyPropertyPage9::OnSetActive() {

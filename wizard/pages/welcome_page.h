@@ -16,6 +16,8 @@ class QLabel;
 class QPushButton;
 class QRadioButton;
 
+class QGroupBox;
+
 namespace sl::wizard {
 
 class CMyPropertyPage9 : public CSheetPage {
@@ -48,6 +50,7 @@ public:
     QLabel* DiskNote() const { return diskNote_; }
 
 private:
+    QGroupBox* MakeMachineGroup();
     void ShowPrefix();
     // Offers Restore, and shows the note, as the machine allows.
     void ShowMachineChoices();
