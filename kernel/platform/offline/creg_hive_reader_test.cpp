@@ -17,9 +17,9 @@ using namespace sl::testing::offline;
 
 // ANSI names and data in code page 1252 bytes ("Müller", "Größe"), every
 // value type, embedded zeros, the default value, an empty value.
-SpecKey Awkward() {
-    SpecKey root{"", false, {}, {}, {}};
-    SpecKey& key = root.Key("Software\\M\xFCller Soft\\MixedCase");
+KeyPlan Awkward() {
+    KeyPlan root{"", false, {}, {}, {}};
+    KeyPlan& key = root.Key("Software\\M\xFCller Soft\\MixedCase");
     key.Set("", 1, AnsiText("default"))
         .Set("Gr\xF6\xDF" "e", 1, AnsiText("gro\xDF"))
         .Set("Path", 2, AnsiText("%windir%\\x"))
@@ -44,13 +44,13 @@ protected:
 };
 
 TEST_F(CregHiveReaderTest, ReturnsTheTreeTheWriterWrote) {
-    for (const SpecKey& tree : {Awkward(), NinetyEightSystem({"bob", "alice"}), NinetyEightUser("bob")}) {
+    for (const KeyPlan& tree : {Awkward(), NinetyEightSystem({"bob", "alice"}), NinetyEightUser("bob")}) {
         std::string path = Write("USER.DAT", CregHiveBytes(tree));
         OfflineHive hive;
         std::string message;
         ASSERT_EQ(ReadCregHive(path, &hive, &message), 0u) << message;
         EXPECT_EQ(hive.text, HiveText::Ansi);
-        SpecKey expected = tree;
+        KeyPlan expected = tree;
         if (expected.name.empty()) expected.name = "ROOT";
         EXPECT_EQ(Difference(Expected(expected, HiveText::Ansi), hive.root), "");
         const OfflineKey* found = FindKey(hive.root, "SOFTWARE", hive.text);

@@ -38,9 +38,9 @@ void Put32(std::string& b, std::size_t at, std::uint32_t v) {
 // A tree with what a hive must carry through unchanged: case, names beyond
 // one byte, every value type (an unknown one too), empty and large data,
 // embedded zeros, the default value, a class.
-SpecKey Awkward() {
-    SpecKey root{"ROOT", false, {}, {}, {}};
-    SpecKey& mixed = root.Key("Software\\MixedCase Vendor\\Tool");
+KeyPlan Awkward() {
+    KeyPlan root{"ROOT", false, {}, {}, {}};
+    KeyPlan& mixed = root.Key("Software\\MixedCase Vendor\\Tool");
     mixed.Set("", 1, NtText("default text"))
         .Set("Path", 2, NtText("%SystemDrive%\\Tools"))
         .Set("Blob", 3, std::string("\0\1\2\0\xff", 5))
@@ -62,7 +62,7 @@ SpecKey Awkward() {
 
 class NtHiveReaderTest : public ::testing::Test {
 protected:
-    std::string Write(const SpecKey& tree, const std::string& name = "hive") {
+    std::string Write(const KeyPlan& tree, const std::string& name = "hive") {
         std::string path = folder_.path() + "/" + name;
         std::string error;
         EXPECT_TRUE(WriteNtHive(path, tree, &error)) << error;
@@ -72,7 +72,7 @@ protected:
 };
 
 TEST_F(NtHiveReaderTest, ReturnsTheTreeTheBuilderWrote) {
-    for (const SpecKey& tree : {Awkward(), SevenSoftware({"bob", "alice"}), XpSoftware({"bob", "Jürgen"}),
+    for (const KeyPlan& tree : {Awkward(), SevenSoftware({"bob", "alice"}), XpSoftware({"bob", "Jürgen"}),
                                 NtUserHive("bob", "C:\\x")}) {
         std::string path = Write(tree);
         OfflineHive hive;
@@ -168,7 +168,7 @@ TEST_F(NtHiveReaderTest, RefusesTruncatedAndDamagedHives) {
 
 // A subkey list that leads back to the key itself would make the walk endless.
 TEST_F(NtHiveReaderTest, RefusesAKeyLoop) {
-    SpecKey tree{"ROOT", false, {}, {}, {}};
+    KeyPlan tree{"ROOT", false, {}, {}, {}};
     tree.Key("Only");
     std::string path = Write(tree);
     std::string bytes = ReadBytes(path);
@@ -186,7 +186,7 @@ TEST_F(NtHiveReaderTest, RefusesAKeyLoop) {
 }
 
 TEST_F(NtHiveReaderTest, HoldsToItsLimits) {
-    SpecKey deep{"ROOT", false, {}, {}, {}};
+    KeyPlan deep{"ROOT", false, {}, {}, {}};
     deep.Key("a\\b\\c\\d").Set("v", 4, Dword(1));
     std::string path = Write(deep);
     OfflineHive hive;

@@ -84,8 +84,8 @@ TEST_F(WindowsInstallTest, FallsBackToTheProfileFoldersWithoutFollowingLinks) {
 
 // ProfileList entries that cannot be this disk's users are left out.
 TEST_F(WindowsInstallTest, SkipsProfileEntriesThatNameNoProfileOnThisDisk) {
-    SpecKey software = SevenSoftware({"bob"});
-    SpecKey& list = software.Key("Microsoft\\Windows NT\\CurrentVersion\\ProfileList");
+    KeyPlan software = SevenSoftware({"bob"});
+    KeyPlan& list = software.Key("Microsoft\\Windows NT\\CurrentVersion\\ProfileList");
     list.Key("S-1-5-21-1-2-3-2001").Set("ProfileImagePath", 2, NtText("D:\\Users\\other"));
     list.Key("S-1-5-21-1-2-3-2002").Set("ProfileImagePath", 2, NtText("%USERPROFILE%\\x"));
     list.Key("S-1-5-21-1-2-3-2003").Set("ProfileImagePath", 2, NtText("C:\\Users\\nohive"));

@@ -25,7 +25,7 @@ struct TreeEntry {
 };
 
 // Numbers the keys depth first: entry i of the tree is data entry i.
-void Flatten(const SpecKey& key, std::uint32_t parent, std::vector<const SpecKey*>* keys,
+void Flatten(const KeyPlan& key, std::uint32_t parent, std::vector<const KeyPlan*>* keys,
              std::vector<TreeEntry>* tree) {
     auto offset = [](std::size_t i) { return static_cast<std::uint32_t>(kTreeHeader + i * kTreeEntry); };
     std::size_t self = keys->size();
@@ -33,7 +33,7 @@ void Flatten(const SpecKey& key, std::uint32_t parent, std::vector<const SpecKey
     tree->push_back({parent, kNone, kNone, static_cast<std::uint16_t>(self)});
     std::size_t previous = 0;
     bool first = true;
-    for (const SpecKey& subkey : key.subkeys) {
+    for (const KeyPlan& subkey : key.subkeys) {
         std::size_t at = keys->size();
         if (first) (*tree)[self].child = offset(at);
         else (*tree)[previous].next = offset(at);
@@ -43,10 +43,10 @@ void Flatten(const SpecKey& key, std::uint32_t parent, std::vector<const SpecKey
     }
 }
 
-std::string KeyData(const SpecKey& key, std::uint16_t index, bool isRoot) {
+std::string KeyData(const KeyPlan& key, std::uint16_t index, bool isRoot) {
     std::string name = isRoot && key.name.empty() ? "ROOT" : key.name;
     std::string values;
-    for (const SpecValue& value : key.values) {
+    for (const ValuePlan& value : key.values) {
         Append32(values, value.type);
         Append32(values, 0);
         Append16(values, static_cast<std::uint16_t>(value.name.size()));
@@ -67,8 +67,8 @@ std::string KeyData(const SpecKey& key, std::uint16_t index, bool isRoot) {
 
 }  // namespace
 
-std::string CregHiveBytes(const SpecKey& root) {
-    std::vector<const SpecKey*> keys;
+std::string CregHiveBytes(const KeyPlan& root) {
+    std::vector<const KeyPlan*> keys;
     std::vector<TreeEntry> tree;
     Flatten(root, kNone, &keys, &tree);
 
@@ -114,7 +114,7 @@ std::string CregHiveBytes(const SpecKey& root) {
     return header + rgkn + rgdb;
 }
 
-bool WriteCregHive(const std::string& path, const SpecKey& root, std::string* error) {
+bool WriteCregHive(const std::string& path, const KeyPlan& root, std::string* error) {
     std::string bytes = CregHiveBytes(root);
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));

@@ -14,13 +14,13 @@ std::string Name(const std::string& utf8, HiveText text) {
     return text == HiveText::Utf16Le ? Utf16Le(utf8) : utf8;
 }
 
-OfflineKey Expected(const SpecKey& spec, HiveText text) {
+OfflineKey Expected(const KeyPlan& plan, HiveText text) {
     OfflineKey key;
-    key.name = Name(spec.name, text);
-    key.hasClass = spec.hasClass && text == HiveText::Utf16Le;
-    if (key.hasClass) key.keyClass = Utf16Le(spec.keyClass);
-    for (const SpecValue& value : spec.values) key.values.push_back({Name(value.name, text), value.type, value.data});
-    for (const SpecKey& subkey : spec.subkeys) key.subkeys.push_back(Expected(subkey, text));
+    key.name = Name(plan.name, text);
+    key.hasClass = plan.hasClass && text == HiveText::Utf16Le;
+    if (key.hasClass) key.keyClass = Utf16Le(plan.keyClass);
+    for (const ValuePlan& value : plan.values) key.values.push_back({Name(value.name, text), value.type, value.data});
+    for (const KeyPlan& subkey : plan.subkeys) key.subkeys.push_back(Expected(subkey, text));
     return key;
 }
 

@@ -5,13 +5,13 @@
 #include <string>
 
 #include "kernel/platform/offline/offline_hive.h"
-#include "kernel/testing/offline/spec_key.h"
+#include "kernel/testing/offline/key_plan.h"
 
 namespace sl::testing::offline {
 
-// The OfflineKey a reader returns for spec: names and classes encoded for
+// The OfflineKey a reader returns for plan: names and classes encoded for
 // text (UTF-8 to UTF-16LE for NT; bytes kept for 9x), data unchanged.
-sl::platform::offline::OfflineKey Expected(const SpecKey& spec, sl::platform::offline::HiveText text);
+sl::platform::offline::OfflineKey Expected(const KeyPlan& plan, sl::platform::offline::HiveText text);
 
 // "" when the trees hold the same keys, classes and values (subkeys in any
 // order, since NT hives keep them sorted; values in order), else the path of

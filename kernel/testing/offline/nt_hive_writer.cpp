@@ -65,10 +65,10 @@ struct Adder {
     std::vector<std::pair<hive_node_h, std::string>> classes;  // node, UTF-16LE class
     std::string error;
 
-    bool AddValues(hive_node_h node, const SpecKey& key) {
+    bool AddValues(hive_node_h node, const KeyPlan& key) {
         if (key.values.empty()) return true;
         std::vector<std::string> names, datas;
-        for (const SpecValue& value : key.values) {
+        for (const ValuePlan& value : key.values) {
             names.push_back(value.name);
             datas.push_back(value.data);
         }
@@ -86,10 +86,10 @@ struct Adder {
         return true;
     }
 
-    bool Add(hive_node_h node, const SpecKey& key) {
+    bool Add(hive_node_h node, const KeyPlan& key) {
         if (key.hasClass) classes.emplace_back(node, Utf16Le(key.keyClass));
         if (!AddValues(node, key)) return false;
-        for (const SpecKey& subkey : key.subkeys) {
+        for (const KeyPlan& subkey : key.subkeys) {
             hive_node_h child = hivex_node_add_child(h, node, subkey.name.c_str());
             if (child == 0) {
                 error = "hivex_node_add_child " + subkey.name + ": " + std::strerror(errno);
@@ -181,7 +181,7 @@ std::string MinimalNtHive(const std::string& rootName) {
     return file + bin;
 }
 
-bool WriteNtHive(const std::string& path, const SpecKey& root, std::string* error) {
+bool WriteNtHive(const std::string& path, const KeyPlan& root, std::string* error) {
     if (!WriteAll(path, MinimalNtHive(root.name.empty() ? "ROOT" : root.name))) {
         *error = path + ": cannot write";
         return false;

@@ -7,13 +7,13 @@
 
 #include <string>
 
-#include "kernel/testing/offline/spec_key.h"
+#include "kernel/testing/offline/key_plan.h"
 
 namespace sl::testing::offline {
 
 // Writes root (its name becomes the root key's name; "" gives "ROOT") and
 // everything below it to path. false with *error on failure.
-bool WriteNtHive(const std::string& path, const SpecKey& root, std::string* error);
+bool WriteNtHive(const std::string& path, const KeyPlan& root, std::string* error);
 
 // The minimal empty hive alone (8192 bytes), for tests of damaged files.
 std::string MinimalNtHive(const std::string& rootName);

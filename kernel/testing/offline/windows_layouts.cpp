@@ -20,19 +20,19 @@ constexpr char kUninstall[] = "Microsoft\\Windows\\CurrentVersion\\Uninstall\\Wi
 
 std::string Sid(std::size_t i) { return "S-1-5-21-1004336348-1177238915-682003330-" + std::to_string(1003 + i); }
 
-void WinampUninstall(SpecKey& software, const std::string& folder) {
+void WinampUninstall(KeyPlan& software, const std::string& folder) {
     software.Key(kUninstall)
         .Set("DisplayName", kSz, NtText("Winamp (remove only)"))
         .Set("UninstallString", kSz, NtText(folder + "\\UNINSTWA.EXE"));
 }
 
 // Netscape Communicator 4: its version, folder and every user's folder.
-void NetscapeMachineKeys(SpecKey& software, const std::vector<std::string>& users,
+void NetscapeMachineKeys(KeyPlan& software, const std::vector<std::string>& users,
                          std::string (*text)(std::string_view)) {
-    SpecKey& navigator = software.Key("Netscape\\Netscape Navigator");
+    KeyPlan& navigator = software.Key("Netscape\\Netscape Navigator");
     navigator.Set("CurrentVersion", kSz, text("4.08"));
     navigator.Key("4.08\\Main").Set("Install Directory", kSz, text("C:\\Program Files\\Netscape\\Communicator"));
-    SpecKey& list = navigator.Key("Users");
+    KeyPlan& list = navigator.Key("Users");
     if (!users.empty()) list.Set("CurrentUser", kSz, text(users.front()));
     for (const std::string& user : users) {
         list.Key(user).Set("DirRoot", kSz, text("C:\\Program Files\\Netscape\\Users\\" + user));
@@ -41,11 +41,11 @@ void NetscapeMachineKeys(SpecKey& software, const std::vector<std::string>& user
 
 // CurrentVersion (SystemRoot, version) and its ProfileList with the three
 // service accounts, the last two in serviceFolder.
-SpecKey& NtProfileList(SpecKey& software, const std::string& systemRoot, const std::string& version,
+KeyPlan& NtProfileList(KeyPlan& software, const std::string& systemRoot, const std::string& version,
                        const std::string& serviceFolder) {
-    SpecKey& current = software.Key("Microsoft\\Windows NT\\CurrentVersion");
+    KeyPlan& current = software.Key("Microsoft\\Windows NT\\CurrentVersion");
     current.Set("SystemRoot", kSz, NtText(systemRoot)).Set("CurrentVersion", kSz, NtText(version));
-    SpecKey& list = current.Key("ProfileList");
+    KeyPlan& list = current.Key("ProfileList");
     list.Key("S-1-5-18").Set("ProfileImagePath", kExpandSz, NtText("%systemroot%\\system32\\config\\systemprofile"));
     list.Key("S-1-5-19").Set("ProfileImagePath", kExpandSz, NtText(serviceFolder + "\\LocalService"));
     list.Key("S-1-5-20").Set("ProfileImagePath", kExpandSz, NtText(serviceFolder + "\\NetworkService"));
@@ -59,13 +59,13 @@ bool MakeFolder(const std::string& root, const std::string& relative, std::strin
     return !code;
 }
 
-bool PutNtHive(const std::string& root, const std::string& relative, const SpecKey& tree, std::string* error) {
+bool PutNtHive(const std::string& root, const std::string& relative, const KeyPlan& tree, std::string* error) {
     fs::path path = fs::path(root) / relative;
     return MakeFolder(root, path.parent_path().lexically_relative(root).string(), error) &&
            WriteNtHive(path.string(), tree, error);
 }
 
-bool PutCregHive(const std::string& root, const std::string& relative, const SpecKey& tree,
+bool PutCregHive(const std::string& root, const std::string& relative, const KeyPlan& tree,
                  std::string* error) {
     fs::path path = fs::path(root) / relative;
     return MakeFolder(root, path.parent_path().lexically_relative(root).string(), error) &&
@@ -102,9 +102,9 @@ bool PutFile(const std::string& root, const std::string& relative, const std::st
     return static_cast<bool>(out);
 }
 
-SpecKey XpSoftware(const std::vector<std::string>& users) {
-    SpecKey software{"$$$PROTO.HIV", false, {}, {}, {}};
-    SpecKey& list = NtProfileList(software, "C:\\WINDOWS", "5.1", "%SystemDrive%\\Documents and Settings");
+KeyPlan XpSoftware(const std::vector<std::string>& users) {
+    KeyPlan software{"$$$PROTO.HIV", false, {}, {}, {}};
+    KeyPlan& list = NtProfileList(software, "C:\\WINDOWS", "5.1", "%SystemDrive%\\Documents and Settings");
     list.Set("ProfilesDirectory", kExpandSz, NtText("%SystemDrive%\\Documents and Settings"))
         .Set("AllUsersProfile", kSz, NtText("All Users"))
         .Set("DefaultUserProfile", kSz, NtText("Default User"));
@@ -119,9 +119,9 @@ SpecKey XpSoftware(const std::vector<std::string>& users) {
     return software;
 }
 
-SpecKey SevenSoftware(const std::vector<std::string>& users) {
-    SpecKey software{"CMI-CreateHive{199DAFC2-6F16-4946-BF90-5A3FC3A60902}", false, {}, {}, {}};
-    SpecKey& list = NtProfileList(software, "C:\\Windows", "6.1", "C:\\Windows\\ServiceProfiles");
+KeyPlan SevenSoftware(const std::vector<std::string>& users) {
+    KeyPlan software{"CMI-CreateHive{199DAFC2-6F16-4946-BF90-5A3FC3A60902}", false, {}, {}, {}};
+    KeyPlan& list = NtProfileList(software, "C:\\Windows", "6.1", "C:\\Windows\\ServiceProfiles");
     list.Set("ProfilesDirectory", kExpandSz, NtText("%SystemDrive%\\Users"))
         .Set("Default", kExpandSz, NtText("%SystemDrive%\\Users\\Default"))
         .Set("Public", kExpandSz, NtText("%SystemDrive%\\Users\\Public"));
@@ -129,26 +129,26 @@ SpecKey SevenSoftware(const std::vector<std::string>& users) {
         list.Key(Sid(i)).Set("ProfileImagePath", kExpandSz, NtText("C:\\Users\\" + users[i]));
     }
     software.Key("Microsoft\\Windows\\CurrentVersion").Set("ProgramFilesDir", kSz, NtText("C:\\Program Files"));
-    SpecKey& wow = software.Key("Wow6432Node");
+    KeyPlan& wow = software.Key("Wow6432Node");
     wow.Key("Microsoft\\Windows\\CurrentVersion").Set("ProgramFilesDir", kSz, NtText("C:\\Program Files (x86)"));
     WinampUninstall(wow, "C:\\Program Files (x86)\\Winamp");
-    SpecKey& classes = software.Key("Classes\\Winamp.File");
+    KeyPlan& classes = software.Key("Classes\\Winamp.File");
     classes.hasClass = true;
     classes.keyClass = "Winamp media file";
     classes.Set("", kSz, NtText("Winamp media file"));
     return software;
 }
 
-SpecKey NtUserHive(const std::string& user, const std::string& winampFolder) {
-    SpecKey hive{"$$$PROTO.HIV", false, {}, {}, {}};
+KeyPlan NtUserHive(const std::string& user, const std::string& winampFolder) {
+    KeyPlan hive{"$$$PROTO.HIV", false, {}, {}, {}};
     hive.Key("Software\\Winamp").Set("", kSz, NtText(winampFolder)).Set("Language", kDword, Dword(0x409));
     hive.Key("Volatile Environment").Set("USERNAME", kSz, NtText(user));
     return hive;
 }
 
-SpecKey NinetyEightSystem(const std::vector<std::string>& users) {
-    SpecKey system{"", false, {}, {}, {}};
-    SpecKey& current = system.Key("Software\\Microsoft\\Windows\\CurrentVersion");
+KeyPlan NinetyEightSystem(const std::vector<std::string>& users) {
+    KeyPlan system{"", false, {}, {}, {}};
+    KeyPlan& current = system.Key("Software\\Microsoft\\Windows\\CurrentVersion");
     current.Set("ProgramFilesDir", kSz, AnsiText("C:\\Program Files"))
         .Set("SystemRoot", kSz, AnsiText("C:\\WINDOWS"))
         .Set("Version", kSz, AnsiText("Windows 98"));
@@ -162,8 +162,8 @@ SpecKey NinetyEightSystem(const std::vector<std::string>& users) {
     return system;
 }
 
-SpecKey NinetyEightUser(const std::string& user) {
-    SpecKey hive{"", false, {}, {}, {}};
+KeyPlan NinetyEightUser(const std::string& user) {
+    KeyPlan hive{"", false, {}, {}, {}};
     hive.Key("Software\\Winamp").Set("", kSz, AnsiText("C:\\Program Files\\Winamp")).Set("Language", kDword, Dword(0x409));
     hive.Key("Network\\Logon").Set("username", kSz, AnsiText(user));
     return hive;

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "kernel/testing/offline/spec_key.h"
+#include "kernel/testing/offline/key_plan.h"
 
 namespace sl::testing::offline {
 
@@ -27,11 +27,11 @@ private:
 };
 
 // The trees the builders write, for comparing what a reader returns.
-SpecKey XpSoftware(const std::vector<std::string>& users);
-SpecKey SevenSoftware(const std::vector<std::string>& users);
-SpecKey NtUserHive(const std::string& user, const std::string& winampFolder);
-SpecKey NinetyEightSystem(const std::vector<std::string>& users);
-SpecKey NinetyEightUser(const std::string& user);
+KeyPlan XpSoftware(const std::vector<std::string>& users);
+KeyPlan SevenSoftware(const std::vector<std::string>& users);
+KeyPlan NtUserHive(const std::string& user, const std::string& winampFolder);
+KeyPlan NinetyEightSystem(const std::vector<std::string>& users);
+KeyPlan NinetyEightUser(const std::string& user);
 
 // Windows XP: WINDOWS\system32\config\SOFTWARE, "Documents and
 // Settings\<user>\NTUSER.DAT" for each user plus the system's own profile

@@ -11,7 +11,7 @@
 #include <sstream>
 
 #include "kernel/platform/offline/machine/offline_platform.h"
-#include "kernel/testing/offline/spec_key.h"
+#include "kernel/testing/offline/key_plan.h"
 #include "kernel/testing/offline/windows_layouts.h"
 #include "kernel/testing/offline/nt_hive_writer.h"
 #include "kernel/testing/offline/creg_hive_writer.h"
@@ -221,7 +221,7 @@ TEST(OfflinePlatform, NinetyEightHivesAreAnsiAlready) {
     ASSERT_TRUE(testing::offline::BuildWindows98(disk.path(), {"carl"}, &error)) << error;
     // A name and data with a character above 127 (code page 1252) and a
     // string stored without its zero.
-    testing::offline::SpecKey user = testing::offline::NinetyEightUser("carl");
+    testing::offline::KeyPlan user = testing::offline::NinetyEightUser("carl");
     user.Key("Software\\Caf\xe9").Set("N\xe4me", 1, "Gr\xfc\xdf");
     ASSERT_TRUE(testing::offline::WriteCregHive(disk.path() + "/WINDOWS/Profiles/carl/USER.DAT", user, &error)) << error;
     OfflinePlatform machine(disk.path(), "");

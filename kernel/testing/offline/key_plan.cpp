@@ -1,20 +1,20 @@
-#include "kernel/testing/offline/spec_key.h"
+#include "kernel/testing/offline/key_plan.h"
 
 namespace sl::testing::offline {
 
-SpecKey& SpecKey::Key(std::string_view path) {
-    SpecKey* key = this;
+KeyPlan& KeyPlan::Key(std::string_view path) {
+    KeyPlan* key = this;
     while (!path.empty()) {
         std::size_t cut = path.find('\\');
         std::string element(path.substr(0, cut));
         path = cut == std::string_view::npos ? std::string_view() : path.substr(cut + 1);
         if (element.empty()) continue;
-        SpecKey* next = nullptr;
-        for (SpecKey& subkey : key->subkeys) {
+        KeyPlan* next = nullptr;
+        for (KeyPlan& subkey : key->subkeys) {
             if (subkey.name == element) next = &subkey;
         }
         if (next == nullptr) {
-            key->subkeys.push_back(SpecKey{element, false, {}, {}, {}});
+            key->subkeys.push_back(KeyPlan{element, false, {}, {}, {}});
             next = &key->subkeys.back();
         }
         key = next;
@@ -22,8 +22,8 @@ SpecKey& SpecKey::Key(std::string_view path) {
     return *key;
 }
 
-SpecKey& SpecKey::Set(std::string name, std::uint32_t type, std::string data) {
-    for (SpecValue& value : values) {
+KeyPlan& KeyPlan::Set(std::string name, std::uint32_t type, std::string data) {
+    for (ValuePlan& value : values) {
         if (value.name == name) {
             value.type = type;
             value.data = std::move(data);

@@ -8,24 +8,24 @@
 
 namespace sl::testing::offline {
 
-struct SpecValue {
+struct ValuePlan {
     std::string name;      // UTF-8 for NT hives, ANSI bytes for 9x files; "" the default value
     std::uint32_t type = 0;
     std::string data;      // raw bytes as they are to be stored
 };
 
-struct SpecKey {
+struct KeyPlan {
     std::string name;      // UTF-8 for NT hives, ANSI bytes for 9x files
     bool hasClass = false;
     std::string keyClass;  // UTF-8 (NT hives only)
-    std::vector<SpecValue> values;
-    std::vector<SpecKey> subkeys;
+    std::vector<ValuePlan> values;
+    std::vector<KeyPlan> subkeys;
 
     // The key at a backslash-separated path below this one (exact names),
     // made where missing.
-    SpecKey& Key(std::string_view path);
+    KeyPlan& Key(std::string_view path);
     // Adds a value (or replaces one of the same exact name); returns *this.
-    SpecKey& Set(std::string name, std::uint32_t type, std::string data);
+    KeyPlan& Set(std::string name, std::uint32_t type, std::string data);
 };
 
 // UTF-8 text as UTF-16LE bytes, without a terminating zero.
