@@ -15,20 +15,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Every entry below root with its content and modification time, links
-// kept as links.
-std::map<std::string, std::string> Stamped(const std::string& root) {
-    std::map<std::string, std::string> out;
-    for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it) {
-        struct stat st {};
-        ::lstat(it->path().c_str(), &st);
-        std::string what = std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec);
-        if (S_ISREG(st.st_mode)) what += ":" + ReadFile(it->path().string());
-        out[it->path().lexically_relative(root).string()] = what;
-    }
-    return out;
-}
-
 // The files of a backup folder whose content equals bytes.
 int CopiesOf(const std::string& folder, const std::string& bytes) {
     int count = 0;
@@ -102,11 +88,11 @@ TEST_F(CliWindowsDiskTest, RefusesWhatCannotBeDoneWithADisk) {
     ASSERT_TRUE(offline::BuildWindowsXp(disk_, {"bob"}, &error_)) << error_;
 
     // A backup folder on the disk itself is refused before anything is made.
-    const auto before = Stamped(disk_);
+    const auto before = offline::DiskStamp(disk_);
     run = RunCli({"--windows-disk", disk_, "backup", disk_ + "/backup", "58"});
     EXPECT_EQ(run.status, 2);
     EXPECT_NE(run.err.find("which is only read"), std::string::npos) << run.err;
-    EXPECT_EQ(Stamped(disk_), before);
+    EXPECT_EQ(offline::DiskStamp(disk_), before);
 }
 
 // A WinAmp backup (its registry key and winamp.ini) from each layout,
@@ -114,7 +100,7 @@ TEST_F(CliWindowsDiskTest, RefusesWhatCannotBeDoneWithADisk) {
 // byte and time for time.
 void BackUpWinamp(const std::string& disk, const std::string& folder, const std::string& user,
                   const std::string& ini) {
-    const auto before = Stamped(disk);
+    const auto before = offline::DiskStamp(disk);
     CliResult list = RunCli({"--windows-disk", disk, "--windows-user", user, "list"});
     ASSERT_EQ(list.status, 0) << list.err;
     const std::size_t row = list.out.find("  58  ");
@@ -142,7 +128,7 @@ void BackUpWinamp(const std::string& disk, const std::string& folder, const std:
     ASSERT_EQ(show.status, 0) << show.err;
     EXPECT_NE(show.out.find("HKEY_CURRENT_USER\\SOFTWARE\\WINAMP"), std::string::npos) << show.out;
     EXPECT_NE(show.out.find(fs::path(ini).filename().string()), std::string::npos) << show.out;
-    EXPECT_EQ(Stamped(disk), before);
+    EXPECT_EQ(offline::DiskStamp(disk), before);
 }
 
 TEST_F(CliWindowsDiskTest, BacksUpWinampFromXp) {

@@ -21,18 +21,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::map<std::string, std::string> Stamped(const std::string& root) {
-    std::map<std::string, std::string> out;
-    for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it) {
-        struct stat st {};
-        ::lstat(it->path().c_str(), &st);
-        std::string what = std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec);
-        if (S_ISREG(st.st_mode)) what += ":" + ReadFile(it->path().string());
-        out[it->path().lexically_relative(root).string()] = what;
-    }
-    return out;
-}
-
 class CliWindowsDiskWineTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -60,7 +48,7 @@ protected:
     }
 
     void Migrate(const std::string& user, const std::string& diskIni) {
-        const auto before = Stamped(disk_);
+        const auto before = offline::DiskStamp(disk_);
         CliResult backup = RunCli({"--windows-disk", disk_, "--windows-user", user, "backup", folder_, "58"});
         ASSERT_EQ(backup.status, 0) << backup.out << backup.err;
         CliResult restore = RunCli({"--prefix", prefix_, "restore", folder_, "58"});
@@ -70,7 +58,7 @@ protected:
         EXPECT_EQ(Wine(prefix_, "reg query " + ShellQuote("HKCU\\Software\\Winamp") + " /v Language", &out), 0);
         EXPECT_NE(out.find("0x409"), std::string::npos) << out;
         EXPECT_EQ(ReadFile(prefix_ + "/drive_c/Apps/Winamp/winamp.ini"), ReadFile(diskIni));
-        EXPECT_EQ(Stamped(disk_), before);
+        EXPECT_EQ(offline::DiskStamp(disk_), before);
     }
 
     static inline std::string root_;

@@ -23,20 +23,6 @@ std::string FileText(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// Every entry below root with its modification time and, for a file, its
-// content; links are listed, never followed.
-std::map<std::string, std::string> Stamped(const std::string& root) {
-    std::map<std::string, std::string> out;
-    for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it) {
-        struct stat st {};
-        ::lstat(it->path().c_str(), &st);
-        std::string what = std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec);
-        if (S_ISREG(st.st_mode)) what += ":" + FileText(it->path().string());
-        out[it->path().lexically_relative(root).string()] = what;
-    }
-    return out;
-}
-
 std::string Variable(const char* name) { return qgetenv(name).toStdString(); }
 
 }  // namespace
@@ -56,7 +42,7 @@ private slots:
         fs::create_directories(folder);
         std::string error;
         QVERIFY2(sl::testing::offline::BuildWindowsXp(disk, {"bob"}, &error), error.c_str());
-        const auto before = Stamped(disk);
+        const auto before = sl::testing::offline::DiskStamp(disk);
         // WinAmp is not installed in the prefix: only the disk can offer it.
         fs::remove(machine_->Unix(kWinampIni));
         qputenv("HOME", QByteArray::fromStdString(temp.path()));
@@ -122,7 +108,7 @@ private slots:
             QCOMPARE(messages.Texts(), QStringList{QString::asprintf(sl::strings::kFolderOnTheDisk,
                                                                      onDisk.c_str())});
         }
-        QCOMPARE(Stamped(disk), before);
+        QCOMPARE(sl::testing::offline::DiskStamp(disk), before);
 
         // The browser gives the Z: form of the chosen Linux folder.
         sheet_->FolderPage()->BrowseButton()->click();
@@ -145,7 +131,7 @@ private slots:
         QCOMPARE(copies, 1);
         const std::string saved = FolderIDs(folderDos.c_str(), false);
         QVERIFY2(Contains(saved, "'58'"), saved.c_str());
-        QCOMPARE(Stamped(disk), before);
+        QCOMPARE(sl::testing::offline::DiskStamp(disk), before);
     }
 
     // A disk with several profiles asks which one; Cancel changes nothing.

@@ -1,8 +1,11 @@
 #include "kernel/testing/offline/windows_layouts.h"
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <system_error>
 
 #include "kernel/testing/offline/creg_hive_writer.h"
@@ -223,6 +226,22 @@ bool BuildWindows98(const std::string& root, const std::vector<std::string>& use
         if (!PutFile(root, "Program Files/Netscape/Users/" + user + "/PREFS.JS", kNetscapePrefs, error)) return false;
     }
     return PutFile(root, "Program Files/Winamp/WINAMP.INI", kWinampIni, error);
+}
+
+std::map<std::string, std::string> DiskStamp(const std::string& root) {
+    namespace fs = std::filesystem;
+    std::map<std::string, std::string> out;
+    for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it) {
+        struct stat st {};
+        ::lstat(it->path().c_str(), &st);
+        std::string what = std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec);
+        if (S_ISREG(st.st_mode)) {
+            std::ifstream in(it->path(), std::ios::binary);
+            what += ":" + std::string(std::istreambuf_iterator<char>(in), {});
+        }
+        out[it->path().lexically_relative(root).string()] = what;
+    }
+    return out;
 }
 
 }  // namespace sl::testing::offline

@@ -5,6 +5,7 @@
 // on XP and 98 also Netscape Communicator 4 with a folder for each user).
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -50,5 +51,10 @@ bool BuildWindows98(const std::string& root, const std::vector<std::string>& use
 // Writes bytes to root/relative, making the folders on the way.
 bool PutFile(const std::string& root, const std::string& relative, const std::string& bytes,
              std::string* error);
+
+// Every entry below root with its modification time and, for a file, its
+// content; links are listed, never followed. Two stamps of a disk compare
+// equal when nothing on it was written.
+std::map<std::string, std::string> DiskStamp(const std::string& root);
 
 }  // namespace sl::testing::offline
