@@ -105,32 +105,45 @@ std::string LinkText(const std::string& path) {
                                                                 : std::string();
 }
 
-std::string DriveRootNow(const std::string& prefix, char letter);
+std::string DriveRootNow(const std::string& prefix, char letter, bool* lasting);
 
 }  // namespace
 
 // Within one ChangesScope the answer is worked out once (a copy maps two
 // paths on the same drive, seen as they were at the scope's first look).
+// An answer that rests on a watched drive link is kept beyond the scope,
+// for as long as no watched way has ended: the link then still holds the
+// text it was resolved from.
 std::string DriveRoot(const std::string& prefix, char letter) {
     struct Answer {
         std::uint64_t scope = 0;
+        std::uint64_t ways = 0;  // WatchedWaysVersion it lasts while; 0: this scope only
         std::string prefix;
         char letter = 0;
         std::string root;
     };
     thread_local Answer last;
     const std::uint64_t scope = ChangesScope::Current();
-    if (scope != 0 && last.scope == scope && last.letter == letter && last.prefix == prefix) {
-        return last.root;
+    if (last.letter == letter && last.prefix == prefix) {
+        if (scope != 0 && last.scope == scope) return last.root;
+        if (last.ways != 0 && WatchedWaysVersion() == last.ways) {
+            last.scope = scope;
+            return last.root;
+        }
     }
-    std::string root = DriveRootNow(prefix, letter);
-    if (scope != 0) last = Answer{scope, prefix, letter, root};
+    // Read before the look: a way that ends after it changes the number.
+    const std::uint64_t ways = WatchedWaysVersion();
+    bool lasting = false;
+    std::string root = DriveRootNow(prefix, letter, &lasting);
+    last = Answer{scope, lasting ? ways : 0, prefix, letter, root};
     return root;
 }
 
 namespace {
 
-std::string DriveRootNow(const std::string& prefix, char letter) {
+// *lasting tells that the answer rests on a watched link (see DriveRoot).
+std::string DriveRootNow(const std::string& prefix, char letter, bool* lasting) {
+    *lasting = false;
     const std::string link = DriveLink(prefix, letter);
     PathLook look;
     const bool watched = LookAtWatchedPath(link, &look);
@@ -141,7 +154,10 @@ std::string DriveRootNow(const std::string& prefix, char letter) {
     if (!text.empty()) {
         std::lock_guard<std::mutex> lock(resolvedDrivesMutex);
         auto it = resolvedDrives.find(link);
-        if (it != resolvedDrives.end() && it->second.linkText == text) return it->second.root;
+        if (it != resolvedDrives.end() && it->second.linkText == text) {
+            *lasting = watched;
+            return it->second.root;
+        }
     }
     std::string root = RealPath(link);
     struct stat atRoot;
@@ -150,6 +166,7 @@ std::string DriveRootNow(const std::string& prefix, char letter) {
     if (resolvedDrives.size() >= kMaxResolvedDrives) resolvedDrives.clear();
     // A drive that is a plain folder rather than a link is resolved each time.
     if (!text.empty()) resolvedDrives[link] = ResolvedDrive{text, root};
+    *lasting = watched && !text.empty();
     return root;
 }
 

@@ -266,6 +266,8 @@ bool LookAtWatchedPath(const std::string& path, PathLook* look) {
     return Shared().Look(path, look);
 }
 
+std::uint64_t WatchedWaysVersion() { return Shared().WaysVersion(); }
+
 ChangesScope::ChangesScope() { Shared().BeginScope(); }
 
 std::uint64_t ChangesScope::Current() { return paths::scopeNumber; }

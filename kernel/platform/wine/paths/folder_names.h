@@ -73,6 +73,12 @@ struct PathLook {
 // inotify or mount table): the caller looks at the path itself.
 bool LookAtWatchedPath(const std::string& path, PathLook* look);
 
+// A number that stays the same while every answer LookAtWatchedPath gave
+// since it was read still holds (no watched way has ended, after the changes
+// reported so far were read, as LookAtWatchedPath reads them); it changes
+// otherwise. 0 when ways cannot be watched here at all.
+std::uint64_t WatchedWaysVersion();
+
 // While one is alive on a thread, the change notifications are read once, at
 // the thread's first look, and later looks answer from the state seen then:
 // work done within the scope sees the folders as they were at that moment.

@@ -101,6 +101,8 @@ public:
 
     bool Look(const std::string& path, PathLook* look);
 
+    std::uint64_t WaysVersion();
+
     void BeginScope();
     void EndScope();
 
@@ -166,6 +168,7 @@ private:
     std::unordered_map<std::string, WatchedPath> watchedPaths_;  // by Unix path
     std::unordered_map<int, int> users_;               // watch -> listings and ways using it
     std::unordered_map<int, int> wayWatches_;          // watch -> steps of ways on it
+    std::uint64_t waysEnded_ = 0;                      // ways ended so far
     std::uint64_t clock_ = 0;
     std::unordered_map<std::string, Folder> folders_;   // by Unix path
     std::size_t totalBytes_ = 0;              // what their names take

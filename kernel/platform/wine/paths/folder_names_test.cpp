@@ -171,6 +171,32 @@ TEST_F(FolderNamesTest, AWatchedWayAnswersWhatThePathLeadsToNow) {
     EXPECT_EQ(Look(root_ + "/prefix/dosdevices"), "file");
 }
 
+TEST_F(FolderNamesTest, TheWaysVersionHoldsUntilALookedAtPathChanges) {
+    fs::create_directories(root_ + "/prefix/dosdevices");
+    const std::string link = root_ + "/prefix/dosdevices/c:";
+    fs::create_symlink("../drive_c", link);
+    ASSERT_EQ(Look(link), "link -> ../drive_c");
+    const std::uint64_t version = WatchedWaysVersion();
+    ASSERT_NE(version, 0u);
+    // New names beside the way, and in folders off it, change nothing.
+    fs::create_directories(root_ + "/prefix/drive_c/windows");
+    std::ofstream(root_ + "/prefix/dosdevices/z:") << "x";
+    Touch("Copied.dat");
+    EXPECT_EQ(WatchedWaysVersion(), version);
+    EXPECT_EQ(Look(link), "link -> ../drive_c");
+    EXPECT_EQ(WatchedWaysVersion(), version);
+    // The link replaced: the number changes, and stays at its new value.
+    fs::remove(link);
+    fs::create_symlink("../elsewhere", link);
+    const std::uint64_t after = WatchedWaysVersion();
+    EXPECT_NE(after, version);
+    EXPECT_EQ(Look(link), "link -> ../elsewhere");
+    EXPECT_EQ(WatchedWaysVersion(), after);
+    // A folder on the way renamed.
+    fs::rename(root_ + "/prefix", root_ + "/prefix.old");
+    EXPECT_NE(WatchedWaysVersion(), after);
+}
+
 TEST_F(FolderNamesTest, ALookWithinAScopeSeesTheChangesOfItsFirstLook) {
     EXPECT_EQ(LookUp("late"), "none");
     {

@@ -18,6 +18,13 @@ bool FolderNames::Look(const std::string& path, PathLook* look) {
     return LookThroughWatchedWay(path, look);
 }
 
+std::uint64_t FolderNames::WaysVersion() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!Open() || mountsFd_ < 0) return 0;
+    DrainUnlessSeen();
+    return waysEnded_ + 1;
+}
+
 // A watch on the folder at path, shared by every listing and watched way
 // that uses the same folder; -1 when none can be had.
 int FolderNames::AcquireWatch(const std::string& path, std::uint32_t flags) {
@@ -126,6 +133,7 @@ void FolderNames::EndWatchedPathsThrough(int watch, const std::string* name) {
 }
 
 void FolderNames::EndWatchedPath(std::unordered_map<std::string, WatchedPath>::iterator it) {
+    ++waysEnded_;
     for (const auto& step : it->second.steps) {
         auto ways = wayWatches_.find(step.first);
         if (ways != wayWatches_.end() && --ways->second == 0) wayWatches_.erase(ways);
