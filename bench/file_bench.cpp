@@ -10,7 +10,8 @@
 // own, so that its peak memory and processor time are its own.
 //
 // Sets compared with cp -a (files of 4 KiB, 100 to a folder; then a few
-// large files):
+// large files); the backup also with cp -a of the same files into one folder,
+// the layout a backup folder has (every copy beside the others):
 //   SL_BENCH_SMALL      counts of small files, comma separated
 //                       (default 1000,10000,100000)
 //   SL_BENCH_LARGE      number of large files      (default 4)
@@ -297,7 +298,7 @@ void CompareSet(const Bench& bench, const fs::path& work, const fs::path& source
     RemoveAll(work / "warm");
     CopyA(source, work / "warm");
     RemoveAll(work / "warm");
-    Series backup, restore, cpForBackup, cpForRestore;
+    Series backup, restore, cpForBackup, cpIntoOneFolder, cpForRestore;
     for (std::uint64_t round = 0; round < rounds; ++round) {
         const fs::path backupFolder = work / "backup", restored = work / "restored",
                        copied = work / "copied";
@@ -309,6 +310,9 @@ void CompareSet(const Bench& bench, const fs::path& work, const fs::path& source
             cpForBackup.Add(CopyA(source, copied));
             backup.Add(bench.Backup(source, backupFolder));
         }
+        RemoveAll(copied);
+        ::sync();
+        cpIntoOneFolder.Add(CopyIntoOneFolder(source, copied));
         RemoveAll(copied);
         ::sync();
         if (round % 2 == 0) {
@@ -323,6 +327,10 @@ void CompareSet(const Bench& bench, const fs::path& work, const fs::path& source
         RemoveAll(backupFolder);
     }
     PrintComparison("backup", name, backup, cpForBackup, 1.1);
+    // The backup keeps every copy in its one folder; a large folder costs the
+    // file system more per new name than the tree cp -a makes.
+    PrintComparison("backup", name + ", anchor cp -a into one folder", backup, cpIntoOneFolder,
+                    1.1);
     PrintComparison("restore", name, restore, cpForRestore, 1.3);
 }
 
