@@ -41,11 +41,20 @@ bool IsDriveElement(std::string_view element) {
            std::isalpha(static_cast<unsigned char>(element[0])) != 0;
 }
 
+// The first '\\' or '/' at or after start; npos when none. (A loop of its
+// own: find_first_of looks each byte up in the set of two.)
+std::size_t FindSeparator(std::string_view text, std::size_t start) {
+    for (std::size_t i = start; i < text.size(); ++i) {
+        if (text[i] == '\\' || text[i] == '/') return i;
+    }
+    return std::string_view::npos;
+}
+
 std::vector<std::string> SplitPath(const std::string& path) {
     std::vector<std::string> elements;
     std::size_t start = 0;
     for (;;) {
-        std::size_t end = path.find_first_of("\\/", start);
+        std::size_t end = FindSeparator(path, start);
         elements.push_back(path.substr(start, end == std::string::npos ? end : end - start));
         if (end == std::string::npos) return elements;
         start = end + 1;
@@ -73,7 +82,7 @@ std::vector<std::string_view> ViewPath(const std::string& path) {
     const std::string_view text = path;
     std::size_t start = 0;
     for (;;) {
-        std::size_t end = text.find_first_of("\\/", start);
+        std::size_t end = FindSeparator(text, start);
         elements.push_back(text.substr(start, end == std::string::npos ? end : end - start));
         if (end == std::string::npos) return elements;
         start = end + 1;
@@ -145,7 +154,7 @@ bool IsSafeRestorePair(std::int32_t pathID, const std::string& sourceEntry,
     const std::string_view entry = sourceEntry;
     std::size_t start = 0;
     for (;;) {
-        std::size_t end = entry.find_first_of("\\/", start);
+        std::size_t end = FindSeparator(entry, start);
         const std::string_view element =
             entry.substr(start, end == std::string::npos ? std::string::npos : end - start);
         if (IsParentElement(element)) return false;

@@ -55,7 +55,13 @@ DWORD StartOfPath(const std::string& prefix, const std::string& dosPath, std::st
 DWORD AddDosElements(std::string_view rest, std::vector<Element>& elements) {
     for (std::size_t at = 0; at <= rest.size();) {
         std::size_t end = at;
-        while (end < rest.size() && !IsSeparator(rest[end])) ++end;
+        bool forbidden = false, ascii = true;
+        for (; end < rest.size(); ++end) {
+            const DosByte kind = KindOfDosByte(rest[end]);
+            if (kind == DosByte::Separator) break;
+            forbidden = forbidden || kind == DosByte::Forbidden;
+            ascii = ascii && kind != DosByte::High;
+        }
         const std::string_view name = rest.substr(at, end - at);
         at = end + 1;
         if (name.empty() || name == ".") continue;
@@ -63,8 +69,8 @@ DWORD AddDosElements(std::string_view rest, std::vector<Element>& elements) {
             if (!elements.empty()) elements.pop_back();
             continue;
         }
-        if (!IsValidDosName(name)) return kErrorInvalidName;
-        elements.push_back({name, false});
+        if (forbidden) return kErrorInvalidName;
+        elements.push_back({name, false, ascii});
     }
     return kErrorSuccess;
 }
@@ -78,12 +84,12 @@ std::string ExactPath(const std::string& base, const std::vector<Element>& eleme
     *unmatched = 0;
     for (const Element& element : elements) {
         if (!exact.empty() && exact.back() != '/') exact.push_back('/');
-        if (element.matched) {
+        if (element.matched || element.ascii) {
             exact += element.ansi;
         } else {
             AppendUnixName(exact, element.ansi);
-            ++*unmatched;
         }
+        if (!element.matched) ++*unmatched;
     }
     return exact;
 }

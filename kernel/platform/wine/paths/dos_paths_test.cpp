@@ -189,6 +189,8 @@ TEST_F(DosPathsTest, RefusesServersUnmappedDrivesAndBadNames) {
     EXPECT_EQ(Map("C:\\a*b"), "error 123");
     EXPECT_EQ(Map("C:\\a\\b:c"), "error 123");
     EXPECT_EQ(Map("C:\\a|b"), "error 123");
+    EXPECT_EQ(Map("C:\\a\x01" "b\\c"), "error 123");
+    EXPECT_EQ(Map("C:\\caf\xe9\"\\c"), "error 123");
 }
 
 TEST_F(DosPathsTest, DotDotNeverClimbsAboveTheDrive) {

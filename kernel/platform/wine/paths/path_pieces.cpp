@@ -15,24 +15,10 @@ void AppendUnixName(std::string& out, std::string_view ansi) {
 }
 
 std::string UnixNameOf(const Element& element) {
-    if (element.matched) return std::string(element.ansi);
+    if (element.matched || element.ascii) return std::string(element.ansi);
     std::string out;
     AppendUnixName(out, element.ansi);
     return out;
-}
-
-bool IsValidDosName(std::string_view name) {
-    for (char c : name) {
-        unsigned char u = static_cast<unsigned char>(c);
-        if (u < 0x20) return false;
-        switch (c) {
-            case '<': case '>': case ':': case '"': case '|': case '?': case '*':
-                return false;
-            default:
-                break;
-        }
-    }
-    return true;
 }
 
 std::string JoinUnix(const std::string& folder, const std::string& name) {

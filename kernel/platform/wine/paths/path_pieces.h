@@ -6,6 +6,7 @@
 
 #include <sys/stat.h>
 
+#include <array>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,12 +17,32 @@ namespace sl::platform::wine::paths {
 
 inline bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
+// What one byte of a DOS path is: part of a name, a separator, a character
+// Windows forbids in names (< > : " | ? * or a control character), or a
+// byte above ASCII (whose Unix form differs).
+enum class DosByte : unsigned char { Name, Separator, Forbidden, High };
+
+inline DosByte KindOfDosByte(char c) {
+    static constexpr std::array<DosByte, 256> kKinds = [] {
+        std::array<DosByte, 256> kinds{};
+        for (int b = 0; b < 256; ++b) {
+            kinds[b] = b < 0x20 ? DosByte::Forbidden : b >= 0x80 ? DosByte::High : DosByte::Name;
+        }
+        for (unsigned char b : std::string_view("<>:\"|?*")) kinds[b] = DosByte::Forbidden;
+        kinds['\\'] = kinds['/'] = DosByte::Separator;
+        return kinds;
+    }();
+    return kKinds[static_cast<unsigned char>(c)];
+}
+
 // One element of a path being mapped: a Unix name already found (the
 // elements of the current folder) or a DOS name still to be matched. It
 // views text that outlives the mapping (the DOS path, the current folder).
+// ascii: the name has no byte above ASCII, so its Unix form is itself.
 struct Element {
     std::string_view ansi;
     bool matched;
+    bool ascii = false;
 };
 
 // Appends a DOS name in its Unix form: the bytes themselves when they are
@@ -30,10 +51,6 @@ void AppendUnixName(std::string& out, std::string_view ansi);
 
 // The Unix name of an element (matched ones as they are).
 std::string UnixNameOf(const Element& element);
-
-// False when a name holds a character Windows forbids in names (< > : " | ?
-// * or a control character).
-bool IsValidDosName(std::string_view name);
 
 // folder + "/" + name (no doubled slash).
 std::string JoinUnix(const std::string& folder, const std::string& name);
