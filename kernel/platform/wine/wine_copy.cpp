@@ -221,7 +221,8 @@ DWORD WineFiles::CopyFile(const std::string& from, const std::string& to) {
         in = Fd(OpenPlainFile(source, O_RDONLY, 0, &error, &sourceStat));
     }
     if (in.get() < 0) return error;
-    SweepOnce(FolderOf(target));
+    const std::string targetFolder = FolderOf(target);
+    SweepOnce(targetFolder);
     // A source open exclusively elsewhere (OpenFile) may be half written.
     if ((error = TryLock(in.get(), LOCK_SH)) != kErrorSuccess) return error;
 
@@ -245,7 +246,7 @@ DWORD WineFiles::CopyFile(const std::string& from, const std::string& to) {
     // archives, hives) is written through OpenFile and CloseFile(sync) and
     // renamed with MoveFileReplace.
     if (absent) {
-        switch (CopyToNewName(in.get(), sourceStat, FolderOf(target), target, &error)) {
+        switch (CopyToNewName(in.get(), sourceStat, targetFolder, target, &error)) {
             case Outcome::Done: return kErrorSuccess;
             case Outcome::Failed: return error;
             case Outcome::TryRename:

@@ -79,8 +79,9 @@ DWORD AddDosElements(std::string_view rest, std::vector<Element>& elements) {
 // that may need matching without regard to case.
 std::string ExactPath(const std::string& base, const std::vector<Element>& elements,
                       std::size_t reserve, std::size_t* unmatched) {
-    std::string exact = base;
+    std::string exact;
     exact.reserve(reserve);
+    exact = base;
     *unmatched = 0;
     for (const Element& element : elements) {
         if (!exact.empty() && exact.back() != '/') exact.push_back('/');
@@ -96,10 +97,10 @@ std::string ExactPath(const std::string& base, const std::vector<Element>& eleme
 
 // The key a folder matched before is remembered under: base and the
 // elements as given but the last; empty for a path of one element.
-std::string FolderKey(const std::string& base, const std::vector<Element>& elements,
-                      std::size_t reserve) {
-    std::string folderKey;
-    if (elements.size() < 2) return folderKey;
+void FolderKey(const std::string& base, const std::vector<Element>& elements,
+               std::size_t reserve, std::string& folderKey) {
+    folderKey.clear();
+    if (elements.size() < 2) return;
     folderKey.reserve(reserve + 2 * elements.size());
     folderKey.append(base);
     for (std::size_t i = 0; i + 1 < elements.size(); ++i) {
@@ -107,7 +108,6 @@ std::string FolderKey(const std::string& base, const std::vector<Element>& eleme
         folderKey.push_back(elements[i].matched ? 'u' : 'd');
         folderKey += elements[i].ansi;
     }
-    return folderKey;
 }
 
 // A name in a folder whose listing is kept (a folder that receives many new
@@ -115,8 +115,13 @@ std::string FolderKey(const std::string& base, const std::vector<Element>& eleme
 // otherwise: true with *unixPath set when the listing answers.
 bool MapInRememberedFolder(const std::string& exact, const Element& last, std::string* unixPath,
                            bool* missing) {
-    const std::string folder = FolderOf(exact);
-    if (last.matched || !IsRemembered(folder)) return false;
+    if (last.matched) return false;
+    // Reused by the thread's next mapping, as the elements are.
+    thread_local std::string folderOfThread;
+    std::string& folder = folderOfThread;
+    const std::size_t slash = exact.find_last_of('/');
+    folder.assign(exact, 0, slash == 0 ? 1 : slash);
+    if (!IsRemembered(folder)) return false;
     struct stat st;
     PathLook look;
     if (LookAtWatchedPath(folder, &look) && S_ISDIR(look.st.st_mode)) {
@@ -233,7 +238,9 @@ DWORD DosToUnixPath(const std::string& prefix, const std::string& dosPath, std::
     // A folder matched before, with remembered listings behind every element
     // that needed matching, is matched again while those listings hold (and
     // its exact spelling, missing from one of them, is missing still).
-    const std::string folderKey = FolderKey(base, elements, exact.size());
+    thread_local std::string folderKeyOfThread;
+    std::string& folderKey = folderKeyOfThread;
+    FolderKey(base, elements, exact.size(), folderKey);
     if (!folderKey.empty() &&
         MapInMatchedFolder(folderKey, elements.back(), unixPath, missing, unchecked)) {
         return kErrorSuccess;
