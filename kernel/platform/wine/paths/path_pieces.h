@@ -79,7 +79,8 @@ std::string CurrentFolder();
 std::string Canonical(const std::string& path);
 // The folder a drive letter stands for, with the drive's link resolved (so
 // the drive's root is a plain folder, not a link); empty when unmapped.
-// Within one ChangesScope the answer is worked out once.
+// Within one ChangesScope the answer is worked out once; one resting on a
+// watched drive link lasts until a watched way ends (WatchedWaysVersion).
 std::string DriveRoot(const std::string& prefix, char letter);
 
 // ---- Folders matched before (matched_folders.cpp).
