@@ -1,6 +1,7 @@
 #include "kernel/platform/codepage/codepage_1252.h"
 
 #include <array>
+#include <string_view>
 
 namespace sl::platform::codepage {
 namespace {
@@ -77,9 +78,13 @@ std::string AnsiToUtf16Bytes(const std::uint8_t* data, std::size_t size) {
 }
 
 std::string AnsiToUtf8(const std::string& ansi) {
+    std::size_t ascii = 0;
+    while (ascii < ansi.size() && static_cast<unsigned char>(ansi[ascii]) < 0x80) ++ascii;
+    if (ascii == ansi.size()) return ansi;
     std::string out;
-    out.reserve(ansi.size());
-    for (char c : ansi) {
+    out.reserve(ansi.size() + 8);
+    out.assign(ansi, 0, ascii);
+    for (char c : std::string_view(ansi).substr(ascii)) {
         unsigned char u = static_cast<unsigned char>(c);
         if (u < 0x80) {
             out.push_back(c);
@@ -91,9 +96,13 @@ std::string AnsiToUtf8(const std::string& ansi) {
 }
 
 std::string Utf8ToAnsi(const std::string& utf8) {
+    // An ASCII head is the same in both; most names are ASCII throughout.
+    std::size_t i = 0;
+    while (i < utf8.size() && static_cast<unsigned char>(utf8[i]) < 0x80) ++i;
+    if (i == utf8.size()) return utf8;
     std::string out;
     out.reserve(utf8.size());
-    std::size_t i = 0;
+    out.assign(utf8, 0, i);
     while (i < utf8.size()) {
         unsigned char u = static_cast<unsigned char>(utf8[i]);
         if (u < 0x80) {
