@@ -265,6 +265,7 @@ std::int32_t RestoreRecordFiles(FileCopyRun& run, const CSLFileItem& record,
     const std::vector<PreparedFolder> allowed =
         folders != nullptr ? Prepare(*folders) : std::vector<PreparedFolder>();
     const std::size_t pairs = std::min(record.SourceFiles.size(), record.BackupFiles.size());
+    std::string target, backupPath;  // one buffer each for all the record's files
     for (std::size_t i = 0; i < pairs; ++i) {
         const std::string& sourceEntry = record.SourceFiles[i];
         const std::string& backupEntry = record.BackupFiles[i];
@@ -281,7 +282,7 @@ std::int32_t RestoreRecordFiles(FileCopyRun& run, const CSLFileItem& record,
             continue;
         }
 
-        const std::string target = destination + sourceEntry;
+        target.assign(destination).append(sourceEntry);
         const std::string folder = DirectoryPart(target);
         std::int32_t rc = MakePath(folder, &knownFolders, run.machine);
         if (rc != 0) {
@@ -291,7 +292,7 @@ std::int32_t RestoreRecordFiles(FileCopyRun& run, const CSLFileItem& record,
                                folder.c_str(), rc));
             continue;
         }
-        const std::string backupPath = run.folder + backupEntry;
+        backupPath.assign(run.folder).append(backupEntry);
         if (run.notifyItem) run.notifyItem(record.ID, target);
         platform::DWORD copied = run.machine.CopyFile(backupPath, target);
         if (copied == platform::kErrorPathNotFound && !knownFolders.empty()) {
