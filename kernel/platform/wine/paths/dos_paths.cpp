@@ -119,8 +119,7 @@ bool MapInRememberedFolder(const std::string& exact, const Element& last, std::s
     // Reused by the thread's next mapping, as the elements are.
     thread_local std::string folderOfThread;
     std::string& folder = folderOfThread;
-    const std::size_t slash = exact.find_last_of('/');
-    folder.assign(exact, 0, slash == 0 ? 1 : slash);
+    AssignFolderOf(exact, folder);
     if (!IsRemembered(folder)) return false;
     struct stat st;
     PathLook look;

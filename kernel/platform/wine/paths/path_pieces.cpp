@@ -28,8 +28,14 @@ std::string JoinUnix(const std::string& folder, const std::string& name) {
 
 // The folder part of a path that has at least one element below its root.
 std::string FolderOf(const std::string& path) {
-    std::size_t slash = path.find_last_of('/');
-    return slash == 0 ? std::string("/") : path.substr(0, slash);
+    std::string folder;
+    AssignFolderOf(path, folder);
+    return folder;
+}
+
+void AssignFolderOf(const std::string& path, std::string& folder) {
+    const std::size_t slash = path.find_last_of('/');
+    folder.assign(path, 0, slash == 0 ? 1 : slash);
 }
 
 bool Exists(const std::string& path) {

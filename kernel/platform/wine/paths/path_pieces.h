@@ -56,6 +56,8 @@ std::string UnixNameOf(const Element& element);
 std::string JoinUnix(const std::string& folder, const std::string& name);
 // The folder part of a path that has at least one element below its root.
 std::string FolderOf(const std::string& path);
+// The same, into folder (whose room is reused).
+void AssignFolderOf(const std::string& path, std::string& folder);
 // True when anything (also a dangling link) is at path.
 bool Exists(const std::string& path);
 
